@@ -1,0 +1,71 @@
+#pragma once
+#include "protocol/ParamClient.h"
+#include "protocol/ReplyLog.h"
+#include "protocol/RequestTarget.h"
+
+#include <functional>
+
+namespace qzr {
+
+// The connection settings as the four fields of the main window hold them.
+struct ConnectionFields
+{
+    QString address;
+    QString port;
+    QString user;
+    QString password;
+};
+
+// The camera's parameter requests as every window uses them: the last-used
+// address, the one HTTP client and the reply log. Failures are thrown as
+// CameraError and end the running operation.
+class CameraSession
+{
+public:
+    // Runs one blocking exchange; the window set runs it on a worker while the
+    // windows stay painted, the command line simply calls it.
+    using Runner = std::function<HttpReply(const std::function<HttpReply()> &exchange)>;
+
+    explicit CameraSession(ReplyLog &log);
+
+    void setRunner(Runner runner) { m_runner = std::move(runner); }
+
+    ParamClient &client() { return m_client; }
+    ReplyLog &log() { return m_log; }
+
+    // Takes address, port, user and password from the fields. The port text
+    // must be a whole number; otherwise nothing is changed or sent.
+    void applyConnection(const ConnectionFields &fields);
+
+    // Gives the client user and password (and checks the port text) without
+    // changing the last-used address.
+    void applyCredentialsOnly(const ConnectionFields &fields);
+
+    const QString &lastCameraIp() const { return m_lastCameraIp; }
+    const QString &lastCameraPort() const { return m_lastCameraPort; }
+
+    // One GET of "HTTP://" + last-used address + ":" + port + target; returns
+    // the body byte for byte.
+    QByteArray cameraGet(const QByteArray &target);
+    QByteArray cameraGet(const ParamQuery &query) { return cameraGet(query.target()); }
+
+    // Reads a key, puts the reply into the log, trims it and returns the value
+    // from start (default: the first character after "KEY=").
+    QString readParameter(const QString &key, int start = -1);
+
+    // Replaces the log's text with a reply body, untrimmed.
+    void logReply(const QByteArray &body);
+
+    // The port actually contacted: 80 when the last-used port text is empty or
+    // not a number.
+    int requestPort() const;
+
+private:
+    ReplyLog &m_log;
+    ParamClient m_client;
+    Runner m_runner;
+    QString m_lastCameraIp;
+    QString m_lastCameraPort;
+};
+
+} // namespace qzr

@@ -1,0 +1,284 @@
+#include "protocol/ParamClient.h"
+
+#include "protocol/Logging.h"
+
+#include <curl/curl.h>
+
+#include <QElapsedTimer>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <sys/socket.h>
+
+namespace qzr {
+
+namespace {
+
+constexpr const char *kAccept = "Accept: text/html, */*";
+constexpr const char *kUserAgent = "User-Agent: Mozilla/3.0 (compatible; Indy Library)";
+
+void globalInitOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+QString socketErrorText(long osErrno)
+{
+    QString description = QString::fromLocal8Bit(std::strerror(int(osErrno)));
+    if (!description.endsWith(QLatin1Char('.')))
+        description += QLatin1Char('.');
+    return QStringLiteral("Socket Error # %1\r\n%2").arg(osErrno).arg(description);
+}
+
+QString closedGracefullyText()
+{
+    return QStringLiteral("Connection Closed Gracefully.");
+}
+
+QString hostForUrl(const QString &host)
+{
+    // An IPv6 literal needs brackets in the URL; the Host header keeps the
+    // address text as it is.
+    return host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('['))
+        ? QLatin1Char('[') + host + QLatin1Char(']')
+        : host;
+}
+
+} // namespace
+
+// Per-request state shared with libcurl's callbacks (all run on the thread
+// that calls curl_easy_perform).
+struct ParamClient::Transfer
+{
+    ParamClient *client = nullptr;
+    QByteArray body;
+    QString statusText;
+    bool sawStatusLine = false;
+    int requestsSent = 0;   // counted before each send on a connection
+    bool refusedResend = false;
+    bool openedConnection = false;
+    bool bodyTooLarge = false;
+    QElapsedTimer sinceSent;
+};
+
+namespace {
+
+size_t onBody(char *data, size_t size, size_t count, void *user)
+{
+    auto *transfer = static_cast<ParamClient::Transfer *>(user);
+    const size_t bytes = size * count;
+    if (transfer->body.size() + qint64(bytes) > ParamClient::kMaxBodyBytes) {
+        transfer->bodyTooLarge = true;
+        return 0;
+    }
+    transfer->body.append(data, qsizetype(bytes));
+    return bytes;
+}
+
+size_t onHeader(char *data, size_t size, size_t count, void *user)
+{
+    auto *transfer = static_cast<ParamClient::Transfer *>(user);
+    const size_t bytes = size * count;
+    QByteArray line(data, qsizetype(bytes));
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    if (line.startsWith("HTTP/")) {
+        // A new status line (also after an interim 1xx reply): the text used in
+        // messages is the line without its protocol token.
+        const qsizetype space = line.indexOf(' ');
+        transfer->statusText = space < 0 ? QString() : QString::fromLatin1(line.mid(space + 1)).trimmed();
+        transfer->sawStatusLine = true;
+    }
+    return bytes;
+}
+
+int onPrereq(void *user, char *, char *, int, int)
+{
+    auto *transfer = static_cast<ParamClient::Transfer *>(user);
+    ++transfer->requestsSent;
+    transfer->sinceSent.start();
+    return CURL_PREREQFUNC_OK;
+}
+
+curl_socket_t onOpenSocket(void *user, curlsocktype purpose, struct curl_sockaddr *address)
+{
+    auto *transfer = static_cast<ParamClient::Transfer *>(user);
+    if (purpose == CURLSOCKTYPE_IPCXN && transfer->requestsSent > 0) {
+        // libcurl wants to send the same request again on a new connection
+        // because the kept-alive one was closed: the camera may already have
+        // acted on it, so never repeat it.
+        transfer->refusedResend = true;
+        return CURL_SOCKET_BAD;
+    }
+    transfer->openedConnection = true;
+    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}
+
+int onProgress(void *user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    auto *transfer = static_cast<ParamClient::Transfer *>(user);
+    return transfer->client && transfer->client->abortRequested() ? 1 : 0;
+}
+
+} // namespace
+
+ParamClient::ParamClient()
+{
+    globalInitOnce();
+}
+
+ParamClient::~ParamClient()
+{
+    closeConnection();
+}
+
+void ParamClient::setCredentials(const QString &user, const QString &password)
+{
+    m_user = user;
+    m_password = password;
+}
+
+void ParamClient::closeConnection()
+{
+    if (m_curl)
+        curl_easy_cleanup(static_cast<CURL *>(m_curl));
+    m_curl = nullptr;
+    m_handleHost.clear();
+    m_handlePort = -1;
+}
+
+void ParamClient::ensureHandle(const QString &host, int port)
+{
+    // A new handle per host and port: the old connection is closed first and
+    // never picked up again for another camera.
+    if (m_curl && (host != m_handleHost || port != m_handlePort))
+        closeConnection();
+    if (!m_curl) {
+        m_curl = curl_easy_init();
+        m_handleHost = host;
+        m_handlePort = port;
+    }
+}
+
+HttpReply ParamClient::get(const QString &host, int port, const QByteArray &target)
+{
+    ensureHandle(host, port);
+    CURL *curl = static_cast<CURL *>(m_curl);
+
+    Transfer transfer;
+    transfer.client = this;
+    const QString statusBefore = m_lastStatusText;
+
+    const QByteArray url = QStringLiteral("http://%1:%2/").arg(hostForUrl(host)).arg(port).toUtf8();
+    const QByteArray hostHeader = "Host: " + host.toUtf8();
+    curl_slist *headers = nullptr;
+    headers = curl_slist_append(headers, hostHeader.constData());
+    headers = curl_slist_append(headers, kAccept);
+    headers = curl_slist_append(headers, kUserAgent);
+    QByteArray authHeader;
+    if (!m_user.isEmpty()) {
+        authHeader = "Authorization: Basic " + (m_user + QLatin1Char(':') + m_password).toUtf8().toBase64();
+        headers = curl_slist_append(headers, authHeader.constData());
+    }
+
+    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+    curl_easy_setopt(curl, CURLOPT_REQUEST_TARGET, target.constData());
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(curl, CURLOPT_PROXY, "");
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_TCP_NODELAY, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXCONNECTS, 1L);
+    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, nullptr);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(m_connectTimeoutMs));
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, long(m_replyTimeoutMs));
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, onPrereq);
+    curl_easy_setopt(curl, CURLOPT_PREREQDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, onOpenSocket);
+    curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+
+    qCDebug(lcProtocol).noquote() << "GET" << QString::fromLatin1(target) << "to" << host << port;
+    const CURLcode code = curl_easy_perform(curl);
+    curl_slist_free_all(headers);
+    // The header list and the transfer live on this stack frame only.
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+
+    long osErrno = 0;
+    curl_easy_getinfo(curl, CURLINFO_OS_ERRNO, &osErrno);
+    long statusCode = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &statusCode);
+
+    HttpReply reply;
+    reply.openedConnection = transfer.openedConnection;
+    reply.statusTextBeforeConnect = statusBefore;
+    if (transfer.openedConnection)
+        ++m_connectionsOpened;
+    if (transfer.sawStatusLine) {
+        reply.statusText = transfer.statusText;
+        m_lastStatusText = transfer.statusText;
+    }
+    reply.statusCode = int(statusCode);
+
+    if (code == CURLE_OK) {
+        if (statusCode >= 200 && statusCode < 300) {
+            reply.ok = true;
+            reply.body = std::move(transfer.body);
+        } else {
+            // Redirects are not followed and every other status fails with the
+            // camera's own status text.
+            reply.errorText = transfer.statusText;
+        }
+        return reply;
+    }
+
+    // After a failure the connection is in an unknown state: start afresh.
+    closeConnection();
+    switch (code) {
+    case CURLE_COULDNT_CONNECT:
+        reply.errorText = transfer.refusedResend ? closedGracefullyText() : socketErrorText(osErrno ? osErrno : ECONNREFUSED);
+        break;
+    case CURLE_OPERATION_TIMEDOUT:
+        reply.errorText = transfer.requestsSent > 0 ? QStringLiteral("Read timed out.") : socketErrorText(ETIMEDOUT);
+        break;
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+        reply.errorText = closedGracefullyText();
+        break;
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+        reply.errorText = osErrno ? socketErrorText(osErrno) : closedGracefullyText();
+        break;
+    case CURLE_COULDNT_RESOLVE_HOST:
+        reply.errorText = QStringLiteral("Socket Error # %1\r\nHost not found.").arg(osErrno);
+        break;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_WEIRD_SERVER_REPLY:
+        // libcurl does not hand over a status line it cannot parse.
+        reply.errorText = QStringLiteral("The camera's reply has no valid status line.");
+        break;
+    case CURLE_WRITE_ERROR:
+        reply.errorText = transfer.bodyTooLarge ? QStringLiteral("The camera's reply is too large.")
+                                                : QString::fromLatin1(curl_easy_strerror(code));
+        break;
+    case CURLE_ABORTED_BY_CALLBACK:
+        reply.errorText = QStringLiteral("Request aborted.");
+        break;
+    default:
+        reply.errorText = QString::fromLatin1(curl_easy_strerror(code));
+        break;
+    }
+    qCDebug(lcProtocol).noquote() << "request failed:" << reply.errorText;
+    return reply;
+}
+
+} // namespace qzr

@@ -1,0 +1,82 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <atomic>
+#include <memory>
+
+namespace qzr {
+
+// The outcome of one GET: either the reply body, or the failure text that the
+// error report shows (never an empty body that looks like success).
+struct HttpReply
+{
+    bool ok = false;
+    QByteArray body;
+    int statusCode = 0;
+    QString statusText;   // the status line without its protocol token: "200 OK"
+    QString errorText;    // set when !ok: "401 Unauthorized", "Socket Error # 111\r\nConnection refused.", ...
+    // A new connection was opened (or tried) for this request; the client's
+    // status text before it is what the reply log shows at that moment.
+    bool openedConnection = false;
+    QString statusTextBeforeConnect;
+};
+
+// The camera's HTTP client, built on libcurl. Widget-free and synchronous:
+// get() blocks the calling thread. It keeps at most one connection alive and
+// reuses it for the same host and port; it never follows redirects and never
+// re-sends a request on its own. Only one thread may use it at a time.
+class ParamClient
+{
+public:
+    static constexpr int kConnectTimeoutMs = 10'000;
+    static constexpr int kReplyTimeoutMs = 30'000;
+    static constexpr qint64 kMaxBodyBytes = 16 * 1024 * 1024;
+
+    ParamClient();
+    ~ParamClient();
+    ParamClient(const ParamClient &) = delete;
+    ParamClient &operator=(const ParamClient &) = delete;
+
+    void setConnectTimeoutMs(int ms) { m_connectTimeoutMs = ms; }
+    void setReplyTimeoutMs(int ms) { m_replyTimeoutMs = ms; }
+    int replyTimeoutMs() const { return m_replyTimeoutMs; }
+
+    // User name and password of the next requests; an empty user sends no
+    // Authorization header.
+    void setCredentials(const QString &user, const QString &password);
+
+    // Sends "GET target HTTP/1.1" to host:port and returns the outcome.
+    HttpReply get(const QString &host, int port, const QByteArray &target);
+
+    // The status text of the most recent reply ("" before the first).
+    QString lastStatusText() const { return m_lastStatusText; }
+
+    // Number of connections opened (or tried) so far.
+    int connectionsOpened() const { return m_connectionsOpened; }
+
+    // Closes the kept-alive connection, if any.
+    void closeConnection();
+
+    // Makes a running get() on another thread give up as soon as possible
+    // (used when the program ends during a request).
+    void abort() { m_abort = true; }
+    bool abortRequested() const { return m_abort; }
+
+    struct Transfer;
+
+private:
+    void ensureHandle(const QString &host, int port);
+
+    void *m_curl = nullptr;
+    QString m_handleHost;
+    int m_handlePort = -1;
+    QString m_user;
+    QString m_password;
+    QString m_lastStatusText;
+    int m_connectionsOpened = 0;
+    int m_connectTimeoutMs = kConnectTimeoutMs;
+    int m_replyTimeoutMs = kReplyTimeoutMs;
+    std::atomic<bool> m_abort{false};
+};
+
+} // namespace qzr

@@ -1,0 +1,57 @@
+#pragma once
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace qzr {
+
+// Builds the request target of the camera's parameter interface,
+// "/api/param?" followed by a key (a read) or by assignments joined by "&"
+// (a write). Keys and values go on the wire as built, except for the few
+// characters that cannot stand in an HTTP request target: those are
+// percent-encoded with upper-case hex (see encodeTargetText).
+class ParamQuery
+{
+public:
+    static constexpr const char *kPath = "/api/param?";
+
+    ParamQuery() = default;
+
+    // A read of one key: "/api/param?encode(1).framerate".
+    static ParamQuery read(const QString &key);
+
+    // Appends one assignment; several are joined by "&" in one request.
+    ParamQuery &set(const QString &key, const QString &value);
+
+    // Appends a key without a value (a read) to the same request.
+    ParamQuery &key(const QString &key);
+
+    bool isEmpty() const { return m_items.isEmpty(); }
+
+    // The query as the user would read it (unencoded), for messages and logs.
+    QString text() const;
+
+    // "/api/param?" + the encoded query: the exact bytes after "GET ".
+    QByteArray target() const;
+
+private:
+    struct Item
+    {
+        QString key;
+        QString value;
+        bool hasValue = false;
+    };
+    QList<Item> m_items;
+};
+
+// Percent-encodes what cannot stand in a request target: space, '#', '\\',
+// '"', '<', '>', '%', control characters and bytes above 0x7E (the text is
+// sent as UTF-8); with insideValue also '&', so that a value holding "&"
+// never becomes a second assignment. Everything else is kept as it is.
+QByteArray encodeTargetText(const QString &text, bool insideValue);
+
+// A query typed as a whole ("a=1&b=2"): the "&" and "=" are the caller's own
+// separators and are kept; the other characters are encoded as above.
+QByteArray targetForRawQuery(const QString &query);
+
+} // namespace qzr
