@@ -1,0 +1,58 @@
+#include "app/FormSupport.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QWidget>
+
+namespace qzr {
+
+void setUpForm(QWidget *form, const QString &caption, FormStyle style, bool stayOnTop,
+               int left, int top, int clientWidth, int clientHeight)
+{
+    Qt::WindowFlags flags = Qt::Window;
+    switch (style) {
+    case FormStyle::Normal:
+        break;
+    case FormStyle::Borderless:
+        flags |= Qt::FramelessWindowHint;
+        break;
+    case FormStyle::SingleBorderNoIcons:
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint;
+        break;
+    case FormStyle::NoBorderIcons:
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+        break;
+    case FormStyle::SystemMenuOnly:
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint;
+        break;
+    }
+    if (stayOnTop)
+        flags |= Qt::WindowStaysOnTopHint;
+    form->setWindowFlags(flags);
+    form->setWindowTitle(caption);
+    form->move(left, top);
+    form->resize(clientWidth, clientHeight);
+    if (style == FormStyle::SingleBorderNoIcons)
+        form->setFixedSize(clientWidth, clientHeight);
+}
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, int x, int y, int w, int h)
+{
+    auto *label = makeControl<QLabel>(parent, name, x, y, w, h);
+    label->setText(text);
+    return label;
+}
+
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, int x, int y, int w, int h)
+{
+    auto *button = makeControl<QPushButton>(parent, name, x, y, w, h);
+    button->setText(text);
+    return button;
+}
+
+void nameAfterLabel(QWidget *control, const QLabel *label)
+{
+    control->setAccessibleName(label->text().trimmed());
+}
+
+} // namespace qzr

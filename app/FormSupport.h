@@ -1,0 +1,41 @@
+#pragma once
+#include <QString>
+#include <Qt>
+
+class QWidget;
+class QLabel;
+class QPushButton;
+
+namespace qzr {
+
+// Window styles of the tool's windows.
+enum class FormStyle {
+    Normal,
+    Borderless,
+    SingleBorderNoIcons,   // fixed size, title only
+    NoBorderIcons,         // title only, resizable
+    SystemMenuOnly,
+};
+
+// Gives a top-level window its caption, style, stay-on-top flag, place and
+// client size.
+void setUpForm(QWidget *form, const QString &caption, FormStyle style, bool stayOnTop,
+               int left, int top, int clientWidth, int clientHeight);
+
+// A child control with its object name (the name tests and other windows use).
+template<typename Widget>
+Widget *makeControl(QWidget *parent, const char *name, int x, int y, int w, int h)
+{
+    auto *control = new Widget(parent);
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(x, y, w, h);
+    return control;
+}
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, int x, int y, int w, int h);
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, int x, int y, int w, int h);
+
+// A control without a caption of its own is announced by its label's text.
+void nameAfterLabel(QWidget *control, const QLabel *label);
+
+} // namespace qzr

@@ -1,0 +1,513 @@
+#include "app/Unit1.h"
+
+#include "app/FormSupport.h"
+#include "app/Identity.h"
+#include "app/Operation.h"
+#include "app/Forms.h"
+#include "app/UserDialogs.h"
+#include "app/WindowSet.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+TForm1 *Form1 = nullptr;
+
+using namespace qzr;
+
+namespace {
+
+// Masks a password field with "*" whatever the platform's style would use.
+class StarPasswordStyle : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+QFont boldFont(QFont font, bool italic = false)
+{
+    font.setBold(true);
+    font.setItalic(italic);
+    return font;
+}
+
+void colourText(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::Text, colour);
+    palette.setColor(QPalette::ButtonText, colour);
+    widget->setPalette(palette);
+}
+
+QLabel *makePicture(QWidget *parent, const char *name, const QString &resource, int x, int y)
+{
+    auto *picture = new QLabel(parent);
+    picture->setObjectName(QString::fromLatin1(name));
+    const QPixmap pixmap(resource);
+    picture->setPixmap(pixmap);
+    picture->setGeometry(x, y, pixmap.width(), pixmap.height());
+    return picture;
+}
+
+void showWindow(QWidget *window)
+{
+    if (window) {
+        window->show();
+        window->raise();
+    }
+}
+
+constexpr int kClientWidth = 998;
+constexpr int kClientHeight = 543;
+constexpr int kProcedureLeft = 1016;
+
+} // namespace
+
+TForm1::TForm1(QWidget *parent)
+    : QMainWindow(parent)
+    , m_session(m_replyLog)
+{
+    Form1 = this;
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("QZ-R Serie Mulit Resolution Sample Aplication"));
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    client->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(client);
+
+    buildShell(client);
+    buildProcedureArea(client);
+    buildMenu();
+
+    move(19, 105);
+    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+
+    m_replyLog.setChangeHandler([this] { showReplyLog(); });
+    m_session.setRunner(runWithoutFreezing);
+
+    // Key preview: the window sees every key before the focused control.
+    qApp->installEventFilter(this);
+
+    shared().LiveViewActive = 0;
+    shared().LiveChannel = QStringLiteral("1");
+}
+
+TForm1::~TForm1()
+{
+    qApp->removeEventFilter(this);
+    if (Form1 == this)
+        Form1 = nullptr;
+}
+
+void TForm1::buildShell(QWidget *client)
+{
+    Image2 = makePicture(client, "Image2", QStringLiteral(":/pictures/banner.jpg"), 4, 2);
+    Image1 = makePicture(client, "Image1", QStringLiteral(":/pictures/camera.jpg"), 160, 70);
+    Image3 = makePicture(client, "Image3", QStringLiteral(":/pictures/white.jpg"), 668, 4);
+
+    const int left = 680;
+    Label18 = makeLabel(client, "Label18", QStringLiteral("Model Name"), left, 12, 300, 20);
+    Label18->setFont(boldFont(font()));
+    colourText(Label18, QColor(0, 128, 0));
+    Label22 = makeLabel(client, "Label22", QStringLiteral("Firmware Version"), left, 34, 300, 20);
+    Label22->setFont(boldFont(font()));
+    colourText(Label22, Qt::blue);
+    Label24 = makeLabel(client, "Label24", QStringLiteral("IP Address"), left, 56, 300, 20);
+    Label24->setFont(boldFont(font()));
+    colourText(Label24, Qt::red);
+    Label23 = makeLabel(client, "Label23", QStringLiteral("MAC Address"), left, 78, 300, 20);
+    Label23->setFont(boldFont(font()));
+
+    Label12 = makeLabel(client, "Label12", QStringLiteral("Camera IP "), left, 112, 90, 22);
+    Edit1 = makeControl<QLineEdit>(client, "Edit1", left + 95, 110, 200, 24);
+    Edit1->setText(QStringLiteral("192.168.0.57"));
+    Edit1->setFont(boldFont(font()));
+    colourText(Edit1, Qt::red);
+    Label13 = makeLabel(client, "Label13", QStringLiteral("HTTP Port"), left, 142, 90, 22);
+    Edit2 = makeControl<QLineEdit>(client, "Edit2", left + 95, 140, 80, 24);
+    Edit2->setText(QStringLiteral("80"));
+    Label15 = makeLabel(client, "Label15", QStringLiteral("User"), left, 172, 90, 22);
+    Edit3 = makeControl<QLineEdit>(client, "Edit3", left + 95, 170, 200, 24);
+    Edit3->setText(QStringLiteral("admin"));
+    Label19 = makeLabel(client, "Label19", QStringLiteral("Password"), left, 202, 90, 22);
+    Edit4 = makeControl<QLineEdit>(client, "Edit4", left + 95, 200, 200, 24);
+    Edit4->setText(QStringLiteral("kqm"));
+    auto *starStyle = new StarPasswordStyle;
+    starStyle->setParent(Edit4);
+    Edit4->setStyle(starStyle);
+    Edit4->setEchoMode(QLineEdit::Password);
+    for (QLabel *label : {Label12, Label13, Label15, Label19})
+        label->setFont(boldFont(font()));
+    nameAfterLabel(Edit1, Label12);
+    nameAfterLabel(Edit2, Label13);
+    nameAfterLabel(Edit3, Label15);
+    nameAfterLabel(Edit4, Label19);
+    Edit1->installEventFilter(this);
+
+    CheckBox5 = makeControl<QCheckBox>(client, "CheckBox5", left + 95, 228, 200, 22);
+    CheckBox5->setText(QStringLiteral("Hide Password"));
+    CheckBox5->setChecked(true);
+    connect(CheckBox5, &QCheckBox::clicked, this, [this] { runReported([this] { CheckBox5Click(); }); });
+
+    // Live-view controls; hidden until a camera address has been chosen.
+    Button2 = makeButton(client, "Button2", QStringLiteral("Start Live Stream"), left, 262, 150, 30);
+    Button2->setFont(boldFont(font(), true));
+    Button2->hide();
+    Button7 = makeButton(client, "Button7", QStringLiteral("Full Screen"), left + 160, 262, 130, 30);
+    Button7->hide();
+    CheckBox7 = makeControl<QCheckBox>(client, "CheckBox7", left, 298, 220, 22);
+    CheckBox7->setText(QStringLiteral("Display on Second Monitor"));
+    colourText(CheckBox7, Qt::blue);
+    CheckBox7->hide();
+    connect(CheckBox7, &QCheckBox::clicked, this, [this] { runReported([this] { CheckBox7Click(); }); });
+    ComboBox10 = makeControl<QComboBox>(client, "ComboBox10", left, 324, 140, 24);
+    ComboBox10->setEditable(true);
+    ComboBox10->addItems({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
+    ComboBox10->setCurrentIndex(-1);
+    ComboBox10->setEditText(QStringLiteral("Streaming Channel"));
+    ComboBox10->hide();
+    ComboBox8 = makeControl<QComboBox>(client, "ComboBox8", left + 150, 324, 150, 24);
+    ComboBox8->setEditable(true);
+    ComboBox8->addItems({QStringLiteral("Displ. Info OFF"), QStringLiteral("Displ. Info ON")});
+    ComboBox8->setCurrentIndex(-1);
+    ComboBox8->setEditText(QStringLiteral("Video Overlay ( Time... )"));
+    ComboBox8->hide();
+    CheckBox8 = makeControl<QCheckBox>(client, "CheckBox8", left, 352, 120, 22);
+    CheckBox8->setText(QStringLiteral("Multicast"));
+    CheckBox4 = makeControl<QCheckBox>(client, "CheckBox4", left + 130, 352, 160, 22);
+    CheckBox4->setText(QStringLiteral("Check connection"));
+    CheckBox4->hide();
+    CheckBox6 = makeControl<QCheckBox>(client, "CheckBox6", left + 130, 376, 160, 22);
+    CheckBox6->setText(QStringLiteral("Service"));
+    CheckBox6->hide();
+
+    Label2 = makeLabel(client, "Label2", QString(), 8, 378, 640, 20);
+    Label2->setFont(boldFont(font()));
+    colourText(Label2, Qt::red);
+    Label1 = makeLabel(client, "Label1", QStringLiteral("To EXIT Full Screen mode press ESC key on Keyboard"), 8, 398, 640, 20);
+    colourText(Label1, Qt::red);
+
+    // The silver box with the frame-rate display controls, normally covered by
+    // the encoder setter panel.
+    Panel1 = makeControl<QFrame>(client, "Panel1", 8, 420, 640, 118);
+    Panel1->setFrameShape(QFrame::Panel);
+    Panel1->setAutoFillBackground(true);
+    QPalette silver = Panel1->palette();
+    silver.setColor(QPalette::Window, QColor(192, 192, 192));
+    Panel1->setPalette(silver);
+    Button20 = makeButton(Panel1, "Button20", QStringLiteral("PC Performance"), 8, 8, 130, 28);
+    Button19 = makeButton(Panel1, "Button19", QStringLiteral("HD FPS"), 146, 8, 100, 28);
+    Button19->hide();
+    makeLabel(Panel1, "Label3", QStringLiteral("Intervall"), 8, 46, 70, 22);
+    Edit6 = makeControl<QLineEdit>(Panel1, "Edit6", 80, 44, 50, 24);
+    Edit6->setText(QStringLiteral("1"));
+    makeLabel(Panel1, "Label4", QStringLiteral("Sekunden"), 136, 46, 80, 22);
+    auto *warning = makeLabel(Panel1, "Label5", QStringLiteral("Functions in this Box will not work on your PC !"), 8, 84, 620, 22);
+    warning->setFont(boldFont(font()));
+    colourText(warning, Qt::red);
+    Button15 = makeButton(client, "Button15", QStringLiteral("Full HD FPS"), 400, 424, 110, 28);
+    Button16 = makeButton(client, "Button16", QStringLiteral("OFF"), 520, 424, 60, 28);
+    Button14 = makeButton(client, "Button14", QStringLiteral("VGA FPS"), 400, 456, 110, 28);
+    Button14->hide();
+
+    Button3 = makeButton(client, "Button3", QStringLiteral("Set to Camera"), left, 440, 150, 30);
+    Button3->hide();
+
+    ProgressBar1 = makeControl<QProgressBar>(client, "ProgressBar1", left, 516, 300, 18);
+    ProgressBar1->setRange(0, 2);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+}
+
+void TForm1::buildProcedureArea(QWidget *client)
+{
+    // Controls beyond the visible area: other windows press these buttons as
+    // procedures and use the two text areas as scratch space.
+    Memo1 = makeControl<QPlainTextEdit>(client, "Memo1", kProcedureLeft, 8, 320, 200);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo2 = makeControl<QPlainTextEdit>(client, "Memo2", kProcedureLeft, 216, 320, 60);
+    Label14 = makeLabel(client, "Label14", QString(), 8, kClientHeight + 10, 200, 20);
+    Label14->setFont(boldFont(font()));
+    colourText(Label14, Qt::red);
+
+    struct ProcedureButton
+    {
+        QPushButton **member;
+        const char *name;
+        const char *caption;
+        bool visible;
+    };
+    const ProcedureButton buttons[] = {
+        {&Button13, "Button13", "CAM2 Full HD", true},
+        {&Button21, "Button21", "Ch 1", true},
+        {&Button22, "Button22", "Ch 2", true},
+        {&Button23, "Button23", "Ch 3", true},
+        {&Button30, "Button30", "Ping", true},
+        {&Button31, "Button31", "Search", true},
+        {&Button32, "Button32", "Stop search", true},
+        {&Button26, "Button26", "Test", true},
+        {&Button28, "Button28", "Test", true},
+        {&Button40, "Button40", "Model", true},
+        {&Button41, "Button41", "Firmware", true},
+        {&Button42, "Button42", "SceneFileNummer", true},
+        {&Button43, "Button43", "Day Focus", true},
+        {&Button44, "Button44", "NightFocus", true},
+        {&Button48, "Button48", "Spare2", true},
+        {&Button4, "Button4", "2x25fpsVideo", true},
+        {&Button6, "Button6", "Get Encoding settings", true},
+        {&Button8, "Button8", "LowLightDemo", true},
+        {&Button9, "Button9", "2 x H264 Stream", true},
+        {&Button10, "Button10", "3 x H264 Stream", true},
+        {&Button11, "Button11", "Flickerless ( Scene File General only )", true},
+        {&Button27, "Button27", "H264 Single Encoding", true},
+        {&Button34, "Button34", "2 x 25fpsSettings", true},
+        {&Button5, "Button5", "Cam2 VGA", true},
+        {&Button35, "Button35", "720P Single", true},
+        {&Button39, "Button39", "1920 + 360", true},
+        {&Button45, "Button45", "Spare", true},
+        {&Button12, "Button12", "Fullscreen HD CAM 2", false},
+        {&Button17, "Button17", "Full Scr", false},
+        {&Button18, "Button18", "Button18", false},
+    };
+    int index = 0;
+    for (const ProcedureButton &entry : buttons) {
+        const int column = index % 3;
+        const int row = index / 3;
+        *entry.member = makeButton(client, entry.name, QString::fromLatin1(entry.caption),
+                                   kProcedureLeft + column * 110, 284 + row * 26, 106, 24);
+        (*entry.member)->setVisible(entry.visible);
+        ++index;
+    }
+
+    const auto bind = [this](QPushButton *button, void (TForm1::*action)()) {
+        connect(button, &QPushButton::clicked, this, [this, action] { runReported([this, action] { (this->*action)(); }); });
+    };
+    bind(Button40, &TForm1::Button40Click);
+    bind(Button41, &TForm1::Button41Click);
+    bind(Button42, &TForm1::Button42Click);
+    bind(Button43, &TForm1::Button43Click);
+    bind(Button44, &TForm1::Button44Click);
+    bind(Button48, &TForm1::Button48Click);
+}
+
+void TForm1::buildMenu()
+{
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    const auto item = [this](QMenu *menu, const char *name, const QString &text, auto &&action) {
+        QAction *entry = menu ? menu->addAction(text) : MainMenu1->addAction(text);
+        entry->setObjectName(QString::fromLatin1(name));
+        connect(entry, &QAction::triggered, this, [action] { runReported(action); });
+        return entry;
+    };
+    const auto submenu = [](QMenu *parent, const char *name, const QString &title) {
+        QMenu *menu = parent->addMenu(title);
+        menu->setObjectName(QString::fromLatin1(name));
+        return menu;
+    };
+
+    item(nullptr, "Exit1", QStringLiteral("Exit"), [this] { Exit1Click(); });
+
+    QMenu *ipSetup = MainMenu1->addMenu(QStringLiteral("IP Setup"));
+    ipSetup->setObjectName(QStringLiteral("IPSetup1"));
+    item(ipSetup, "SelectIPaddress1", QStringLiteral("Select IP address"), [] { showWindow(Form3); });
+    item(ipSetup, "ChangeCameraIPaddress1", QStringLiteral("Change Camera IP address"), [] { showWindow(Form15); });
+
+    QMenu *demo = MainMenu1->addMenu(QStringLiteral("Demo Settings"));
+    demo->setObjectName(QStringLiteral("DemoSettings1"));
+    item(demo, "LowLightDemo1", QStringLiteral("LowLightDemo"), [] {});
+    item(demo, "Flickerless1", QStringLiteral("Flickerless ( SF General )"), [] {});
+    QMenu *three = submenu(demo, "N3xH264Stream1", QStringLiteral("3 x H264 Stream"));
+    item(three, "StartDirect3Streams1", QStringLiteral("Start direct"), [] {});
+    item(three, "Configure3Streams1", QStringLiteral("Configure 3 Streams"), [] {});
+    QMenu *two = submenu(demo, "N2xH264stream1", QStringLiteral("2 x H264 stream"));
+    item(two, "StartDirect2Streams1", QStringLiteral("Start direct"), [] {});
+    item(two, "Configure2Streams1", QStringLiteral("Configure 2 Streams"), [] {});
+    item(demo, "TerelleDefaultSetting1", QStringLiteral("Terelle Default Setting"), [this] {
+        ProgressBar1->setValue(0);
+        ProgressBar1->setMaximum(4);
+    });
+    item(demo, "DigitalZoom1", QStringLiteral("Digital Zoom"), [] { showWindow(Form11); });
+    QMenu *fps25 = submenu(demo, "N720VGA25fps1", QStringLiteral("720 + VGA 25fps"));
+    item(fps25, "StartDirect25fps1", QStringLiteral("Start direct"), [] {});
+    item(fps25, "Configure2x25fps1", QStringLiteral("Configure 2 x 25fps"), [] {});
+
+    QMenu *camera = MainMenu1->addMenu(QStringLiteral("Camera Settings"));
+    camera->setObjectName(QStringLiteral("CameraSettings1"));
+    item(camera, "CameraVideoSettings1", QStringLiteral("Camera Video Settings"), [] { showWindow(Form7); });
+    item(camera, "CameraEncoderInfo1", QStringLiteral("Camera Encoder Info"), [] { showWindow(Form12); });
+    item(camera, "SaveLoadSettings1", QStringLiteral("Save/Load Settings to PC/Camera"), [] { showWindow(Form5); });
+    item(camera, "SDCardSettings1", QStringLiteral("SD Card Settings"), [] { showWindow(Form17); });
+    item(camera, "AutoFocusAdjust1", QStringLiteral("Auto Focus Adjust"), [] { showWindow(Form16); });
+
+    item(nullptr, "About1", QStringLiteral("About"), [this] { About1Click(); });
+}
+
+void TForm1::showReplyLog()
+{
+    Memo1->setPlainText(m_replyLog.lines().join(QLatin1Char('\n')));
+    // Every change of the log advances the bar by one step, never past its end.
+    ProgressBar1->setValue(qMin(ProgressBar1->value() + 1, ProgressBar1->maximum()));
+}
+
+void TForm1::ApplyConnection()
+{
+    m_session.applyConnection({Edit1->text(), Edit2->text(), Edit3->text(), Edit4->text()});
+}
+
+void TForm1::Button40Click()
+{
+    ApplyConnection();
+    Label18->setText(identity::modelCaption(ReadParameter(identity::kModelKey)));
+}
+
+void TForm1::Button41Click()
+{
+    ApplyConnection();
+    Label22->setText(identity::firmwareCaption(ReadParameter(identity::kRevisionKey)));
+    ApplyConnection();
+    const QString mac = ReadParameter(identity::kMacKey);
+    Label23->setText(identity::macCaption(mac));
+    if (Form15)
+        Form15->Label8->setText(mac);
+}
+
+void TForm1::Button42Click()
+{
+    ApplyConnection();
+    const QByteArray body = CameraGet(ParamQuery::read(identity::kSceneStatusKey));
+    m_replyLog.setText(bodyText(body));
+    m_replyLog.trimReply();
+    SharedState &state = shared();
+    state.EditedSceneNumber.clear();
+    // The callers empty the stored number first; the digits are appended.
+    state.StoredSceneNumber += valueFrom(m_replyLog.text(), defaultValueStart(identity::kSceneStatusKey));
+    Memo2->setPlainText(state.StoredSceneNumber);
+    m_replyLog.setText(m_replyLog.text() + state.StoredSceneNumber);
+    m_replyLog.appendLine(QString());
+}
+
+void TForm1::Button43Click()
+{
+    ApplyConnection();
+    const QString status = ReadParameter(identity::kFocusStatusKey);
+    m_replyLog.setText(status);
+}
+
+void TForm1::Button44Click()
+{
+    ApplyConnection();
+    const QString value = ReadParameter(identity::kNightFocusKey);
+    m_replyLog.setText(value);
+    shared().NightFocusValue = value;
+}
+
+void TForm1::Button48Click()
+{
+    ApplyConnection();
+    LogReply(CameraGet(ParamQuery::read(identity::kFineFocusKey)));
+}
+
+void TForm1::CheckBox5Click()
+{
+    Edit4->setEchoMode(CheckBox5->isChecked() ? QLineEdit::Password : QLineEdit::Normal);
+}
+
+void TForm1::CheckBox7Click()
+{
+    // Only with more than one monitor does the box move the CAM 3 window.
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (screens.size() == 1 || !Form6)
+        return;
+    if (CheckBox7->isChecked()) {
+        if (screens.size() > 1)
+            Form6->setGeometry(screens.at(1)->geometry());
+        Image1->hide();
+        Image2->hide();
+        Image3->hide();
+    } else {
+        if (!screens.isEmpty())
+            Form6->setGeometry(screens.at(0)->geometry());
+        Image1->show();
+        Image2->show();
+        Image3->show();
+        Form6->Button2Click();
+    }
+}
+
+void TForm1::FormKeyPress(int key)
+{
+    if (key != Qt::Key_Escape)
+        return;
+    if (Form6)
+        Form6->Button2Click();
+    if (CheckBox7->isChecked()) {
+        CheckBox7->setChecked(false);
+        CheckBox7Click();
+    }
+}
+
+void TForm1::Exit1Click()
+{
+    if (Form6 && Button2->text() == QLatin1String("Stop Live Stream"))
+        Form6->ReleaseViewer();
+    if (Form6 && Form14 && Form14->isStreaming())
+        Form6->ReleaseViewer();
+    QApplication::quit();
+}
+
+void TForm1::About1Click()
+{
+    dialogs().showMessage(QStringLiteral("%1\nVersion %2").arg(applicationTitle(), QCoreApplication::applicationVersion()));
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && event != m_lastPreviewedKey) {
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (widget && widget->window() == this) {
+            // Seen once per key press, before the focused control; passed on.
+            m_lastPreviewedKey = event;
+            QTimer::singleShot(0, this, [this] { m_lastPreviewedKey = nullptr; });
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            runReported([this, key] { FormKeyPress(key); });
+        }
+    } else if (watched == Edit1 && event->type() == QEvent::MouseButtonPress) {
+        if (Form3) {
+            Form3->show();
+            Form3->raise();
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    // Closing the main window ends the program at once.
+    event->accept();
+    QApplication::quit();
+}

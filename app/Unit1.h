@@ -1,0 +1,93 @@
+#pragma once
+#include "protocol/CameraSession.h"
+#include "protocol/ReplyLog.h"
+
+#include <QMainWindow>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QFrame;
+
+// The main window: connection fields, identity labels, the reply log, the
+// live-view controls, the encoder panel, the menu and the procedure buttons
+// that other windows press. It owns the one camera session.
+class TForm1 : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // The camera's parameter requests, shared by every window.
+    qzr::CameraSession &session() { return m_session; }
+    qzr::ReplyLog &replyLog() { return m_replyLog; }
+
+    // Takes address, port, user and password from Edit1..Edit4.
+    void ApplyConnection();
+    QByteArray CameraGet(const QByteArray &target) { return m_session.cameraGet(target); }
+    QByteArray CameraGet(const qzr::ParamQuery &query) { return m_session.cameraGet(query); }
+    QString ReadParameter(const QString &key, int start = -1) { return m_session.readParameter(key, start); }
+    void LogReply(const QByteArray &body) { m_session.logReply(body); }
+
+    // Identity actions (procedure buttons).
+    void Button40Click(); // "Model"
+    void Button41Click(); // "Firmware"
+    void Button42Click(); // "SceneFileNummer"
+    void Button43Click(); // "Day Focus"
+    void Button44Click(); // "NightFocus"
+    void Button48Click(); // "Spare2"
+
+    // Shell.
+    void CheckBox5Click();          // "Hide Password"
+    void CheckBox7Click();          // "Display on Second Monitor"
+    void Exit1Click();              // menu "Exit"
+    void About1Click();             // menu "About"
+    void FormKeyPress(int key);     // key preview
+
+    // Visible area.
+    QLabel *Label1, *Label2, *Label12, *Label13, *Label15, *Label18, *Label19, *Label22, *Label23,
+        *Label24;
+    QLabel *Image1, *Image2, *Image3;
+    QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit6;
+    QCheckBox *CheckBox4, *CheckBox5, *CheckBox6, *CheckBox7, *CheckBox8;
+    QComboBox *ComboBox8, *ComboBox10;
+    QProgressBar *ProgressBar1;
+    QFrame *Panel1;
+    QPushButton *Button2, *Button3, *Button7, *Button14, *Button15, *Button16, *Button19, *Button20;
+    QPlainTextEdit *Memo1, *Memo2;
+    QLabel *Label14;
+
+    // Procedure area.
+    QPushButton *Button4, *Button5, *Button6, *Button8, *Button9, *Button10, *Button11, *Button12,
+        *Button13, *Button17, *Button18, *Button21, *Button22, *Button23, *Button26, *Button27,
+        *Button28, *Button30, *Button31, *Button32, *Button34, *Button35, *Button39, *Button40,
+        *Button41, *Button42, *Button43, *Button44, *Button45, *Button48;
+
+    QMenuBar *MainMenu1;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildShell(QWidget *client);
+    void buildProcedureArea(QWidget *client);
+    void buildMenu();
+    void showReplyLog();
+
+    qzr::ReplyLog m_replyLog;
+    qzr::CameraSession m_session;
+    const QEvent *m_lastPreviewedKey = nullptr;
+};
+
+extern TForm1 *Form1;

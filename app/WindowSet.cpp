@@ -1,0 +1,53 @@
+#include "app/WindowSet.h"
+
+#include "app/Forms.h"
+
+#include <QApplication>
+#include <vector>
+
+// The pictures live in this static library; make sure they are registered.
+static void registerPictures()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace qzr {
+
+namespace {
+SharedState g_shared;
+std::vector<QWidget *> g_windows;
+} // namespace
+
+SharedState &shared()
+{
+    return g_shared;
+}
+
+WindowSet::WindowSet(const StartOptions &options)
+{
+    registerPictures();
+    g_shared = SharedState();
+    g_windows = {new TForm1,  new TForm2,  new TForm3,  new TForm4,  new TForm5,  new TForm6,
+                 new TForm7,  new TForm8,  new TForm9,  new TForm10, new TForm11, new TForm12,
+                 new TForm13, new TForm14, new TForm15, new TForm16, new TForm17};
+    if (!options.address.isEmpty()) {
+        Form1->Edit1->setText(options.address);
+        Form3->Edit1->setText(options.address);
+    }
+    if (!options.port.isEmpty())
+        Form1->Edit2->setText(options.port);
+    if (options.replyTimeoutS > 0)
+        Form1->session().client().setReplyTimeoutMs(options.replyTimeoutS * 1000);
+    Form1->show();
+    Form3->raise();
+}
+
+WindowSet::~WindowSet()
+{
+    // The main window last: the others may still refer to it while they go.
+    for (auto it = g_windows.rbegin(); it != g_windows.rend(); ++it)
+        delete *it;
+    g_windows.clear();
+}
+
+} // namespace qzr
