@@ -1,0 +1,334 @@
+// The camera's HTTP client against the simulated camera over loopback: the
+// bytes on the wire, the kept-alive connection and every failure text.
+#include "protocol/CameraError.h"
+#include "protocol/CameraSession.h"
+#include "protocol/ParamClient.h"
+#include "sim/SimThread.h"
+
+#include <QtTest>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace qzr;
+using qzr::sim::FaultMode;
+using qzr::sim::SimThread;
+
+namespace {
+
+const QByteArray kAuthAdminKqm = "Authorization: Basic YWRtaW46a3Ft\r\n";
+
+QByteArray expectedRequest(const QByteArray &target, const QByteArray &auth = kAuthAdminKqm)
+{
+    return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nAccept: text/html, */*\r\n"
+           "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n" + auth + "\r\n";
+}
+
+ConnectionFields fieldsFor(const SimThread &sim, const QString &user = "admin", const QString &password = "kqm")
+{
+    return {"127.0.0.1", QString::number(sim.port()), user, password};
+}
+
+// The failure text of one request, or "" when it succeeded.
+QString failureOf(CameraSession &session, const QByteArray &target)
+{
+    try {
+        session.cameraGet(target);
+    } catch (const CameraError &error) {
+        return error.text();
+    }
+    return QString();
+}
+
+// A listener whose queue is full: a further connection attempt is never
+// answered, as with a camera that does not react.
+class FullBacklogListener
+{
+public:
+    FullBacklogListener()
+    {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_listener, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        ::listen(m_listener, 0);
+        socklen_t length = sizeof address;
+        ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        for (int &filler : m_fillers) {
+            filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            ::connect(filler, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        }
+    }
+    ~FullBacklogListener()
+    {
+        for (int filler : m_fillers)
+            ::close(filler);
+        ::close(m_listener);
+    }
+    int port() const { return m_port; }
+
+private:
+    int m_listener = -1;
+    int m_port = 0;
+    int m_fillers[3] = {-1, -1, -1};
+};
+
+} // namespace
+
+class ParamClientTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readAndWriteRequestsAreExactOnTheWire();
+    void emptyUserSendsNoCredentials();
+    void oneKeptAliveConnectionForManyRequests();
+    void newConnectionWhenPortChanges();
+    void closedAfterHttp10OrConnectionClose_data();
+    void closedAfterHttp10OrConnectionClose();
+    void bodiesOfEveryFramingAreRead_data();
+    void bodiesOfEveryFramingAreRead();
+    void failureTexts_data();
+    void failureTexts();
+    void refusedConnection();
+    void badPortTextSendsNothing();
+    void noSilentResendOnAClosedConnection();
+    void replyTimeLimit();
+    void connectTimeLimit();
+    void readParameterTrimsTheLogAndTakesTheValue();
+    void newConnectionPutsThePreviousStatusIntoTheLog();
+};
+
+void ParamClientTest::readAndWriteRequestsAreExactOnTheWire()
+{
+    SimThread sim;
+    QVERIFY(sim.start());
+    ReplyLog log;
+    CameraSession session(log);
+    session.applyConnection(fieldsFor(sim));
+    session.cameraGet(ParamQuery::read("system.model"));
+    session.cameraGet(ParamQuery().set("camera.scene(1).status", "goto"));
+    session.cameraGet(ParamQuery().set("encode(1).bitrate", "4000000").set("encode(1).status", "save"));
+
+    const auto requests = sim.requests();
+    QCOMPARE(requests.size(), 3);
+    QCOMPARE(requests[0].raw, expectedRequest("/api/param?system.model"));
+    QCOMPARE(requests[1].raw, expectedRequest("/api/param?camera.scene(1).status=goto"));
+    QCOMPARE(requests[2].raw, expectedRequest("/api/param?encode(1).bitrate=4000000&encode(1).status=save"));
+    QCOMPARE(sim.value("encode(1).bitrate").value_or(QString()), QString("4000000"));
+}
+
+void ParamClientTest::emptyUserSendsNoCredentials()
+{
+    SimThread sim;
+    QVERIFY(sim.start());
+    ReplyLog log;
+    CameraSession session(log);
+    session.applyConnection(fieldsFor(sim, QString(), "secret"));
+    // The simulated camera insists on credentials: the request fails with its status.
+    QCOMPARE(failureOf(session, "/api/param?system.model"), QString("401 Unauthorized"));
+    QCOMPARE(sim.requests().value(0).raw, expectedRequest("/api/param?system.model", QByteArray()));
+}
+
+void ParamClientTest::oneKeptAliveConnectionForManyRequests()
+{
+    SimThread sim;
+    QVERIFY(sim.start());
+    ReplyLog log;
+    CameraSession session(log);
+    session.applyConnection(fieldsFor(sim));
+    for (int i = 0; i < 5; ++i)
+        session.cameraGet(ParamQuery::read("system.model"));
+    QCOMPARE(sim.connectionCount(), 1);
+    QCOMPARE(session.client().connectionsOpened(), 1);
+}
+
+void ParamClientTest::newConnectionWhenPortChanges()
+{
+    SimThread first;
+    SimThread second;
+    QVERIFY(first.start());
+    QVERIFY(second.start());
+    ReplyLog log;
+    CameraSession session(log);
+    session.applyConnection(fieldsFor(first));
+    session.cameraGet(ParamQuery::read("system.model"));
+    session.applyConnection(fieldsFor(second));
+    session.cameraGet(ParamQuery::read("system.model"));
+    session.applyConnection(fieldsFor(first));
+    session.cameraGet(ParamQuery::read("system.model"));
+    QCOMPARE(first.connectionCount(), 2);
+    QCOMPARE(second.connectionCount(), 1);
+    QCOMPARE(session.client().connectionsOpened(), 3);
+}
+
+void ParamClientTest::closedAfterHttp10OrConnectionClose_data()
+{
+    QTest::addColumn<FaultMode>("mode");
+    QTest::newRow("HTTP/1.0") << FaultMode::Http10;
+    QTest::newRow("Connection: close") << FaultMode::ConnectionClose;
+}
+
+void ParamClientTest::closedAfterHttp10OrConnectionClose()
+{
+    QFETCH(FaultMode, mode);
+    SimThread sim;
+    QVERIFY(sim.start());
+    sim.setFault(mode);
+    ReplyLog log;
+    CameraSession session(log);
+    session.applyConnection(fieldsFor(sim));
+    QCOMPARE(session.readParameter("system.model"), QString("QZ-R410"));
+    QCOMPARE(session.readParameter("system.model"), QString("QZ-R410"));
+    QCOMPARE(sim.connectionCount(), 2);
+}
+
+void ParamClientTest::bodiesOfEveryFramingAreRead_data()
+{
+    QTest::addColumn<FaultMode>("mode");
+    QTest::newRow("Content-Length") << FaultMode::None;
+    QTest::newRow("chunked") << FaultMode::Chunked;
+    QTest::newRow("ended by close") << FaultMode::Http10;
+}
+
+void ParamClientTest::bodiesOfEveryFramingAreRead()
+{
+    QFETCH(FaultMode, mode);
+    SimThread sim;
+    QVERIFY(sim.start());
+    sim.setFault(mode);
+    ReplyLog log;
+    CameraSession session(log);
+    session.applyConnection(fieldsFor(sim));
+    const QByteArray body = session.cameraGet(ParamQuery::read("network.interface.mac"));
+    QVERIFY2(body.contains("\r\nnetwork.interface.mac=00:11:22:33:44:55&\r\n"), body.constData());
+    QCOMPARE(session.readParameter("network.interface.mac"), QString("00:11:22:33:44:55"));
+}
+
+void ParamClientTest::failureTexts_data()
+{
+    QTest::addColumn<FaultMode>("mode");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("401") << FaultMode::Unauthorized << "401 Unauthorized";
+    QTest::newRow("404") << FaultMode::NotFound << "404 Not Found";
+    QTest::newRow("500") << FaultMode::ServerError << "500 Internal Server Error";
+    QTest::newRow("302 is not followed") << FaultMode::Redirect << "302 Found";
+    QTest::newRow("closed mid-reply") << FaultMode::CloseMidReply << "Connection Closed Gracefully.";
+    QTest::newRow("garbage status line") << FaultMode::GarbageStatus << "The camera's reply has no valid status line.";
+}
+
+void ParamClientTest::failureTexts()
+{
+    QFETCH(FaultMode, mode);
+    QFETCH(QString, text);
+    SimThread sim;
+    QVERIFY(sim.start());
+    sim.setFault(mode);
+    ReplyLog log;
+    CameraSession session(log);
+    session.applyConnection(fieldsFor(sim));
+    QCOMPARE(failureOf(session, "/api/param?system.model"), text);
+    QCOMPARE(sim.requests().size(), 1);   // no retry, no redirect visited
+}
+
+void ParamClientTest::refusedConnection()
+{
+    SimThread sim;
+    QVERIFY(sim.start());
+    const QString port = QString::number(sim.port());
+    sim.stop();
+    ReplyLog log;
+    CameraSession session(log);
+    session.applyConnection({"127.0.0.1", port, "admin", "kqm"});
+    QCOMPARE(failureOf(session, "/api/param?system.model"), QString("Socket Error # 111\r\nConnection refused."));
+}
+
+void ParamClientTest::badPortTextSendsNothing()
+{
+    ReplyLog log;
+    CameraSession session(log);
+    try {
+        session.applyConnection({"127.0.0.1", "8o", "admin", "kqm"});
+        QFAIL("a port of 8o was accepted");
+    } catch (const CameraError &error) {
+        QCOMPARE(withFinalPeriod(error.text()), QString("'8o' is not a valid integer value."));
+    }
+    QCOMPARE(session.client().connectionsOpened(), 0);
+}
+
+void ParamClientTest::noSilentResendOnAClosedConnection()
+{
+    SimThread sim;
+    QVERIFY(sim.start());
+    ReplyLog log;
+    CameraSession session(log);
+    session.applyConnection(fieldsFor(sim));
+    session.cameraGet(ParamQuery::read("system.model"));
+    // The camera reads the next request on the kept-alive connection and
+    // closes it without a reply: it may have acted on it, so it is not repeated.
+    sim.setFault(FaultMode::CloseIdle, 1);
+    QCOMPARE(failureOf(session, "/api/param?camera.scene(2).status=goto"), QString("Connection Closed Gracefully."));
+    int gotoRequests = 0;
+    for (const auto &request : sim.requests())
+        gotoRequests += request.target.contains("goto") ? 1 : 0;
+    QCOMPARE(gotoRequests, 1);
+    // The next request opens a new connection and succeeds.
+    QCOMPARE(session.readParameter("system.model"), QString("QZ-R410"));
+}
+
+void ParamClientTest::replyTimeLimit()
+{
+    SimThread sim;
+    QVERIFY(sim.start());
+    sim.setFault(FaultMode::Hang);
+    ReplyLog log;
+    CameraSession session(log);
+    session.client().setReplyTimeoutMs(300);
+    session.applyConnection(fieldsFor(sim));
+    QCOMPARE(failureOf(session, "/api/param?system.model"), QString("Read timed out."));
+}
+
+void ParamClientTest::connectTimeLimit()
+{
+    FullBacklogListener listener;
+    ReplyLog log;
+    CameraSession session(log);
+    session.client().setConnectTimeoutMs(300);
+    session.applyConnection({"127.0.0.1", QString::number(listener.port()), "admin", "kqm"});
+    QCOMPARE(failureOf(session, "/api/param?system.model"), QString("Socket Error # 110\r\nConnection timed out."));
+}
+
+void ParamClientTest::readParameterTrimsTheLogAndTakesTheValue()
+{
+    SimThread sim;
+    QVERIFY(sim.start());
+    ReplyLog log;
+    CameraSession session(log);
+    session.applyConnection(fieldsFor(sim));
+    QCOMPARE(session.readParameter("encode(1).framerate"), sim.value("encode(1).framerate").value_or("?"));
+    QVERIFY2(log.text().startsWith("encode(1).framerate="), qPrintable(log.text()));
+}
+
+void ParamClientTest::newConnectionPutsThePreviousStatusIntoTheLog()
+{
+    SimThread sim;
+    QVERIFY(sim.start());
+    sim.setFault(FaultMode::ConnectionClose);
+    ReplyLog log;
+    QStringList seen;
+    log.setChangeHandler([&] { seen << log.text(); });
+    CameraSession session(log);
+    session.applyConnection(fieldsFor(sim));
+    session.cameraGet(ParamQuery::read("system.model"));
+    QCOMPARE(seen.value(0), QString());   // no reply yet: empty status text
+    seen.clear();
+    session.cameraGet(ParamQuery::read("system.model"));
+    QCOMPARE(seen.value(0), QString("200 OK"));
+}
+
+QTEST_GUILESS_MAIN(ParamClientTest)
+#include "ParamClientTest.moc"
