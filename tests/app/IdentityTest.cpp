@@ -1,0 +1,204 @@
+// The identity actions and the error report against the simulated camera.
+#include "ScriptedDialogs.h"
+#include "app/Forms.h"
+#include "app/Operation.h"
+#include "app/WindowSet.h"
+#include "sim/SimThread.h"
+
+#include <QtTest>
+
+using qzr::sim::FaultMode;
+using qzr::sim::SimThread;
+
+class IdentityTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void modelAndFirmwareFillTheLabels();
+    void firmwareFailingAtTheMacKeepsTheRevision();
+    void sceneFileNumberIsAppended();
+    void focusReadsLeaveOnlyTheValueInTheLog();
+    void spare2ShowsTheWholeReply();
+    void failuresReachTheErrorReport_data();
+    void failuresReachTheErrorReport();
+    void progressBarStepsWithEveryLogChange();
+    void saveSettingsAdoptsTheAddressAndReadsTheCamera();
+    void saveSettingsStopsWhereTheCameraFails();
+    void waitingKeepsTheEventLoopRunning();
+
+private:
+    // Presses a procedure button the way a user or another window does.
+    void press(QPushButton *button) { button->click(); }
+
+    std::unique_ptr<SimThread> m_sim;
+    std::unique_ptr<qzr::WindowSet> m_windows;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+};
+
+void IdentityTest::init()
+{
+    m_sim = std::make_unique<SimThread>();
+    QVERIFY(m_sim->start());
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    qzr::StartOptions options;
+    options.address = "127.0.0.1";
+    options.port = QString::number(m_sim->port());
+    m_windows = std::make_unique<qzr::WindowSet>(options);
+}
+
+void IdentityTest::cleanup()
+{
+    m_windows.reset();
+    m_dialogs.reset();
+    m_sim.reset();
+}
+
+void IdentityTest::modelAndFirmwareFillTheLabels()
+{
+    press(Form1->Button40);
+    press(Form1->Button41);
+    QVERIFY2(m_dialogs->errors.isEmpty(), qPrintable(m_dialogs->errors.join('|')));
+    QCOMPARE(Form1->Label18->text(), QString("Model: QZ-R410"));
+    QCOMPARE(Form1->Label22->text(), QString("FW 2.10.0045"));
+    // The whole MAC address, from its first character.
+    QCOMPARE(Form1->Label23->text(), QString("MAC: 00:11:22:33:44:55"));
+    QCOMPARE(Form15->Label8->text(), QString("00:11:22:33:44:55"));
+    const auto requests = m_sim->requests();
+    QCOMPARE(requests.size(), 3);
+    QCOMPARE(requests[0].target, QString("/api/param?system.model"));
+    QCOMPARE(requests[1].target, QString("/api/param?system.software.revision"));
+    QCOMPARE(requests[2].target, QString("/api/param?network.interface.mac"));
+}
+
+void IdentityTest::firmwareFailingAtTheMacKeepsTheRevision()
+{
+    m_sim->setFault(FaultMode::NotFound, 2);
+    press(Form1->Button41);
+    QCOMPARE(m_dialogs->errors, QStringList({"404 Not Found."}));
+    QCOMPARE(Form1->Label22->text(), QString("FW 2.10.0045"));
+    QCOMPARE(Form1->Label23->text(), QString("MAC Address"));
+    QCOMPARE(Form15->Label8->text(), QString());
+}
+
+void IdentityTest::sceneFileNumberIsAppended()
+{
+    m_sim->setValue("camera.scene.status", "2");
+    qzr::shared().EditedSceneNumber = "5";
+    press(Form1->Button42);
+    QCOMPARE(qzr::shared().StoredSceneNumber, QString("2"));
+    QCOMPARE(qzr::shared().EditedSceneNumber, QString());
+    QCOMPARE(Form1->Memo2->toPlainText(), QString("2"));
+    QCOMPARE(Form1->replyLog().text(), QString("camera.scene.status=2&2\r\n"));
+    // A second press without emptying the stored number doubles it.
+    press(Form1->Button42);
+    QCOMPARE(qzr::shared().StoredSceneNumber, QString("22"));
+    QCOMPARE(Form1->Memo2->toPlainText(), QString("22"));
+}
+
+void IdentityTest::focusReadsLeaveOnlyTheValueInTheLog()
+{
+    const QString status = m_sim->value("camera.focus.status").value_or("?");
+    press(Form1->Button43);
+    QCOMPARE(Form1->replyLog().text(), status);
+    QCOMPARE(Form1->Memo1->toPlainText(), status);
+
+    m_sim->setValue("camera.focus.nightfocus", "7");
+    press(Form1->Button44);
+    QCOMPARE(Form1->replyLog().text(), QString("7"));
+    QCOMPARE(qzr::shared().NightFocusValue, QString("7"));
+}
+
+void IdentityTest::spare2ShowsTheWholeReply()
+{
+    press(Form1->Button48);
+    const QString log = Form1->replyLog().text();
+    QVERIFY2(log.startsWith("<html>") || log.count("\r\n") >= 6, qPrintable(log));
+    QVERIFY2(log.contains("camera.focus.finefocus="), qPrintable(log));
+    QCOMPARE(m_sim->requests().value(0).target, QString("/api/param?camera.focus.finefocus"));
+}
+
+void IdentityTest::failuresReachTheErrorReport_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<FaultMode>("mode");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("port 8o") << "8o" << FaultMode::None << "'8o' is not a valid integer value.";
+    QTest::newRow("wrong password") << "" << FaultMode::Unauthorized << "401 Unauthorized.";
+    QTest::newRow("camera hangs up") << "" << FaultMode::CloseMidReply << "Connection Closed Gracefully.";
+}
+
+void IdentityTest::failuresReachTheErrorReport()
+{
+    QFETCH(QString, port);
+    QFETCH(FaultMode, mode);
+    QFETCH(QString, shown);
+    if (!port.isEmpty())
+        Form1->Edit2->setText(port);
+    m_sim->setFault(mode);
+    press(Form1->Button40);
+    QCOMPARE(m_dialogs->errors, QStringList({shown}));
+    QCOMPARE(Form1->Label18->text(), QString("Model Name"));
+    if (port == "8o")
+        QCOMPARE(m_sim->requests().size(), 0);
+}
+
+void IdentityTest::progressBarStepsWithEveryLogChange()
+{
+    Form1->ProgressBar1->setMaximum(100);
+    Form1->ProgressBar1->setValue(0);
+    press(Form1->Button40);
+    // New connection (status text into the log), the reply, six trim deletions.
+    QCOMPARE(Form1->ProgressBar1->value(), 8);
+    press(Form1->Button40);
+    QCOMPARE(Form1->ProgressBar1->value(), 15);
+    Form1->ProgressBar1->setMaximum(2);
+    Form1->ProgressBar1->setValue(0);
+    press(Form1->Button40);
+    QCOMPARE(Form1->ProgressBar1->value(), 2);
+}
+
+void IdentityTest::saveSettingsAdoptsTheAddressAndReadsTheCamera()
+{
+    Form1->Edit1->setText("192.0.2.1");
+    Form3->Edit1->setText("127.0.0.1");
+    QVERIFY(Form3->isVisible());
+    Form3->Button1->click();
+    QVERIFY2(m_dialogs->errors.isEmpty(), qPrintable(m_dialogs->errors.join('|')));
+    QCOMPARE(Form1->Edit1->text(), QString("127.0.0.1"));
+    QVERIFY(Form1->Button2->isVisibleTo(Form1));
+    QVERIFY(Form1->Button3->isVisibleTo(Form1));
+    QCOMPARE(Form1->Label18->text(), QString("Model: QZ-R410"));
+    QCOMPARE(Form1->Label23->text(), QString("MAC: 00:11:22:33:44:55"));
+    QCOMPARE(Form1->Label24->text(), QString("IP: 127.0.0.1"));
+    QCOMPARE(Form15->Label7->text(), QString("127.0.0.1"));
+    QVERIFY(!Form3->isVisible());
+}
+
+void IdentityTest::saveSettingsStopsWhereTheCameraFails()
+{
+    m_sim->setFault(FaultMode::ServerError, 1);
+    Form3->Button1->click();
+    QCOMPARE(m_dialogs->errors, QStringList({"500 Internal Server Error."}));
+    QCOMPARE(Form1->Edit1->text(), QString("127.0.0.1"));
+    QCOMPARE(Form1->Label24->text(), QString("IP Address"));
+    QVERIFY(Form3->isVisible());
+}
+
+void IdentityTest::waitingKeepsTheEventLoopRunning()
+{
+    // While the camera does not answer, timers still run (and so does painting).
+    m_sim->setFault(FaultMode::Hang);
+    Form1->session().client().setReplyTimeoutMs(600);
+    bool tickedWhileWaiting = false;
+    QTimer::singleShot(100, [&] { tickedWhileWaiting = qzr::operationWaiting(); });
+    press(Form1->Button40);
+    QVERIFY(tickedWhileWaiting);
+    QCOMPARE(m_dialogs->errors, QStringList({"Read timed out."}));
+}
+
+QTEST_MAIN(IdentityTest)
+#include "IdentityTest.moc"

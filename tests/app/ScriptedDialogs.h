@@ -1,0 +1,37 @@
+#pragma once
+#include "app/UserDialogs.h"
+
+#include <QList>
+#include <QStringList>
+
+// Stands in for the user: records what the tool shows and answers as told.
+class ScriptedDialogs : public qzr::UserDialogs
+{
+public:
+    ScriptedDialogs() { qzr::setDialogs(this); }
+    ~ScriptedDialogs() override { qzr::setDialogs(nullptr); }
+
+    void showError(const QString &text) override { errors << text; }
+    void showMessage(const QString &text, std::optional<QPoint> topLeft) override
+    {
+        messages << text;
+        messagePositions << topLeft;
+    }
+    bool confirm(const QString &title, const QString &text) override
+    {
+        confirmations << title + QLatin1Char('|') + text;
+        return confirmAnswer;
+    }
+    QString openFileName(const QString &, const QString &) override { return openAnswer; }
+    QString saveFileName(const QString &, const QString &) override { return saveAnswer; }
+    void pause(int pause_ms) override { pauses << pause_ms; }
+
+    QStringList errors;
+    QStringList messages;
+    QList<std::optional<QPoint>> messagePositions;
+    QStringList confirmations;
+    QList<int> pauses;
+    bool confirmAnswer = true;
+    QString openAnswer;
+    QString saveAnswer;
+};
