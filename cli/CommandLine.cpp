@@ -1,0 +1,142 @@
+#include "cli/CommandLine.h"
+
+#include <QtGlobal>
+#include <climits>
+#include <cmath>
+
+namespace qzr::cli {
+
+EnvironmentLookup processEnvironment()
+{
+    return [](const char *name) -> std::optional<QString> {
+        if (!qEnvironmentVariableIsSet(name))
+            return std::nullopt;
+        return qEnvironmentVariable(name);
+    };
+}
+
+int parseTimeoutSeconds(const QString &text)
+{
+    bool ok = false;
+    const double seconds = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(seconds) || seconds < 0 || seconds * 1000.0 > double(INT_MAX))
+        throw UsageError(QStringLiteral("'%1' is not a valid number of seconds for --timeout").arg(text));
+    const double ms = std::round(seconds * 1000.0);
+    // A positive limit below half a millisecond would otherwise mean "none".
+    return seconds > 0 && ms < 1 ? 1 : int(ms);
+}
+
+namespace {
+
+enum class Option { Host, Port, User, Timeout, Help };
+
+struct OptionSpec
+{
+    const char *name;
+    Option option;
+    bool takesValue;
+};
+
+constexpr OptionSpec kOptions[] = {
+    {"--host", Option::Host, true},
+    {"--port", Option::Port, true},
+    {"--user", Option::User, true},
+    {"--timeout", Option::Timeout, true},
+    {"--help", Option::Help, false},
+    {"-h", Option::Help, false},
+};
+
+const OptionSpec *findOption(const QString &name)
+{
+    for (const OptionSpec &spec : kOptions) {
+        if (name == QLatin1String(spec.name))
+            return &spec;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLookup &environment)
+{
+    Invocation invocation;
+    if (environment) {
+        if (auto value = environment(kEnvHost))
+            invocation.connection.address = *value;
+        if (auto value = environment(kEnvPort))
+            invocation.connection.port = *value;
+        if (auto value = environment(kEnvUser))
+            invocation.connection.user = *value;
+        if (auto value = environment(kEnvPassword))
+            invocation.connection.password = *value;
+    }
+
+    QStringList positional;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (optionsEnded || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
+            positional << argument;
+            continue;
+        }
+        if (argument == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+
+        // "--name value" or "--name=value".
+        QString name = argument;
+        std::optional<QString> inlineValue;
+        const qsizetype equals = argument.indexOf(QLatin1Char('='));
+        if (argument.startsWith(QLatin1String("--")) && equals > 0) {
+            name = argument.left(equals);
+            inlineValue = argument.mid(equals + 1);
+        }
+
+        const OptionSpec *spec = findOption(name);
+        if (!spec) {
+            if (name == QLatin1String("--password") || name == QLatin1String("-p"))
+                throw UsageError(QStringLiteral("there is no password option; set %1 instead")
+                                     .arg(QLatin1String(kEnvPassword)));
+            throw UsageError(QStringLiteral("unknown option '%1'").arg(name));
+        }
+        if (!spec->takesValue) {
+            if (inlineValue)
+                throw UsageError(QStringLiteral("option '%1' takes no value").arg(name));
+        } else if (!inlineValue) {
+            if (i + 1 >= arguments.size())
+                throw UsageError(QStringLiteral("option '%1' needs a value").arg(name));
+            inlineValue = arguments.at(++i);
+        }
+
+        switch (spec->option) {
+        case Option::Host:
+            invocation.connection.address = *inlineValue;
+            break;
+        case Option::Port:
+            // Kept as text: the conversion (and its failure text) belongs to
+            // the connection set-up, exactly as for the window's port field.
+            invocation.connection.port = *inlineValue;
+            break;
+        case Option::User:
+            invocation.connection.user = *inlineValue;
+            break;
+        case Option::Timeout:
+            invocation.replyTimeoutMs = parseTimeoutSeconds(*inlineValue);
+            break;
+        case Option::Help:
+            invocation.help = true;
+            break;
+        }
+    }
+
+    if (!positional.isEmpty()) {
+        invocation.command = positional.takeFirst();
+        invocation.arguments = positional;
+    }
+    if (invocation.command.isEmpty() && !invocation.help)
+        throw UsageError(QStringLiteral("no command given"));
+    return invocation;
+}
+
+} // namespace qzr::cli

@@ -1,0 +1,69 @@
+#pragma once
+#include "protocol/CameraSession.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+namespace qzr::cli {
+
+// Exit status of one call of the command line.
+enum ExitCode : int {
+    ExitSuccess = 0,
+    ExitFailure = 1, // a request or a conversion failed
+    ExitUsage = 2,   // the command line itself is wrong
+};
+
+// The tool's own connection defaults, as the main window starts with them.
+inline constexpr const char *kDefaultHost = "192.168.0.57";
+inline constexpr const char *kDefaultPort = "80";
+inline constexpr const char *kDefaultUser = "admin";
+inline constexpr const char *kDefaultPassword = "kqm";
+inline constexpr int kDefaultReplyTimeoutMs = 30'000;
+
+// Environment variables that override the defaults (the options override them
+// in turn; the password has no option).
+inline constexpr const char *kEnvHost = "QZR_HOST";
+inline constexpr const char *kEnvPort = "QZR_PORT";
+inline constexpr const char *kEnvUser = "QZR_USER";
+inline constexpr const char *kEnvPassword = "QZR_PASSWORD";
+
+// Looks up one environment variable; nullopt when it is not set at all (a
+// variable set to "" is a value like any other).
+using EnvironmentLookup = std::function<std::optional<QString>(const char *name)>;
+
+// The lookup of the running process.
+EnvironmentLookup processEnvironment();
+
+// A mistake in the command line: reported with a one-line hint, exit status 2.
+class UsageError
+{
+public:
+    explicit UsageError(QString text) : m_text(std::move(text)) {}
+    const QString &text() const { return m_text; }
+
+private:
+    QString m_text;
+};
+
+// Everything one call of the command line asks for.
+struct Invocation
+{
+    ConnectionFields connection{QString::fromLatin1(kDefaultHost), QString::fromLatin1(kDefaultPort),
+                                QString::fromLatin1(kDefaultUser), QString::fromLatin1(kDefaultPassword)};
+    int replyTimeoutMs = kDefaultReplyTimeoutMs; // 0: no limit
+    bool help = false;
+    QString command;         // empty only together with help
+    QStringList arguments;   // the command's own arguments
+};
+
+// Reads the arguments (without the program name). Options may stand before or
+// after the command; "--" ends the options. Throws UsageError. Whether the
+// command exists and its arguments fit is the command's affair.
+Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLookup &environment);
+
+// "--timeout" text in seconds to milliseconds (0 = no limit); throws UsageError.
+int parseTimeoutSeconds(const QString &text);
+
+} // namespace qzr::cli

@@ -1,0 +1,247 @@
+#include "cli/Commands.h"
+
+#include "protocol/CameraError.h"
+#include "protocol/Logging.h"
+
+#include <QLoggingCategory>
+#include <exception>
+
+namespace qzr::cli {
+
+namespace {
+
+constexpr const char *kProgram = "qzr";
+
+void requireArguments(const QStringList &arguments, const char *command, const char *what)
+{
+    if (arguments.isEmpty())
+        throw UsageError(QStringLiteral("'%1' needs %2").arg(QLatin1String(command), QLatin1String(what)));
+}
+
+void writeText(std::FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Context
+
+CommandContext::CommandContext(const Invocation &invocation, std::FILE *out)
+    : m_invocation(invocation), m_out(out)
+{
+}
+
+CameraSession &CommandContext::camera()
+{
+    if (!m_session) {
+        m_session.emplace(m_log);
+        const ConnectionFields &fields = m_invocation.connection;
+        qCDebug(lcCli).noquote() << "camera" << fields.address << "port" << fields.port
+                                 << (fields.user.isEmpty() ? QStringLiteral("without credentials")
+                                                           : QStringLiteral("as user ") + fields.user);
+        m_session->client().setReplyTimeoutMs(m_invocation.replyTimeoutMs);
+        m_session->applyConnection(fields);
+    }
+    return *m_session;
+}
+
+void CommandContext::write(const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_out);
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+void runGet(CommandContext &context, const QStringList &keys)
+{
+    requireArguments(keys, "get", "at least one KEY");
+    for (const QString &key : keys) {
+        if (key.isEmpty())
+            throw UsageError(QStringLiteral("'get' needs a KEY, not an empty text"));
+    }
+    CameraSession &camera = context.camera();
+    QByteArray line;
+    for (const QString &key : keys) {
+        // The value is the reply's own bytes (read as 8-bit text).
+        const QString value = camera.readParameter(key);
+        line = key.toLocal8Bit();
+        line += '=';
+        line += value.toLatin1();
+        line += '\n';
+        context.write(line);
+    }
+}
+
+ParamQuery assignmentsQuery(const QStringList &arguments)
+{
+    ParamQuery query;
+    for (const QString &argument : arguments) {
+        const qsizetype equals = argument.indexOf(QLatin1Char('='));
+        if (equals < 0)
+            throw UsageError(QStringLiteral("'set' needs KEY=VALUE, got '%1'").arg(argument));
+        if (equals == 0)
+            throw UsageError(QStringLiteral("'set' needs a KEY before '=', got '%1'").arg(argument));
+        query.set(argument.left(equals), argument.mid(equals + 1));
+    }
+    return query;
+}
+
+void runSet(CommandContext &context, const QStringList &arguments)
+{
+    requireArguments(arguments, "set", "at least one KEY=VALUE");
+    const ParamQuery query = assignmentsQuery(arguments);
+    context.camera().cameraGet(query);
+}
+
+void runRaw(CommandContext &context, const QStringList &arguments)
+{
+    requireArguments(arguments, "raw", "a QUERY");
+    if (arguments.size() > 1)
+        throw UsageError(QStringLiteral("'raw' takes one QUERY; join assignments with '&' and quote it"));
+    context.write(context.camera().cameraGet(targetForRawQuery(arguments.first())));
+}
+
+const QList<Command> &commandTable()
+{
+    static const QList<Command> table = {
+        {"get", "KEY...",
+         "Read each KEY, one request each, and print KEY=VALUE, one line per key.",
+         &runGet},
+        {"set", "KEY=VALUE...",
+         "Write all assignments in ONE request, joined by \"&\". Each argument is\n"
+         "split at its first \"=\"; a value may hold \"=\", \"&\" or spaces (sent\n"
+         "percent-encoded). Prints nothing on success.",
+         &runSet},
+        {"raw", "QUERY",
+         "Send \"/api/param?\" + QUERY as typed (its \"&\" and \"=\" are kept) and\n"
+         "print the reply body exactly as received.",
+         &runRaw},
+    };
+    return table;
+}
+
+const Command *findCommand(const QString &name)
+{
+    for (const Command &command : commandTable()) {
+        if (name == QLatin1String(command.name))
+            return &command;
+    }
+    return nullptr;
+}
+
+QString helpText()
+{
+    QString text = QStringLiteral(
+        "Usage: qzr [OPTIONS] COMMAND [ARGUMENTS...]\n"
+        "\n"
+        "Reads and writes the parameters of a QZ-R series network camera through\n"
+        "its HTTP parameter interface (/api/param). All requests of one call share\n"
+        "one kept-alive connection. Requests are sent one after another; the first\n"
+        "failure ends the call (what was done before it stays done).\n"
+        "\n"
+        "Commands:\n");
+    for (const Command &command : commandTable()) {
+        const QString head = QStringLiteral("  %1 %2").arg(QLatin1String(command.name), QLatin1String(command.synopsis));
+        text += head + QLatin1Char('\n');
+        for (const QString &line : QString::fromLatin1(command.summary).split(QLatin1Char('\n')))
+            text += QStringLiteral("      ") + line + QLatin1Char('\n');
+    }
+    text += QStringLiteral(
+        "\n"
+        "Options (before or after the command; \"--\" ends the options):\n"
+        "  --host H      camera address (default %1)\n"
+        "  --port P      camera HTTP port (default %2)\n"
+        "  --user U      user name for Basic authentication (default %3);\n"
+        "                --user \"\" sends no credentials at all\n"
+        "  --timeout S   reply time limit in seconds (default %4; 0: no limit);\n"
+        "                the connection attempt is limited to 10 s\n"
+        "  -h, --help    show this help and exit\n"
+        "\n"
+        "Environment:\n"
+        "  QZR_HOST, QZR_PORT, QZR_USER\n"
+        "                override the defaults; the options override these\n"
+        "  QZR_PASSWORD  password (default: the camera's factory password). There\n"
+        "                is no password option: a command line is visible to\n"
+        "                every user of the machine.\n"
+        "\n"
+        "Exit status:\n"
+        "  0  success\n"
+        "  1  a request failed or a setting could not be converted; standard\n"
+        "     error holds the failure text, e.g. \"401 Unauthorized.\" or\n"
+        "     \"'8o' is not a valid integer value.\"\n"
+        "  2  usage error: unknown command or option, missing arguments, a 'set'\n"
+        "     argument without \"=\"\n"
+        "\n"
+        "Examples:\n"
+        "  qzr --host 192.168.0.57 get system.model 'encode(1).framerate'\n"
+        "  QZR_PASSWORD=secret qzr set 'encode(1).framerate=15' 'encode(1).status=save'\n"
+        "  qzr raw 'encode(1).type&encode(1).framesize'\n")
+                .arg(QLatin1String(kDefaultHost), QLatin1String(kDefaultPort), QLatin1String(kDefaultUser))
+                .arg(kDefaultReplyTimeoutMs / 1000);
+    return text;
+}
+
+// ---------------------------------------------------------------------------
+// Running one call
+
+int run(const QStringList &arguments, const EnvironmentLookup &environment, std::FILE *out, std::FILE *err)
+{
+    auto usage = [&](const QString &problem) {
+        std::fflush(out);
+        writeText(err, QStringLiteral("%1: %2 (see '%1 --help')\n").arg(QLatin1String(kProgram), problem));
+        return int(ExitUsage);
+    };
+    auto failure = [&](const QString &text) {
+        std::fflush(out);
+        writeText(err, text + QLatin1Char('\n'));
+        return int(ExitFailure);
+    };
+
+    Invocation invocation;
+    try {
+        invocation = parseCommandLine(arguments, environment);
+    } catch (const UsageError &error) {
+        return usage(error.text());
+    }
+    if (invocation.help) {
+        writeText(out, helpText());
+        return std::fflush(out) == 0 ? int(ExitSuccess) : int(ExitFailure);
+    }
+
+    const Command *command = findCommand(invocation.command);
+    if (!command)
+        return usage(QStringLiteral("unknown command '%1'").arg(invocation.command));
+
+    try {
+        CommandContext context(invocation, out);
+        command->run(context, invocation.arguments);
+    } catch (const UsageError &error) {
+        return usage(error.text());
+    } catch (const CameraError &error) {
+        // The same text as the tool's error box.
+        return failure(withFinalPeriod(error.text()));
+    } catch (const std::exception &error) {
+        return failure(withFinalPeriod(QString::fromLocal8Bit(error.what())));
+    }
+
+    if (std::fflush(out) != 0 || std::ferror(out))
+        return failure(QStringLiteral("%1: cannot write to standard output.").arg(QLatin1String(kProgram)));
+    return ExitSuccess;
+}
+
+int runMain(int argc, char **argv)
+{
+    // Quiet unless asked for: QT_LOGGING_RULES (e.g. "qzr.*=true") still wins.
+    QLoggingCategory::setFilterRules(QStringLiteral("qzr.*.debug=false"));
+    QStringList arguments;
+    arguments.reserve(argc > 1 ? argc - 1 : 0);
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return run(arguments, processEnvironment(), stdout, stderr);
+}
+
+} // namespace qzr::cli

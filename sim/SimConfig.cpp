@@ -1,0 +1,105 @@
+#include "SimConfig.h"
+
+#include <QCommandLineParser>
+
+namespace qzr::sim {
+
+namespace {
+
+struct Options {
+    QCommandLineOption address{QStringLiteral("address"),
+                               QStringLiteral("Address to listen on (default 127.0.0.1)."),
+                               QStringLiteral("ip"), QStringLiteral("127.0.0.1")};
+    QCommandLineOption port{QStringLiteral("port"),
+                            QStringLiteral("TCP port; 0 picks a free one (default %1). The bound port "
+                                           "is printed alone on the first line of standard output.")
+                                .arg(kDefaultPort),
+                            QStringLiteral("n"), QString::number(kDefaultPort)};
+    QCommandLineOption model{QStringLiteral("model"), QStringLiteral("Camera model (default QZ-R410)."),
+                             QStringLiteral("name"), QStringLiteral("QZ-R410")};
+    QCommandLineOption mac{QStringLiteral("mac"), QStringLiteral("MAC address (default 00:11:22:33:44:55)."),
+                           QStringLiteral("mac"), QStringLiteral("00:11:22:33:44:55")};
+    QCommandLineOption user{QStringLiteral("user"), QStringLiteral("User name (default admin)."),
+                            QStringLiteral("name"), QStringLiteral("admin")};
+    QCommandLineOption password{QStringLiteral("password"), QStringLiteral("Password (default kqm)."),
+                                QStringLiteral("text"), QStringLiteral("kqm")};
+    QCommandLineOption focusPolls{QStringLiteral("focus-polls"),
+                                  QStringLiteral("Status reads that report \"run\" after an auto "
+                                                 "focus starts (default 3)."),
+                                  QStringLiteral("n"), QStringLiteral("3")};
+    QCommandLineOption focusError{QStringLiteral("focus-error"),
+                                  QStringLiteral("Auto focus ends with OBJECT_ERROR instead of stop.")};
+    QCommandLineOption fault{QStringLiteral("fault"),
+                             QStringLiteral("Fault mode at start: %1.").arg(faultModeNames().join(QStringLiteral(", "))),
+                             QStringLiteral("mode"), QStringLiteral("none")};
+    QCommandLineOption faultNth{QStringLiteral("fault-nth"),
+                                QStringLiteral("Apply the fault only to the nth /api/param request."),
+                                QStringLiteral("n"), QStringLiteral("0")};
+    QCommandLineOption log{QStringLiteral("log"),
+                           QStringLiteral("Append one JSON line per request to this file."),
+                           QStringLiteral("file")};
+};
+
+std::optional<int> intOption(const QCommandLineParser &parser, const QCommandLineOption &option,
+                             int low, int high)
+{
+    bool ok = false;
+    const int value = parser.value(option).toInt(&ok);
+    if (!ok || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+ConfigResult parseCommandLine(const QStringList &arguments)
+{
+    Options options;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Simulated QZ-R network camera (parameter interface)."));
+    parser.addHelpOption();
+    parser.addOptions({options.address, options.port, options.model, options.mac, options.user,
+                       options.password, options.focusPolls, options.focusError, options.fault,
+                       options.faultNth, options.log});
+    ConfigResult result;
+    if (!parser.parse(arguments)) {
+        result.error = parser.errorText();
+        return result;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        parser.showHelp(0); // exits
+    }
+    SimConfig &config = result.config;
+    const QHostAddress address(parser.value(options.address));
+    const auto port = intOption(parser, options.port, 0, 65535);
+    const auto polls = intOption(parser, options.focusPolls, 0, 1000000);
+    const auto nth = intOption(parser, options.faultNth, 0, 1000000);
+    const auto fault = faultModeFromName(parser.value(options.fault));
+    if (address.isNull())
+        result.error = QStringLiteral("invalid --address");
+    else if (!port)
+        result.error = QStringLiteral("invalid --port");
+    else if (!polls)
+        result.error = QStringLiteral("invalid --focus-polls");
+    else if (!nth)
+        result.error = QStringLiteral("invalid --fault-nth");
+    else if (!fault)
+        result.error = QStringLiteral("unknown --fault mode; one of: ") + faultModeNames().join(QStringLiteral(", "));
+    if (!result.error.isEmpty())
+        return result;
+
+    config.server.address = address;
+    config.server.port = quint16(*port);
+    config.server.fault = FaultSetting{*fault, *nth};
+    config.server.logPath = parser.value(options.log);
+    config.camera.model = parser.value(options.model);
+    config.camera.mac = parser.value(options.mac);
+    config.camera.user = parser.value(options.user);
+    config.camera.password = parser.value(options.password);
+    config.camera.focusPolls = *polls;
+    config.camera.focusResult = parser.isSet(options.focusError) ? FocusResult::ObjectError : FocusResult::Stop;
+    result.ok = true;
+    return result;
+}
+
+} // namespace qzr::sim

@@ -1,0 +1,368 @@
+#include "SimServer.h"
+
+#include <QTcpSocket>
+
+#include "ParamQuery.h"
+#include "SimLogging.h"
+
+namespace qzr::sim {
+
+namespace {
+
+const QByteArray kParamPath = "/api/param";
+const QByteArray kServicePath = "/cgi-bin/display.cgi";
+const QByteArray kAdminPrefix = "/__camsim/";
+const QByteArray kAdminFault = "/__camsim/fault";
+const QByteArray kAdminState = "/__camsim/state";
+const QByteArray kAdminSet = "/__camsim/set";
+const QByteArray kAdminFocus = "/__camsim/focus";
+const QByteArray kRealm = "Basic realm=\"QZ-R\"";
+const QByteArray kGarbageStatusLine = "HTTP/1.1 2OO OK";
+const QByteArray kRedirectPath = "/redirected";
+const QString kNoFault = QStringLiteral("none");
+
+QByteArray okBody()
+{
+    return "ok\r\n";
+}
+
+} // namespace
+
+SimServer::SimServer(const CameraOptions &camera, QObject *parent)
+    : QObject(parent), m_camera(camera), m_server(this)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, &SimServer::onNewConnection);
+}
+
+SimServer::~SimServer()
+{
+    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it)
+        it.key()->abort();
+}
+
+bool SimServer::start(const ServerOptions &options)
+{
+    if (!options.logPath.isEmpty() && !m_log.open(options.logPath))
+        return false;
+    m_address = options.address;
+    if (!m_server.listen(options.address, options.port)) {
+        qCWarning(lcSim) << "cannot listen on" << options.address << options.port
+                         << m_server.errorString();
+        return false;
+    }
+    m_port = m_server.serverPort();
+    qCInfo(lcSim) << "camera listening on" << m_address.toString() << m_port;
+    if (options.fault.mode == FaultMode::Refuse) {
+        stopListening();
+    } else {
+        setFault(options.fault);
+    }
+    return true;
+}
+
+void SimServer::stopListening()
+{
+    m_server.close();
+    for (auto it = m_connections.begin(); it != m_connections.end(); ++it) {
+        it->closing = true;
+        it.key()->disconnectFromHost();
+    }
+    qCInfo(lcSim) << "camera stopped listening";
+}
+
+bool SimServer::resumeListening()
+{
+    if (m_server.isListening())
+        return true;
+    if (!m_server.listen(m_address, m_port)) {
+        qCWarning(lcSim) << "cannot listen again on port" << m_port << m_server.errorString();
+        return false;
+    }
+    qCInfo(lcSim) << "camera listening again on" << m_port;
+    return true;
+}
+
+void SimServer::setFault(const FaultSetting &fault)
+{
+    m_fault = fault;
+    if (m_fault.mode == FaultMode::Refuse || m_fault.mode == FaultMode::RefuseAfterReply)
+        m_fault = {};
+    qCInfo(lcSim) << "fault mode" << faultModeName(fault.mode) << "nth" << fault.nth;
+}
+
+void SimServer::onNewConnection()
+{
+    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+        Connection connection;
+        connection.number = ++m_connectionCount;
+        m_connections.insert(socket, connection);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+        // Queued, so that a Connection held by reference is never erased under it.
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { onDisconnected(socket); },
+                Qt::QueuedConnection);
+        qCDebug(lcSim) << "connection" << connection.number << "accepted";
+    }
+}
+
+void SimServer::onDisconnected(QTcpSocket *socket)
+{
+    const auto it = m_connections.constFind(socket);
+    if (it != m_connections.cend())
+        qCDebug(lcSim) << "connection" << it->number << "closed";
+    m_connections.remove(socket);
+    socket->deleteLater();
+}
+
+void SimServer::onReadyRead(QTcpSocket *socket)
+{
+    const auto found = m_connections.find(socket);
+    if (found == m_connections.end())
+        return;
+    Connection &connection = *found;
+    const QByteArray bytes = socket->readAll();
+    m_bytesReceived += bytes.size();
+    if (connection.hung || connection.closing)
+        return;
+    connection.buffer += bytes;
+    while (!connection.closing && !connection.hung) {
+        const ParseResult parsed = parseHttpRequest(connection.buffer);
+        if (parsed.status == ParseStatus::Incomplete)
+            return;
+        if (parsed.status == ParseStatus::Malformed) {
+            qCWarning(lcSim) << "connection" << connection.number << "sent a malformed request";
+            send(socket, connection,
+                 serializeResponse(HttpResponse::error(400, "Bad Request"), {{}, true}), true);
+            return;
+        }
+        connection.buffer.remove(0, parsed.consumed);
+        handleRequest(socket, connection, parsed.request);
+    }
+}
+
+void SimServer::handleRequest(QTcpSocket *socket, Connection &connection, const HttpRequest &request)
+{
+    ++connection.requestCount;
+    ReceivedRequest entry;
+    entry.raw = request.raw;
+    entry.target = decodeComponent(request.target);
+    entry.connection = connection.number;
+    entry.time = QDateTime::currentDateTimeUtc();
+    entry.fault = kNoFault;
+    qCDebug(lcSim) << "connection" << connection.number << request.method << entry.target;
+    if (request.path().startsWith(kAdminPrefix))
+        handleAdminRequest(socket, connection, request, entry);
+    else
+        handleCameraRequest(socket, connection, request, entry);
+}
+
+void SimServer::handleAdminRequest(QTcpSocket *socket, Connection &connection,
+                                   const HttpRequest &request, ReceivedRequest &entry)
+{
+    const QByteArray path = request.path();
+    const QList<ParamItem> items = parseParamQuery(request.query());
+    HttpResponse response = HttpResponse::text(okBody());
+    bool stopAfterReply = false;
+    if (path == kAdminFault) {
+        FaultSetting fault;
+        std::optional<FaultMode> mode;
+        for (const ParamItem &item : items) {
+            if (item.key == QLatin1String("mode"))
+                mode = faultModeFromName(item.value);
+            else if (item.key == QLatin1String("nth"))
+                fault.nth = qMax(0, item.value.toInt());
+        }
+        if (!mode) {
+            response = HttpResponse::error(400, "Bad Request");
+        } else {
+            fault.mode = *mode;
+            stopAfterReply = fault.mode == FaultMode::Refuse || fault.mode == FaultMode::RefuseAfterReply;
+            setFault(fault);
+        }
+    } else if (path == kAdminState) {
+        response = HttpResponse::text(m_camera.dump().join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
+    } else if (path == kAdminSet) {
+        for (const ParamItem &item : items)
+            m_camera.setValue(item.key, item.value);
+    } else if (path == kAdminFocus) {
+        const bool error = items.value(0).value == QLatin1String("OBJECT_ERROR");
+        m_camera.setFocusResult(error ? FocusResult::ObjectError : FocusResult::Stop);
+    } else {
+        response = HttpResponse::error(404, "Not Found");
+    }
+    WireOptions wire;
+    wire.connectionClose = request.wantsClose();
+    send(socket, connection, serializeResponse(response, wire), wire.connectionClose);
+    entry.answered = true;
+    record(entry);
+    if (stopAfterReply)
+        stopListening();
+}
+
+SimServer::AppliedFault SimServer::takeFault(const HttpRequest &request)
+{
+    if (m_fault.nth <= 0)
+        return {m_fault.mode, false};
+    if (request.path() != kParamPath || --m_fault.nth > 0)
+        return {};
+    const FaultMode mode = m_fault.mode;
+    m_fault = {};
+    return {mode, true};
+}
+
+void SimServer::handleCameraRequest(QTcpSocket *socket, Connection &connection,
+                                    const HttpRequest &request, ReceivedRequest &entry)
+{
+    const AppliedFault fault = takeFault(request);
+    const bool closeIdle = fault.mode == FaultMode::CloseIdle
+                           && (fault.fromNth || connection.requestCount > 1);
+    entry.fault = (fault.mode == FaultMode::CloseIdle && !closeIdle) ? kNoFault
+                                                                     : faultModeName(fault.mode);
+    WireOptions wire;
+    wire.connectionClose = request.wantsClose();
+    bool close = wire.connectionClose;
+    bool answered = true;
+    HttpResponse response;
+
+    switch (fault.mode) {
+    case FaultMode::Hang:
+        connection.hung = true;
+        record(entry);
+        return;
+    case FaultMode::CloseIdle:
+        if (closeIdle) {
+            hangUp(socket, connection);
+            record(entry);
+            return;
+        }
+        response = cameraResponse(request);
+        break;
+    case FaultMode::Redirect:
+    case FaultMode::Unauthorized:
+    case FaultMode::NotFound:
+    case FaultMode::ServerError:
+        response = faultResponse(fault.mode, socket, request);
+        break;
+    default:
+        response = cameraResponse(request);
+        break;
+    }
+
+    switch (fault.mode) {
+    case FaultMode::Http10:
+        wire.statusLine = "HTTP/1.0 " + QByteArray::number(response.status) + ' ' + response.reason;
+        close = true;
+        break;
+    case FaultMode::ConnectionClose:
+        wire.connectionClose = close = true;
+        break;
+    case FaultMode::Chunked:
+        wire.chunked = true;
+        break;
+    case FaultMode::GarbageStatus:
+        wire.statusLine = kGarbageStatusLine;
+        break;
+    case FaultMode::EmptyBody:
+        wire.emptyBody = true;
+        break;
+    default:
+        break;
+    }
+
+    QByteArray bytes = serializeResponse(response, wire);
+    if (fault.mode == FaultMode::CloseMidReply) {
+        bytes = serializeHead(response, wire) + response.body.left(response.body.size() / 2);
+        close = true;
+        answered = false;
+    }
+    send(socket, connection, bytes, close);
+    entry.answered = answered;
+    record(entry);
+}
+
+HttpResponse SimServer::cameraResponse(const HttpRequest &request)
+{
+    if (request.method != "GET") {
+        HttpResponse response = HttpResponse::error(405, "Method Not Allowed");
+        response.addHeader("Allow", "GET");
+        return response;
+    }
+    if (!isAuthorized(request))
+        return unauthorizedResponse();
+    const QByteArray path = request.path();
+    if (path == kParamPath)
+        return HttpResponse::html(200, "OK", m_camera.handleParamQuery(request.query()));
+    if (path == kServicePath)
+        return serviceResponse();
+    return HttpResponse::error(404, "Not Found");
+}
+
+HttpResponse SimServer::faultResponse(FaultMode mode, QTcpSocket *socket, const HttpRequest &request) const
+{
+    switch (mode) {
+    case FaultMode::Redirect: {
+        HttpResponse response = HttpResponse::error(302, "Found");
+        response.addHeader("Location", "http://" + socket->localAddress().toString().toLatin1()
+                                                 + ':' + QByteArray::number(socket->localPort())
+                                                 + kRedirectPath + request.target);
+        return response;
+    }
+    case FaultMode::Unauthorized:
+        return unauthorizedResponse();
+    case FaultMode::NotFound:
+        return HttpResponse::error(404, "Not Found");
+    default:
+        return HttpResponse::error(500, "Internal Server Error");
+    }
+}
+
+HttpResponse SimServer::unauthorizedResponse() const
+{
+    HttpResponse response = HttpResponse::error(401, "Unauthorized");
+    response.addHeader("WWW-Authenticate", kRealm);
+    return response;
+}
+
+HttpResponse SimServer::serviceResponse() const
+{
+    const QByteArray model = m_camera.value(QStringLiteral("system.model")).value_or(QString()).toUtf8();
+    return HttpResponse::html(200, "OK",
+                              "<html><head><title>" + model + " service</title></head><body><h1>"
+                                  + model + " service page</h1></body></html>\r\n");
+}
+
+bool SimServer::isAuthorized(const HttpRequest &request) const
+{
+    const QByteArray authorization = request.header("Authorization");
+    constexpr char kBasic[] = "Basic ";
+    if (!authorization.startsWith(kBasic))
+        return false;
+    const QByteArray credentials = QByteArray::fromBase64(authorization.mid(int(qstrlen(kBasic))).trimmed());
+    const int colon = credentials.indexOf(':');
+    if (colon < 0)
+        return false;
+    return m_camera.checkCredentials(QString::fromUtf8(credentials.left(colon)),
+                                     QString::fromUtf8(credentials.mid(colon + 1)));
+}
+
+void SimServer::send(QTcpSocket *socket, Connection &connection, const QByteArray &bytes, bool close)
+{
+    socket->write(bytes);
+    if (close)
+        hangUp(socket, connection);
+}
+
+void SimServer::hangUp(QTcpSocket *socket, Connection &connection)
+{
+    connection.closing = true;
+    connection.buffer.clear();
+    socket->disconnectFromHost();
+}
+
+void SimServer::record(ReceivedRequest &entry)
+{
+    m_requests << entry;
+    m_log.append(entry);
+    emit requestRecorded(int(m_requests.size()));
+}
+
+} // namespace qzr::sim

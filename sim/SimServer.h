@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QHash>
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QTcpServer>
+
+#include "CameraSimulator.h"
+#include "FaultMode.h"
+#include "HttpWire.h"
+#include "RequestLog.h"
+
+class QTcpSocket;
+
+namespace qzr::sim {
+
+inline constexpr quint16 kDefaultPort = 8080;
+
+struct ServerOptions {
+    QHostAddress address = QHostAddress(QHostAddress::LocalHost);
+    quint16 port = kDefaultPort; // 0 picks a free port
+    FaultSetting fault;          // FaultMode::Refuse binds the port, then stops listening
+    QString logPath;             // empty: no request log
+};
+
+// The HTTP side of one simulated camera. Lives in one thread; every method
+// must be called from that thread (SimThread wraps it for other threads).
+class SimServer : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SimServer(const CameraOptions &camera = {}, QObject *parent = nullptr);
+    ~SimServer() override;
+
+    bool start(const ServerOptions &options);
+    quint16 port() const { return m_port; }
+    bool isListening() const { return m_server.isListening(); }
+    void stopListening();   // closes the listening socket and every connection
+    bool resumeListening(); // listens again on the same address and port
+
+    void setFault(const FaultSetting &fault);
+    FaultSetting fault() const { return m_fault; }
+
+    CameraSimulator &camera() { return m_camera; }
+    QList<ReceivedRequest> requests() const { return m_requests; }
+    void clearRequests() { m_requests.clear(); }
+    int connectionCount() const { return m_connectionCount; }
+    qint64 bytesReceived() const { return m_bytesReceived; }
+
+signals:
+    void requestRecorded(int count);
+
+private:
+    struct Connection {
+        int number = 0;
+        QByteArray buffer;
+        int requestCount = 0;
+        bool hung = false;
+        bool closing = false;
+    };
+
+    struct AppliedFault {
+        FaultMode mode = FaultMode::None;
+        bool fromNth = false;
+    };
+
+    void onNewConnection();
+    void onReadyRead(QTcpSocket *socket);
+    void onDisconnected(QTcpSocket *socket);
+
+    void handleRequest(QTcpSocket *socket, Connection &connection, const HttpRequest &request);
+    void handleAdminRequest(QTcpSocket *socket, Connection &connection, const HttpRequest &request,
+                            ReceivedRequest &record);
+    void handleCameraRequest(QTcpSocket *socket, Connection &connection, const HttpRequest &request,
+                             ReceivedRequest &record);
+    AppliedFault takeFault(const HttpRequest &request);
+
+    HttpResponse cameraResponse(const HttpRequest &request);
+    HttpResponse faultResponse(FaultMode mode, QTcpSocket *socket, const HttpRequest &request) const;
+    HttpResponse unauthorizedResponse() const;
+    HttpResponse serviceResponse() const;
+    bool isAuthorized(const HttpRequest &request) const;
+
+    void send(QTcpSocket *socket, Connection &connection, const QByteArray &bytes, bool close);
+    void hangUp(QTcpSocket *socket, Connection &connection);
+    void record(ReceivedRequest &record);
+
+    CameraSimulator m_camera;
+    QTcpServer m_server;
+    QHostAddress m_address;
+    quint16 m_port = 0;
+    FaultSetting m_fault;
+    RequestLog m_log;
+    QHash<QTcpSocket *, Connection> m_connections;
+    QList<ReceivedRequest> m_requests;
+    int m_connectionCount = 0;
+    qint64 m_bytesReceived = 0;
+};
+
+} // namespace qzr::sim

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QThread>
+
+#include <optional>
+
+#include "CameraSimulator.h"
+#include "FaultMode.h"
+#include "RequestLog.h"
+#include "SimServer.h"
+
+namespace qzr::sim {
+
+// Runs a SimServer in a thread of its own with its own event loop, so that a
+// test can talk to it with a client that blocks the calling thread. Every
+// accessor is safe to call from any other thread; it runs on the server's
+// thread and waits for the result. Do not call them from the server's thread.
+class SimThread
+{
+public:
+    explicit SimThread(const CameraOptions &camera = {}, const ServerOptions &server = {});
+    ~SimThread();
+    SimThread(const SimThread &) = delete;
+    SimThread &operator=(const SimThread &) = delete;
+
+    // Starts the thread and listens; returns the bound port, 0 on failure.
+    // The address, fault and log come from the ServerOptions given above.
+    quint16 start(quint16 port = 0);
+    void stop();
+    quint16 port() const { return m_port; }
+
+    QList<ReceivedRequest> requests() const;
+    void clearRequests();
+    int connectionCount() const;
+    qint64 bytesReceived() const;
+
+    void setFault(FaultMode mode, int nth = 0);
+    FaultSetting fault() const;
+
+    std::optional<QString> value(const QString &key) const;
+    std::optional<QString> savedValue(const QString &key) const;
+    void setValue(const QString &key, const QString &value);
+    void setFocusResult(FocusResult result);
+
+    void stopListening();
+    bool resumeListening();
+    bool isListening() const;
+
+private:
+    template <typename Function>
+    auto onServerThread(Function function) const;
+
+    ServerOptions m_serverOptions;
+    QThread m_thread;
+    SimServer *m_server = nullptr;
+    quint16 m_port = 0;
+};
+
+} // namespace qzr::sim

@@ -1,0 +1,583 @@
+// The command line "qzr" run as a real process against a small camera on
+// loopback: request bytes, kept-alive connection, output and exit status.
+
+#include "cli/CommandLine.h"
+#include "cli/Commands.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <QtTest>
+
+#include <memory>
+#include <optional>
+
+using namespace qzr;
+
+namespace {
+
+constexpr int kProcessLimitMs = 20'000;
+
+// One request as it arrived, byte for byte, and the connection it came on.
+struct ReceivedRequest
+{
+    int connection = 0;
+    QByteArray raw;    // request line, header lines and the empty line
+    QByteArray target; // what stands between "GET " and " HTTP/1.1"
+};
+
+// What the loopback camera answers and what it saw. Shared between the test
+// and the camera's thread, so every access takes the lock.
+struct CameraState
+{
+    QMutex mutex;
+    // Answers.
+    QHash<QByteArray, QByteArray> values;       // key -> text after "KEY=" (up to the "&")
+    QHash<QByteArray, QByteArray> statusForKey; // key -> status line text, e.g. "401 Unauthorized"
+    QByteArray status = "200 OK";               // for every other request
+    std::optional<QByteArray> fixedBody;        // the body of every 2xx reply, when set
+    bool silent = false;                        // read requests, never answer
+    // Observations.
+    int connections = 0;
+    QList<ReceivedRequest> requests;
+};
+
+// The camera's reply layout: four lines, "KEY=VALUE&", two more lines.
+QByteArray cameraBody(const QByteArray &key, const QByteArray &value)
+{
+    return "<html>\r\n<head></head>\r\n<body>\r\n<pre>\r\n" + key + '=' + value + "&\r\n</pre>\r\n</body></html>\r\n";
+}
+
+class CameraWorker : public QObject
+{
+public:
+    explicit CameraWorker(CameraState &state) : m_state(state) {}
+
+    quint16 listen()
+    {
+        m_server = new QTcpServer(this);
+        if (!m_server->listen(QHostAddress::LocalHost, 0))
+            return 0;
+        connect(m_server, &QTcpServer::newConnection, this, &CameraWorker::accept);
+        return m_server->serverPort();
+    }
+
+private:
+    void accept()
+    {
+        while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+            int id = 0;
+            {
+                QMutexLocker lock(&m_state.mutex);
+                id = ++m_state.connections;
+            }
+            auto buffer = std::make_shared<QByteArray>();
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket, id, buffer] {
+                buffer->append(socket->readAll());
+                qsizetype end;
+                while ((end = buffer->indexOf("\r\n\r\n")) >= 0) {
+                    const QByteArray head = buffer->left(end + 4);
+                    buffer->remove(0, end + 4);
+                    answer(socket, id, head);
+                }
+            });
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    }
+
+    void answer(QTcpSocket *socket, int connection, const QByteArray &head)
+    {
+        ReceivedRequest request;
+        request.connection = connection;
+        request.raw = head;
+        const QByteArray requestLine = head.left(head.indexOf("\r\n"));
+        const QList<QByteArray> parts = requestLine.split(' ');
+        if (parts.size() == 3)
+            request.target = parts.at(1);
+        const QByteArray prefix = "/api/param?";
+        const QByteArray query = request.target.startsWith(prefix) ? request.target.mid(prefix.size()) : QByteArray();
+
+        QByteArray status;
+        QByteArray body;
+        {
+            QMutexLocker lock(&m_state.mutex);
+            m_state.requests << request;
+            if (m_state.silent)
+                return;
+            status = m_state.statusForKey.value(query, m_state.status);
+            if (m_state.fixedBody)
+                body = *m_state.fixedBody;
+            else if (!query.contains('='))
+                body = cameraBody(query, m_state.values.value(query, "value-of-" + query));
+            else
+                body = cameraBody("status", "OK");
+        }
+        if (!status.startsWith('2'))
+            body = "<html><body>" + status + "</body></html>\r\n";
+        QByteArray reply = "HTTP/1.1 " + status + "\r\n";
+        if (status.startsWith("401"))
+            reply += "WWW-Authenticate: Basic realm=\"camera\"\r\n";
+        reply += "Content-Type: text/html\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+        socket->write(reply);
+    }
+
+    CameraState &m_state;
+    QTcpServer *m_server = nullptr;
+};
+
+// A camera on 127.0.0.1 that runs on its own thread, so that the test can
+// wait for the process while it answers.
+class LoopbackCamera
+{
+public:
+    LoopbackCamera()
+    {
+        m_worker = new CameraWorker(m_state);
+        m_worker->moveToThread(&m_thread);
+        QObject::connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+        m_thread.start();
+        QMetaObject::invokeMethod(m_worker, [this] { m_port = m_worker->listen(); }, Qt::BlockingQueuedConnection);
+    }
+
+    ~LoopbackCamera()
+    {
+        m_thread.quit();
+        m_thread.wait(10'000);
+    }
+
+    quint16 port() const { return m_port; }
+    CameraState &state() { return m_state; }
+
+    QList<ReceivedRequest> requests()
+    {
+        QMutexLocker lock(&m_state.mutex);
+        return m_state.requests;
+    }
+    int connections()
+    {
+        QMutexLocker lock(&m_state.mutex);
+        return m_state.connections;
+    }
+
+private:
+    CameraState m_state;
+    QThread m_thread;
+    CameraWorker *m_worker = nullptr;
+    quint16 m_port = 0;
+};
+
+// A port on 127.0.0.1 where nothing listens.
+quint16 refusedPort()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+struct Outcome
+{
+    bool finished = false;
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs qzr with the camera's address in the environment (unless overridden);
+// nothing of the caller's own QZR_* settings leaks in.
+Outcome runQzr(const QStringList &arguments, quint16 port, const QHash<QString, QString> &environment = {})
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"QZR_HOST", "QZR_PORT", "QZR_USER", "QZR_PASSWORD", "QT_LOGGING_RULES"})
+        env.remove(QString::fromLatin1(name));
+    env.insert(QStringLiteral("QZR_HOST"), QStringLiteral("127.0.0.1"));
+    env.insert(QStringLiteral("QZR_PORT"), QString::number(port));
+    for (auto it = environment.cbegin(); it != environment.cend(); ++it)
+        env.insert(it.key(), it.value());
+
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(QZR_EXECUTABLE), arguments);
+    Outcome outcome;
+    if (!process.waitForStarted(kProcessLimitMs))
+        return outcome;
+    process.closeWriteChannel();
+    outcome.finished = process.waitForFinished(kProcessLimitMs);
+    if (!outcome.finished) {
+        process.kill();
+        process.waitForFinished(kProcessLimitMs);
+        return outcome;
+    }
+    outcome.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    outcome.out = process.readAllStandardOutput();
+    outcome.err = process.readAllStandardError();
+    return outcome;
+}
+
+QByteArray expectedRead(const QByteArray &target, const QByteArray &authorization)
+{
+    QByteArray bytes = "GET " + target + " HTTP/1.1\r\n"
+                       "Host: 127.0.0.1\r\n"
+                       "Accept: text/html, */*\r\n"
+                       "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n";
+    if (!authorization.isEmpty())
+        bytes += "Authorization: Basic " + authorization + "\r\n";
+    return bytes + "\r\n";
+}
+
+std::optional<QString> noVariable(const char *) { return std::nullopt; }
+
+} // namespace
+
+class CliTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // --- reads ---------------------------------------------------------------
+
+    void getPrintsEachKeyOverOneConnection()
+    {
+        LoopbackCamera camera;
+        QVERIFY(camera.port() != 0);
+        camera.state().values.insert("system.model", "QZ-R410");
+        camera.state().values.insert("encode(1).framerate", "15");
+
+        const Outcome outcome = runQzr({"get", "system.model", "encode(1).framerate"}, camera.port());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.err, QByteArray());
+        QCOMPARE(outcome.exitCode, 0);
+        QCOMPARE(outcome.out, QByteArray("system.model=QZ-R410\nencode(1).framerate=15\n"));
+
+        const QList<ReceivedRequest> requests = camera.requests();
+        QCOMPARE(requests.size(), 2);
+        QCOMPARE(requests.at(0).target, QByteArray("/api/param?system.model"));
+        QCOMPARE(requests.at(1).target, QByteArray("/api/param?encode(1).framerate"));
+        QCOMPARE(camera.connections(), 1);
+        QCOMPARE(requests.at(1).connection, requests.at(0).connection);
+    }
+
+    void manyReadsShareOneConnection()
+    {
+        LoopbackCamera camera;
+        QStringList arguments{"get"};
+        QByteArray expected;
+        for (int i = 0; i < 50; ++i) {
+            const QString key = QStringLiteral("storage.disk(%1).size").arg(i);
+            arguments << key;
+            expected += key.toLatin1() + "=value-of-" + key.toLatin1() + '\n';
+        }
+        const Outcome outcome = runQzr(arguments, camera.port());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, 0);
+        QCOMPARE(outcome.out, expected);
+        QCOMPARE(camera.requests().size(), 50);
+        QCOMPARE(camera.connections(), 1);
+    }
+
+    void requestBytesAreExact()
+    {
+        LoopbackCamera camera;
+        const Outcome outcome = runQzr({"get", "system.model"}, camera.port());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, 0);
+        const QList<ReceivedRequest> requests = camera.requests();
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests.at(0).raw,
+                 QByteArray("GET /api/param?system.model HTTP/1.1\r\n"
+                            "Host: 127.0.0.1\r\n"
+                            "Accept: text/html, */*\r\n"
+                            "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n"
+                            "Authorization: Basic YWRtaW46a3Ft\r\n"
+                            "\r\n"));
+    }
+
+    void emptyUserSendsNoCredentials()
+    {
+        LoopbackCamera camera;
+        const Outcome outcome =
+            runQzr({"--user", "", "get", "system.model"}, camera.port(), {{"QZR_PASSWORD", "secret"}});
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, 0);
+        const QList<ReceivedRequest> requests = camera.requests();
+        QCOMPARE(requests.size(), 1);
+        QVERIFY(!requests.at(0).raw.contains("Authorization"));
+        QCOMPARE(requests.at(0).raw, expectedRead("/api/param?system.model", {}));
+    }
+
+    void passwordComesFromEnvironment()
+    {
+        LoopbackCamera camera;
+        const Outcome outcome = runQzr({"get", "system.model"}, camera.port(),
+                                       {{"QZR_PASSWORD", "Pa55:word"}, {"QT_LOGGING_RULES", "qzr.*=true"}});
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, 0);
+        const QList<ReceivedRequest> requests = camera.requests();
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests.at(0).raw,
+                 expectedRead("/api/param?system.model", QByteArray("admin:Pa55:word").toBase64()));
+        // Not even the debug log shows it.
+        QVERIFY(!outcome.err.contains("Pa55"));
+        QVERIFY(!outcome.out.contains("Pa55"));
+    }
+
+    void optionsOverrideEnvironment()
+    {
+        LoopbackCamera camera;
+        // The environment names a dead port, another user and a host that does
+        // not resolve; the options win.
+        const Outcome outcome = runQzr({"--host", "127.0.0.1", "--port", QString::number(camera.port()),
+                                        "--user=carol", "get", "system.model"},
+                                       refusedPort(),
+                                       {{"QZR_HOST", "camera.invalid"}, {"QZR_USER", "bob"}, {"QZR_PASSWORD", "pw"}});
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.err, QByteArray());
+        QCOMPARE(outcome.exitCode, 0);
+        const QList<ReceivedRequest> requests = camera.requests();
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests.at(0).raw, expectedRead("/api/param?system.model", QByteArray("carol:pw").toBase64()));
+    }
+
+    void environmentUserIsUsed()
+    {
+        LoopbackCamera camera;
+        const Outcome outcome = runQzr({"get", "system.model"}, camera.port(), {{"QZR_USER", "bob"}});
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, 0);
+        const QList<ReceivedRequest> requests = camera.requests();
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests.at(0).raw, expectedRead("/api/param?system.model", QByteArray("bob:kqm").toBase64()));
+    }
+
+    void valueRunsToTheFirstAmpersand()
+    {
+        // Reply lines 6 and 7 are trimmed away; the value goes on over the
+        // line break up to the "&" on reply line 8.
+        LoopbackCamera camera;
+        camera.state().values.insert("network.name", "ab\r\nsix\r\nseven\r\ncd");
+        camera.state().values.insert("empty", "");
+        const Outcome outcome = runQzr({"get", "network.name", "empty"}, camera.port());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, 0);
+        QCOMPARE(outcome.out, QByteArray("network.name=ab\r\ncd\nempty=\n"));
+    }
+
+    void valueBytesArePrintedAsReceived()
+    {
+        LoopbackCamera camera;
+        camera.state().values.insert("system.owner", "Caf\xE9 \x01");
+        const Outcome outcome = runQzr({"get", "system.owner"}, camera.port());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, 0);
+        QCOMPARE(outcome.out, QByteArray("system.owner=Caf\xE9 \x01\n"));
+    }
+
+    // --- writes and raw queries ---------------------------------------------
+
+    void setSendsOneRequestWithEncodedValues()
+    {
+        LoopbackCamera camera;
+        const Outcome outcome = runQzr({"set", "a=1", "b=x&y"}, camera.port());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.err, QByteArray());
+        QCOMPARE(outcome.exitCode, 0);
+        QCOMPARE(outcome.out, QByteArray());
+        const QList<ReceivedRequest> requests = camera.requests();
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests.at(0).target, QByteArray("/api/param?a=1&b=x%26y"));
+        QCOMPARE(requests.at(0).raw, expectedRead("/api/param?a=1&b=x%26y", "YWRtaW46a3Ft"));
+    }
+
+    void setSplitsAtTheFirstEquals()
+    {
+        LoopbackCamera camera;
+        const Outcome outcome =
+            runQzr({"set", "camera.scene(1).status=goto", "network.comment=a=b", "x="}, camera.port());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, 0);
+        const QList<ReceivedRequest> requests = camera.requests();
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests.at(0).target, QByteArray("/api/param?camera.scene(1).status=goto&network.comment=a=b&x="));
+    }
+
+    void rawPrintsTheBodyExactly()
+    {
+        LoopbackCamera camera;
+        static const char kBody[] = "line 1\r\nline 2\r\n\0zero\xE9\xFF\nno final break";
+        const QByteArray body(kBody, sizeof kBody - 1); // with the NUL byte, without the terminator
+        camera.state().fixedBody = body;
+        const Outcome outcome = runQzr({"raw", "encode(1).type&encode(1).framesize"}, camera.port());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.err, QByteArray());
+        QCOMPARE(outcome.exitCode, 0);
+        QCOMPARE(outcome.out, body);
+        const QList<ReceivedRequest> requests = camera.requests();
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests.at(0).target, QByteArray("/api/param?encode(1).type&encode(1).framesize"));
+    }
+
+    // --- failures ------------------------------------------------------------
+
+    void refusedConnectionFails()
+    {
+        const Outcome outcome = runQzr({"get", "system.model"}, refusedPort());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, 1);
+        QCOMPARE(outcome.out, QByteArray());
+        QCOMPARE(outcome.err, QByteArray("Socket Error # 111\r\nConnection refused.\n"));
+    }
+
+    void unauthorizedFails()
+    {
+        LoopbackCamera camera;
+        camera.state().status = "401 Unauthorized";
+        const Outcome outcome = runQzr({"get", "system.model"}, camera.port());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, 1);
+        QCOMPARE(outcome.out, QByteArray());
+        QCOMPARE(outcome.err, QByteArray("401 Unauthorized.\n"));
+    }
+
+    void portThatIsNoNumberFailsBeforeSending()
+    {
+        // "8o" would otherwise fall back to port 80.
+        const Outcome outcome = runQzr({"--port", "8o", "get", "system.model"}, refusedPort());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, 1);
+        QCOMPARE(outcome.out, QByteArray());
+        QCOMPARE(outcome.err, QByteArray("'8o' is not a valid integer value.\n"));
+    }
+
+    void firstFailureEndsTheCall()
+    {
+        LoopbackCamera camera;
+        camera.state().statusForKey.insert("encode(2).type", "404 Not Found");
+        const Outcome outcome = runQzr({"get", "encode(1).type", "encode(2).type", "encode(3).type"}, camera.port());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, 1);
+        QCOMPARE(outcome.out, QByteArray("encode(1).type=value-of-encode(1).type\n"));
+        QCOMPARE(outcome.err, QByteArray("404 Not Found.\n"));
+        const QList<ReceivedRequest> requests = camera.requests();
+        QCOMPARE(requests.size(), 2);
+    }
+
+    void replyTimeLimitApplies()
+    {
+        // The camera takes the request and never answers; without the limit
+        // the process would wait 30 s and outlast the process bound.
+        LoopbackCamera camera;
+        camera.state().silent = true;
+        const Outcome outcome = runQzr({"--timeout", "0.3", "get", "system.model"}, camera.port());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, 1);
+        QCOMPARE(outcome.out, QByteArray());
+        QCOMPARE(outcome.err, QByteArray("Read timed out.\n"));
+        QCOMPARE(camera.requests().size(), 1);
+    }
+
+    void usageErrors_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("no command") << QStringList{};
+        QTest::newRow("unknown command") << QStringList{"frobnicate", "a"};
+        QTest::newRow("unknown option") << QStringList{"--verbose", "get", "a"};
+        QTest::newRow("password option") << QStringList{"--password", "x", "get", "a"};
+        QTest::newRow("option without value") << QStringList{"get", "a", "--host"};
+        QTest::newRow("bad timeout") << QStringList{"--timeout", "soon", "get", "a"};
+        QTest::newRow("negative timeout") << QStringList{"--timeout", "-1", "get", "a"};
+        QTest::newRow("get without keys") << QStringList{"get"};
+        QTest::newRow("set without assignments") << QStringList{"set"};
+        QTest::newRow("set without equals") << QStringList{"set", "a=1", "b"};
+        QTest::newRow("set without key") << QStringList{"set", "=1"};
+        QTest::newRow("raw without query") << QStringList{"raw"};
+        QTest::newRow("raw with two queries") << QStringList{"raw", "a", "b"};
+        QTest::newRow("usage before a bad port") << QStringList{"--port", "8o", "set", "a"};
+    }
+
+    void usageErrors()
+    {
+        QFETCH(QStringList, arguments);
+        LoopbackCamera camera;
+        const Outcome outcome = runQzr(arguments, camera.port());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, 2);
+        QCOMPARE(outcome.out, QByteArray());
+        QVERIFY(outcome.err.startsWith("qzr: "));
+        QVERIFY(outcome.err.endsWith("--help')\n"));
+        QCOMPARE(outcome.err.count('\n'), 1);
+        QCOMPARE(camera.connections(), 0);
+    }
+
+    void helpExplainsEverything()
+    {
+        const Outcome outcome = runQzr({"--help"}, refusedPort());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, 0);
+        QCOMPARE(outcome.err, QByteArray());
+        for (const char *needle : {"get KEY...", "set KEY=VALUE...", "raw QUERY", "--host", "--port", "--user",
+                                   "--timeout", "QZR_HOST", "QZR_PORT", "QZR_USER", "QZR_PASSWORD", "Exit status"})
+            QVERIFY2(outcome.out.contains(needle), needle);
+        QVERIFY(!outcome.out.contains("kqm"));
+    }
+
+    // --- argument handling in-process --------------------------------------
+
+    void settingsPrecedence()
+    {
+        const cli::EnvironmentLookup environment = [](const char *name) -> std::optional<QString> {
+            if (qstrcmp(name, "QZR_HOST") == 0)
+                return QStringLiteral("10.0.0.9");
+            if (qstrcmp(name, "QZR_USER") == 0)
+                return QString(); // set, but empty
+            if (qstrcmp(name, "QZR_PASSWORD") == 0)
+                return QStringLiteral("pw");
+            return std::nullopt;
+        };
+        cli::Invocation invocation = cli::parseCommandLine({"get", "a", "--port=81", "b"}, environment);
+        QCOMPARE(invocation.connection.address, QStringLiteral("10.0.0.9"));
+        QCOMPARE(invocation.connection.port, QStringLiteral("81"));
+        QCOMPARE(invocation.connection.user, QString());
+        QCOMPARE(invocation.connection.password, QStringLiteral("pw"));
+        QCOMPARE(invocation.command, QStringLiteral("get"));
+        QCOMPARE(invocation.arguments, (QStringList{"a", "b"}));
+        QCOMPARE(invocation.replyTimeoutMs, 30'000);
+
+        invocation = cli::parseCommandLine({"--timeout", "2.5", "raw", "--", "--x=1"}, &noVariable);
+        QCOMPARE(invocation.connection.address, QStringLiteral("192.168.0.57"));
+        QCOMPARE(invocation.connection.port, QStringLiteral("80"));
+        QCOMPARE(invocation.connection.user, QStringLiteral("admin"));
+        QCOMPARE(invocation.connection.password, QStringLiteral("kqm"));
+        QCOMPARE(invocation.replyTimeoutMs, 2500);
+        QCOMPARE(invocation.arguments, QStringList{"--x=1"});
+
+        QCOMPARE(cli::parseTimeoutSeconds(QStringLiteral("0")), 0);
+        QCOMPARE(cli::parseTimeoutSeconds(QStringLiteral("0.0001")), 1);
+        QVERIFY_THROWS_EXCEPTION(cli::UsageError, cli::parseTimeoutSeconds(QStringLiteral("1e12")));
+    }
+
+    void assignmentsKeepTheirOrder()
+    {
+        const ParamQuery query = cli::assignmentsQuery({"encode(1).type=H.264", "encode(1).status=save"});
+        QCOMPARE(query.target(), QByteArray("/api/param?encode(1).type=H.264&encode(1).status=save"));
+        QVERIFY_THROWS_EXCEPTION(cli::UsageError, cli::assignmentsQuery({"a=1", "b"}));
+    }
+
+    void everyCommandIsInTheTable()
+    {
+        for (const char *name : {"get", "set", "raw"}) {
+            const cli::Command *command = cli::findCommand(QString::fromLatin1(name));
+            QVERIFY2(command && command->run, name);
+        }
+        QVERIFY(!cli::findCommand(QStringLiteral("encoders")));
+    }
+};
+
+QTEST_GUILESS_MAIN(CliTest)
+#include "CliTest.moc"
