@@ -11,7 +11,7 @@ cmake_args=()
 if [ "${1:-}" = "--sanitize" ]; then
   build_dir="$QZR_ROOT/build-sanitize"
   cmake_args=(-DQZR_SANITIZE=ON)
-  export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=0:halt_on_error=1}
+  export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:halt_on_error=1}
   export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 elif [ -n "${1:-}" ]; then
   echo "usage: $0 [--sanitize]" >&2
