@@ -30,14 +30,14 @@ namespace {
 
 enum class Option { Host, Port, User, Timeout, Help };
 
-struct OptionSpec
+struct OptionInfo
 {
     const char *name;
     Option option;
     bool takesValue;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionInfo kOptions[] = {
     {"--host", Option::Host, true},
     {"--port", Option::Port, true},
     {"--user", Option::User, true},
@@ -46,11 +46,11 @@ constexpr OptionSpec kOptions[] = {
     {"-h", Option::Help, false},
 };
 
-const OptionSpec *findOption(const QString &name)
+const OptionInfo *findOption(const QString &name)
 {
-    for (const OptionSpec &spec : kOptions) {
-        if (name == QLatin1String(spec.name))
-            return &spec;
+    for (const OptionInfo &option : kOptions) {
+        if (name == QLatin1String(option.name))
+            return &option;
     }
     return nullptr;
 }
@@ -93,14 +93,14 @@ Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLooku
             inlineValue = argument.mid(equals + 1);
         }
 
-        const OptionSpec *spec = findOption(name);
-        if (!spec) {
+        const OptionInfo *option = findOption(name);
+        if (!option) {
             if (name == QLatin1String("--password") || name == QLatin1String("-p"))
                 throw UsageError(QStringLiteral("there is no password option; set %1 instead")
                                      .arg(QLatin1String(kEnvPassword)));
             throw UsageError(QStringLiteral("unknown option '%1'").arg(name));
         }
-        if (!spec->takesValue) {
+        if (!option->takesValue) {
             if (inlineValue)
                 throw UsageError(QStringLiteral("option '%1' takes no value").arg(name));
         } else if (!inlineValue) {
@@ -109,7 +109,7 @@ Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLooku
             inlineValue = arguments.at(++i);
         }
 
-        switch (spec->option) {
+        switch (option->option) {
         case Option::Host:
             invocation.connection.address = *inlineValue;
             break;

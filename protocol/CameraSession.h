@@ -33,8 +33,9 @@ public:
     ParamClient &client() { return m_client; }
     ReplyLog &log() { return m_log; }
 
-    // Takes address, port, user and password from the fields. The port text
-    // must be a whole number; otherwise nothing is changed or sent.
+    // Takes address, port, user and password from the fields, in that order.
+    // A port text that is not a whole number fails before anything is sent
+    // (the last-used address and port are already taken over by then).
     void applyConnection(const ConnectionFields &fields);
 
     // Gives the client user and password (and checks the port text) without

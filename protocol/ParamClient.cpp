@@ -194,6 +194,8 @@ HttpReply ParamClient::get(const QString &host, int port, const QByteArray &targ
     curl_easy_setopt(curl, CURLOPT_MAXCONNECTS, 1L);
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, nullptr);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(m_connectTimeoutMs));
+    // The reply limit counts from the start of the request; a connection
+    // attempt has its own, shorter limit.
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, long(m_replyTimeoutMs));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
@@ -259,7 +261,8 @@ HttpReply ParamClient::get(const QString &host, int port, const QByteArray &targ
         reply.errorText = osErrno ? socketErrorText(osErrno) : closedGracefullyText();
         break;
     case CURLE_COULDNT_RESOLVE_HOST:
-        reply.errorText = QStringLiteral("Socket Error # %1\r\nHost not found.").arg(osErrno);
+        // A failed name lookup has no socket error number of its own.
+        reply.errorText = QStringLiteral("Host not found: %1.").arg(host);
         break;
     case CURLE_UNSUPPORTED_PROTOCOL:
     case CURLE_WEIRD_SERVER_REPLY:
