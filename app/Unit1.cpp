@@ -6,6 +6,8 @@
 #include "app/Forms.h"
 #include "app/UserDialogs.h"
 #include "app/WindowSet.h"
+#include "encoder/CodecRules.h"
+#include "encoder/EncoderTables.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +26,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+
+#include <tuple>
+#include <utility>
 
 TForm1 *Form1 = nullptr;
 
@@ -99,6 +104,7 @@ TForm1::TForm1(QWidget *parent)
     setCentralWidget(client);
 
     buildShell(client);
+    buildEncoderPanel(client);
     buildProcedureArea(client);
     buildMenu();
 
@@ -240,6 +246,173 @@ void TForm1::buildShell(QWidget *client)
     ProgressBar1->setRange(0, 2);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
+}
+
+void TForm1::buildEncoderPanel(QWidget *client)
+{
+    using namespace qzr::encoder;
+
+    // The encoder panel covers the silver box: one encoder at a time, its
+    // combos editable, each showing its prompt until something is read or chosen.
+    Panel2 = makeControl<QFrame>(client, "Panel2", 8, 420, 640, 118);
+    Panel2->setFrameShape(QFrame::Panel);
+    Panel2->setAutoFillBackground(true);
+
+    auto combo = [this](const char *name, const char *labelName, const QString &caption, int x, int y,
+                        const char *prompt, const QStringList &items) {
+        QLabel *label = makeLabel(Panel2, labelName, caption, x, y, 150, 18);
+        auto *box = makeControl<QComboBox>(Panel2, name, x, y + 18, 150, 24);
+        box->setEditable(true);
+        box->addItems(items);
+        box->setCurrentIndex(-1);
+        box->setEditText(QString::fromLatin1(prompt));
+        nameAfterLabel(box, label);
+        return std::make_pair(box, label);
+    };
+    constexpr int kColumn = 158;
+    constexpr int kTopRow = 6;
+    constexpr int kBottomRow = 60;
+    ComboBox1 = combo("ComboBox1", "Label7", QStringLiteral("Stream Number"), 8, kTopRow,
+                      kEncoderNumberCombo.prompt, itemTexts(kEncoderNumberCombo.items)).first;
+    ComboBox11 = combo("ComboBox11", "Label8", QStringLiteral("Encoder CODEC"), 8 + kColumn, kTopRow,
+                       kCodecCombo.prompt, itemTexts(kCodecCombo.items)).first;
+    ComboBox11->setAutoFillBackground(true);
+    QPalette codecColours = ComboBox11->palette();
+    codecColours.setColor(QPalette::Base, QColor(128, 128, 128));
+    codecColours.setColor(QPalette::Button, QColor(128, 128, 128));
+    codecColours.setColor(QPalette::Text, Qt::white);
+    codecColours.setColor(QPalette::ButtonText, Qt::white);
+    ComboBox11->setPalette(codecColours);
+    ComboBox11->setFont(boldFont(font()));
+    ComboBox2 = combo("ComboBox2", "Label9", QStringLiteral("Frame size"), 8 + 2 * kColumn, kTopRow,
+                      kFrameSizeCombo.prompt, itemTexts(kFrameSizeCombo.items)).first;
+    ComboBox3 = combo("ComboBox3", "Label10", QStringLiteral("Frame Rate ( fps )"), 8 + 3 * kColumn, kTopRow,
+                      kFrameRateCombo.prompt, itemTexts(kFrameRateCombo.items)).first;
+    ComboBox4 = combo("ComboBox4", "Label16", QStringLiteral("Bitrate Mode"), 8, kBottomRow,
+                      kModeCombo.prompt, itemTexts(kModeCombo.items)).first;
+    ComboBox5 = combo("ComboBox5", "Label17", QStringLiteral("Bitrate ( JPEG size )"), 8 + kColumn, kBottomRow,
+                      kBitrateCombo.prompt, itemTexts(kBitrateCombo.items)).first;
+    // The JPEG size takes the bitrate's place; hidden until JPEG applies.
+    ComboBox12 = makeControl<QComboBox>(Panel2, "ComboBox12", 8 + kColumn, kBottomRow + 18, 150, 24);
+    ComboBox12->setEditable(true);
+    ComboBox12->addItems(itemTexts(kJpegQualityCombo.items));
+    ComboBox12->setCurrentIndex(-1);
+    ComboBox12->setEditText(QString::fromLatin1(kJpegQualityCombo.prompt));
+    ComboBox12->setAccessibleName(QStringLiteral("JPEG size"));
+    ComboBox12->hide();
+    std::tie(ComboBox6, Label11) = combo("ComboBox6", "Label11", QStringLiteral("I-Frame Interval"),
+                                         8 + 2 * kColumn, kBottomRow, kIFrameIntervalCombo.prompt,
+                                         itemTexts(kIFrameIntervalCombo.items));
+    QLabel *modeHint = makeLabel(Panel2, "Label20", QStringLiteral("afs = JPEG only !"), 8, kBottomRow + 42, 150, 14);
+    colourText(modeHint, Qt::red);
+    QLabel *sizeHint = makeLabel(Panel2, "Label21", QStringLiteral("JPEG at Full HD only !"), 8 + kColumn, kBottomRow + 42, 150, 14);
+    colourText(sizeHint, Qt::red);
+
+    // Only a user's choice is a change: items the encoder read selects do
+    // not come back here.
+    connect(ComboBox1, &QComboBox::activated, this, [this] { runReported([this] { ComboBox1Change(); }); });
+    const std::pair<QComboBox *, void (TForm1::*)()> choices[] = {
+        {ComboBox11, &TForm1::ComboBox11Change}, {ComboBox12, &TForm1::ComboBox12Change},
+        {ComboBox2, &TForm1::ComboBox2Change},   {ComboBox3, &TForm1::ComboBox3Change},
+        {ComboBox4, &TForm1::ComboBox4Change},   {ComboBox5, &TForm1::ComboBox5Change},
+        {ComboBox6, &TForm1::ComboBox6Change},
+    };
+    for (const auto &[box, handler] : choices)
+        connect(box, &QComboBox::activated, this, [this, handler = handler] { runReported([this, handler] { (this->*handler)(); }); });
+}
+
+namespace {
+
+void applyChange(QWidget *control, const qzr::encoder::ControlChange &change)
+{
+    if (change.visible)
+        control->setVisible(*change.visible);
+    if (change.enabled)
+        control->setEnabled(*change.enabled);
+    if (change.selectItem) {
+        if (auto *combo = qobject_cast<QComboBox *>(control)) {
+            const QSignalBlocker quiet(combo);
+            combo->setCurrentIndex(combo->findText(*change.selectItem));
+        }
+    }
+}
+
+} // namespace
+
+void TForm1::ComboBox11Change()
+{
+    using namespace qzr::encoder;
+    const auto chosenText = valueAt(kCodecCombo.items, ComboBox11->currentIndex());
+    const CodecChoiceEffects effects =
+        codecChoiceEffects(chosenText ? codecFromText(*chosenText) : std::nullopt);
+    applyChange(Button3, effects.setToCameraButton);
+    applyChange(Button7, effects.fullScreenButton);
+    if (effects.codecWorkingValue)
+        EncoderValues.codec = *effects.codecWorkingValue;
+    if (effects.frameSizeWorkingValue)
+        EncoderValues.frameSize = *effects.frameSizeWorkingValue;
+    if (effects.iframeWorkingValue)
+        EncoderValues.iframeInterval = *effects.iframeWorkingValue;
+    applyChange(ComboBox5, effects.bitrateCombo);
+    applyChange(ComboBox6, effects.iframeCombo);
+    applyChange(ComboBox4, effects.modeCombo);
+    applyChange(ComboBox12, effects.jpegQualityCombo);
+    applyChange(ComboBox2, effects.frameSizeCombo);
+    applyChange(ComboBox1, effects.encoderNumberCombo);
+}
+
+void TForm1::ComboBox12Change()
+{
+    // The camera's token by position: "120K" is sent as "120k".
+    if (const auto token = qzr::encoder::valueAt(qzr::encoder::kJpegQualityTokens, ComboBox12->currentIndex()))
+        EncoderValues.jpegQualityToken = *token;
+}
+
+void TForm1::ComboBox2Change()
+{
+    EncoderValues.frameSize = ComboBox2->currentText();
+}
+
+void TForm1::ComboBox3Change()
+{
+    EncoderValues.frameRate = ComboBox3->currentText();
+}
+
+void TForm1::ComboBox4Change()
+{
+    EncoderValues.mode = ComboBox4->currentText();
+}
+
+void TForm1::ComboBox5Change()
+{
+    EncoderValues.bitrate = ComboBox5->currentText();
+}
+
+void TForm1::ComboBox6Change()
+{
+    EncoderValues.iframeInterval = ComboBox6->currentText();
+}
+
+void TForm1::ComboBox1Change()
+{
+    ComboBox2->show();
+    const int index = ComboBox1->currentIndex();
+    if (index < 0 || index >= qzr::encoder::kEncoderCount)
+        return;
+    EncoderValues.encoderNumber = ComboBox1->currentText();
+    switch (index + qzr::encoder::kFirstEncoder) {
+    case 1:
+        Form12->Button2Click();
+        break;
+    case 2:
+        Form12->Button3Click();
+        break;
+    default:
+        Form12->Button4Click();
+        break;
+    }
+    const QSignalBlocker quiet(ComboBox1);
+    ComboBox1->setCurrentIndex(index);
 }
 
 void TForm1::buildProcedureArea(QWidget *client)

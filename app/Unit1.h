@@ -1,4 +1,5 @@
 #pragma once
+#include "encoder/EncoderRequests.h"
 #include "protocol/CameraSession.h"
 #include "protocol/ReplyLog.h"
 
@@ -54,6 +55,18 @@ public:
     void About1Click();             // menu "About"
     void FormKeyPress(int key);     // key preview
 
+    // Encoder panel: choosing an encoder loads its settings from the camera;
+    // choosing a codec adapts the other controls; the other choices only
+    // change the working values. Nothing else is sent.
+    void ComboBox1Change();
+    void ComboBox11Change();
+    void ComboBox12Change();
+    void ComboBox2Change();
+    void ComboBox3Change();
+    void ComboBox4Change();
+    void ComboBox5Change();
+    void ComboBox6Change();
+
     // Visible area.
     QLabel *Label1, *Label2, *Label12, *Label13, *Label15, *Label18, *Label19, *Label22, *Label23,
         *Label24;
@@ -66,6 +79,15 @@ public:
     QPushButton *Button2, *Button3, *Button7, *Button14, *Button15, *Button16, *Button19, *Button20;
     QPlainTextEdit *Memo1, *Memo2;
     QLabel *Label14;
+
+    // Encoder panel, over Panel1.
+    QFrame *Panel2;
+    QComboBox *ComboBox1, *ComboBox11, *ComboBox2, *ComboBox3, *ComboBox4, *ComboBox5, *ComboBox12,
+        *ComboBox6;
+    QLabel *Label11; // "I-Frame Interval", shown and hidden with ComboBox6
+
+    // Working values of the encoder panel, as text.
+    qzr::encoder::WorkingValues EncoderValues;
 
     // Procedure area.
     QPushButton *Button4, *Button5, *Button6, *Button8, *Button9, *Button10, *Button11, *Button12,
@@ -82,6 +104,7 @@ protected:
 private:
     void buildShell(QWidget *client);
     void buildProcedureArea(QWidget *client);
+    void buildEncoderPanel(QWidget *client);
     void buildMenu();
     void showReplyLog();
 

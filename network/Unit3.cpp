@@ -40,6 +40,7 @@ void TForm3::Button1Click()
     TForm1 *main = Form1;
     main->Button2->show();
     main->Edit1->setText(Edit1->text());
+    Form12->Button2Click();
     main->Button40Click();
     main->Button41Click();
     main->Button3->show();

@@ -176,6 +176,10 @@ void IdentityTest::saveSettingsAdoptsTheAddressAndReadsTheCamera()
     QCOMPARE(Form1->Label24->text(), QString("IP: 127.0.0.1"));
     QCOMPARE(Form15->Label7->text(), QString("127.0.0.1"));
     QVERIFY(!Form3->isVisible());
+    // Encoder 1 is read first: the panel shows what the camera holds.
+    QCOMPARE(m_sim->requests().value(0).target, QString("/api/param?encode(1).type"));
+    QCOMPARE(Form1->ComboBox11->currentText(), m_sim->value("encode(1).type").value_or("?"));
+    QCOMPARE(Form1->ComboBox2->currentText(), m_sim->value("encode(1).framesize").value_or("?"));
 }
 
 void IdentityTest::saveSettingsStopsWhereTheCameraFails()
