@@ -7,6 +7,7 @@
 #include "app/UserDialogs.h"
 #include "app/WindowSet.h"
 #include "encoder/CodecRules.h"
+#include "encoder/EncoderRequests.h"
 #include "encoder/EncoderTables.h"
 
 #include <QAction>
@@ -311,6 +312,7 @@ void TForm1::buildEncoderPanel(QWidget *client)
     // Only a user's choice is a change: items the encoder read selects do
     // not come back here.
     connect(ComboBox1, &QComboBox::activated, this, [this] { runReported([this] { ComboBox1Change(); }); });
+    connect(Button3, &QPushButton::clicked, this, [this] { runReported([this] { Button3Click(); }); });
     const std::pair<QComboBox *, void (TForm1::*)()> choices[] = {
         {ComboBox11, &TForm1::ComboBox11Change}, {ComboBox12, &TForm1::ComboBox12Change},
         {ComboBox2, &TForm1::ComboBox2Change},   {ComboBox3, &TForm1::ComboBox3Change},
@@ -683,4 +685,49 @@ void TForm1::closeEvent(QCloseEvent *event)
     // Closing the main window ends the program at once.
     event->accept();
     QApplication::quit();
+}
+
+void TForm1::Button3Click()
+{
+    ProgressBar1->setValue(0);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+    // The working values are refreshed from what the combos show; the JPEG
+    // quality token only comes from a choice in ComboBox12.
+    encoder::WorkingValues &values = EncoderValues;
+    values.codec = ComboBox11->currentText();
+    values.encoderNumber = ComboBox1->currentText();
+    values.frameSize = ComboBox2->currentText();
+    values.frameRate = ComboBox3->currentText();
+    values.mode = ComboBox4->currentText();
+    if (values.codec != QLatin1String("jpeg"))
+        values.bitrate = ComboBox5->currentText();
+    values.iframeInterval = ComboBox6->currentText();
+
+    // A codec the camera does not know, or a JPEG size never chosen, sends
+    // nothing: say so instead of reporting a setting that never happened.
+    values = encoder::valuesToSend(values);
+    const encoder::PreparedRequest request = encoder::setToCameraRequest(values);
+    if (request.isRefused()) {
+        dialogs().showMessage(request.refusal());
+        return;
+    }
+
+    ProgressBar1->setValue(0);
+    ProgressBar1->setMaximum(7);
+    m_replyLog.clear();
+    ApplyConnection();
+    encoder::setToCamera(m_session, values);
+
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    const int chosen = ComboBox1->currentIndex();
+    if (chosen >= 0 && chosen < 3 && ComboBox1->currentText() == ComboBox1->itemText(chosen)) {
+        if (chosen == 0)
+            Form12->Button2Click();
+        else if (chosen == 1)
+            Form12->Button3Click();
+        else
+            Form12->Button4Click();
+    }
+    dialogs().showMessage(QStringLiteral("Setting Complete, you might continue now"), QPoint(500, 400));
 }

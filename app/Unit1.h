@@ -58,6 +58,7 @@ public:
     // Encoder panel: choosing an encoder loads its settings from the camera;
     // choosing a codec adapts the other controls; the other choices only
     // change the working values. Nothing else is sent.
+    void Button3Click();   // "Set to Camera"
     void ComboBox1Change();
     void ComboBox11Change();
     void ComboBox12Change();
