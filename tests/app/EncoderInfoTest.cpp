@@ -1,6 +1,6 @@
 // The encoder info page and the main window's encoder panel against the
 // simulated camera.
-#include "ScriptedDialogs.h"
+#include "CameraWindows.h"
 #include "app/Forms.h"
 #include "app/WindowSet.h"
 #include "sim/SimThread.h"
@@ -43,35 +43,26 @@ private slots:
     void codecChoicesAdaptThePanelWithoutSending();
 
 private:
-    std::unique_ptr<SimThread> m_sim;
-    std::unique_ptr<qzr::WindowSet> m_windows;
-    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    CameraWindows m_camera;
 };
 
 void EncoderInfoTest::init()
 {
-    m_sim = std::make_unique<SimThread>();
-    QVERIFY(m_sim->start());
+    QVERIFY(m_camera.startCamera());
     // Encoder 3 gets values of its own so that the last read is recognisable.
-    m_sim->setValue("encode(3).type", "h264baseline");
-    m_sim->setValue("encode(3).bitrate", "1024000");
-    m_sim->setValue("encode(3).framesize", "1280x720");
-    m_sim->setValue("encode(3).cbr_mode", "vbr");
-    m_sim->setValue("encode(3).iframeinterval", "60");
-    m_sim->setValue("encode(3).framerate", "25");
-    m_dialogs = std::make_unique<ScriptedDialogs>();
-    qzr::StartOptions options;
-    options.address = "127.0.0.1";
-    options.port = QString::number(m_sim->port());
-    m_windows = std::make_unique<qzr::WindowSet>(options);
-    m_sim->clearRequests();
+    m_camera.sim->setValue("encode(3).type", "h264baseline");
+    m_camera.sim->setValue("encode(3).bitrate", "1024000");
+    m_camera.sim->setValue("encode(3).framesize", "1280x720");
+    m_camera.sim->setValue("encode(3).cbr_mode", "vbr");
+    m_camera.sim->setValue("encode(3).iframeinterval", "60");
+    m_camera.sim->setValue("encode(3).framerate", "25");
+    m_camera.openWindows();
+    m_camera.sim->clearRequests();
 }
 
 void EncoderInfoTest::cleanup()
 {
-    m_windows.reset();
-    m_dialogs.reset();
-    m_sim.reset();
+    m_camera.close();
 }
 
 void EncoderInfoTest::pageAndPanelAtStart()
@@ -107,7 +98,7 @@ void EncoderInfoTest::refreshAllFillsThePageAndThePanel()
     // A second refresh starts the settings text over with encoder 1.
     for (int round = 0; round < 2; ++round) {
         Form12->Button1->click();
-        QVERIFY2(m_dialogs->errors.isEmpty(), qPrintable(m_dialogs->errors.join('|')));
+        QVERIFY2(m_camera.dialogs->errors.isEmpty(), qPrintable(m_camera.dialogs->errors.join('|')));
     }
 
     const QStringList page1{Form12->Edit1->text(), Form12->Edit2->text(), Form12->Edit3->text(),
@@ -152,7 +143,7 @@ void EncoderInfoTest::refreshAllFillsThePageAndThePanel()
     QCOMPARE(Form1->ProgressBar1->value(), 7);
 
     // One key at a time: six requests per encoder, JPEG size instead of bitrate for JPEG.
-    const auto requests = m_sim->requests();
+    const auto requests = m_camera.sim->requests();
     QCOMPARE(requests.size(), 36);
     QCOMPARE(requests[6].target, QString("/api/param?encode(2).type"));
     QCOMPARE(requests[7].target, QString("/api/param?encode(2).quality"));
@@ -161,14 +152,14 @@ void EncoderInfoTest::refreshAllFillsThePageAndThePanel()
 
 void EncoderInfoTest::anOffEncoderChosenInThePanelIsPaintedRedAndEmptied()
 {
-    m_sim->setValue("encode(2).type", "off");
+    m_camera.sim->setValue("encode(2).type", "off");
     {
         const QSignalBlocker quiet(Form1->ComboBox1);
         Form1->ComboBox1->setCurrentIndex(0);
     }
     // The user steps from "1" to "2".
     QTest::keyClick(Form1->ComboBox1, Qt::Key_Down);
-    QVERIFY2(m_dialogs->errors.isEmpty(), qPrintable(m_dialogs->errors.join('|')));
+    QVERIFY2(m_camera.dialogs->errors.isEmpty(), qPrintable(m_camera.dialogs->errors.join('|')));
 
     QCOMPARE(Form1->ComboBox1->currentIndex(), 1);
     QCOMPARE(Form1->EncoderValues.encoderNumber, QString("2"));
@@ -186,16 +177,16 @@ void EncoderInfoTest::anOffEncoderChosenInThePanelIsPaintedRedAndEmptied()
     QVERIFY(Form12->Edit9->isHidden());
     QVERIFY(Form1->ComboBox12->isHidden());
     // Exactly one read; its own selections did not start another.
-    QCOMPARE(m_sim->requests().size(), 6);
-    QCOMPARE(m_sim->requests().value(0).target, QString("/api/param?encode(2).type"));
+    QCOMPARE(m_camera.sim->requests().size(), 6);
+    QCOMPARE(m_camera.sim->requests().value(0).target, QString("/api/param?encode(2).type"));
 }
 
 void EncoderInfoTest::aFailureInTheMiddleKeepsWhatWasWritten()
 {
     // Request 9 is encoder 2's frame size.
-    m_sim->setFault(FaultMode::NotFound, 9);
+    m_camera.sim->setFault(FaultMode::NotFound, 9);
     Form12->Button1->click();
-    QCOMPARE(m_dialogs->errors, QStringList({"404 Not Found."}));
+    QCOMPARE(m_camera.dialogs->errors, QStringList({"404 Not Found."}));
 
     QCOMPARE(Form12->Edit1->text(), QString("h264high"));
     QCOMPARE(Form12->Edit5->text(), QString("15"));
@@ -208,7 +199,7 @@ void EncoderInfoTest::aFailureInTheMiddleKeepsWhatWasWritten()
     QCOMPARE(Form1->ComboBox1->currentIndex(), 1);
     QCOMPARE(settingsLines(), kEncoder1Lines + QStringList({"encoder2", "jpeg", "160k"}));
     // Nothing is asked after the failure.
-    const auto requests = m_sim->requests();
+    const auto requests = m_camera.sim->requests();
     QCOMPARE(requests.size(), 9);
     QCOMPARE(requests.last().target, QString("/api/param?encode(2).framesize"));
 }
@@ -274,8 +265,8 @@ void EncoderInfoTest::codecChoicesAdaptThePanelWithoutSending()
     QTest::keyClick(Form1->ComboBox4, Qt::Key_Up);
     QCOMPARE(Form1->EncoderValues.mode, QString("vbr"));
 
-    QCOMPARE(m_sim->requests().size(), 0);
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QCOMPARE(m_camera.sim->requests().size(), 0);
+    QVERIFY(m_camera.dialogs->errors.isEmpty());
 }
 
 QTEST_MAIN(EncoderInfoTest)

@@ -1,5 +1,5 @@
 // The identity actions and the error report against the simulated camera.
-#include "ScriptedDialogs.h"
+#include "CameraWindows.h"
 #include "app/Forms.h"
 #include "app/Operation.h"
 #include "app/WindowSet.h"
@@ -34,40 +34,31 @@ private:
     // Presses a procedure button the way a user or another window does.
     void press(QPushButton *button) { button->click(); }
 
-    std::unique_ptr<SimThread> m_sim;
-    std::unique_ptr<qzr::WindowSet> m_windows;
-    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    CameraWindows m_camera;
 };
 
 void IdentityTest::init()
 {
-    m_sim = std::make_unique<SimThread>();
-    QVERIFY(m_sim->start());
-    m_dialogs = std::make_unique<ScriptedDialogs>();
-    qzr::StartOptions options;
-    options.address = "127.0.0.1";
-    options.port = QString::number(m_sim->port());
-    m_windows = std::make_unique<qzr::WindowSet>(options);
+    QVERIFY(m_camera.startCamera());
+    m_camera.openWindows();
 }
 
 void IdentityTest::cleanup()
 {
-    m_windows.reset();
-    m_dialogs.reset();
-    m_sim.reset();
+    m_camera.close();
 }
 
 void IdentityTest::modelAndFirmwareFillTheLabels()
 {
     press(Form1->Button40);
     press(Form1->Button41);
-    QVERIFY2(m_dialogs->errors.isEmpty(), qPrintable(m_dialogs->errors.join('|')));
+    QVERIFY2(m_camera.dialogs->errors.isEmpty(), qPrintable(m_camera.dialogs->errors.join('|')));
     QCOMPARE(Form1->Label18->text(), QString("Model: QZ-R410"));
     QCOMPARE(Form1->Label22->text(), QString("FW 2.10.0045"));
     // The whole MAC address, from its first character.
     QCOMPARE(Form1->Label23->text(), QString("MAC: 00:11:22:33:44:55"));
     QCOMPARE(Form15->Label8->text(), QString("00:11:22:33:44:55"));
-    const auto requests = m_sim->requests();
+    const auto requests = m_camera.sim->requests();
     QCOMPARE(requests.size(), 3);
     QCOMPARE(requests[0].target, QString("/api/param?system.model"));
     QCOMPARE(requests[1].target, QString("/api/param?system.software.revision"));
@@ -76,9 +67,9 @@ void IdentityTest::modelAndFirmwareFillTheLabels()
 
 void IdentityTest::firmwareFailingAtTheMacKeepsTheRevision()
 {
-    m_sim->setFault(FaultMode::NotFound, 2);
+    m_camera.sim->setFault(FaultMode::NotFound, 2);
     press(Form1->Button41);
-    QCOMPARE(m_dialogs->errors, QStringList({"404 Not Found."}));
+    QCOMPARE(m_camera.dialogs->errors, QStringList({"404 Not Found."}));
     QCOMPARE(Form1->Label22->text(), QString("FW 2.10.0045"));
     QCOMPARE(Form1->Label23->text(), QString("MAC Address"));
     QCOMPARE(Form15->Label8->text(), QString());
@@ -86,7 +77,7 @@ void IdentityTest::firmwareFailingAtTheMacKeepsTheRevision()
 
 void IdentityTest::sceneFileNumberIsAppended()
 {
-    m_sim->setValue("camera.scene.status", "2");
+    m_camera.sim->setValue("camera.scene.status", "2");
     qzr::shared().EditedSceneNumber = "5";
     press(Form1->Button42);
     QCOMPARE(qzr::shared().StoredSceneNumber, QString("2"));
@@ -101,12 +92,12 @@ void IdentityTest::sceneFileNumberIsAppended()
 
 void IdentityTest::focusReadsLeaveOnlyTheValueInTheLog()
 {
-    const QString status = m_sim->value("camera.focus.status").value_or("?");
+    const QString status = m_camera.sim->value("camera.focus.status").value_or("?");
     press(Form1->Button43);
     QCOMPARE(Form1->replyLog().text(), status);
     QCOMPARE(Form1->Memo1->toPlainText(), status);
 
-    m_sim->setValue("camera.focus.nightfocus", "7");
+    m_camera.sim->setValue("camera.focus.nightfocus", "7");
     press(Form1->Button44);
     QCOMPARE(Form1->replyLog().text(), QString("7"));
     QCOMPARE(qzr::shared().NightFocusValue, QString("7"));
@@ -118,7 +109,7 @@ void IdentityTest::spare2ShowsTheWholeReply()
     const QString log = Form1->replyLog().text();
     QVERIFY2(log.startsWith("<html>") || log.count("\r\n") >= 6, qPrintable(log));
     QVERIFY2(log.contains("camera.focus.finefocus="), qPrintable(log));
-    QCOMPARE(m_sim->requests().value(0).target, QString("/api/param?camera.focus.finefocus"));
+    QCOMPARE(m_camera.sim->requests().value(0).target, QString("/api/param?camera.focus.finefocus"));
 }
 
 void IdentityTest::failuresReachTheErrorReport_data()
@@ -138,12 +129,12 @@ void IdentityTest::failuresReachTheErrorReport()
     QFETCH(QString, shown);
     if (!port.isEmpty())
         Form1->Edit2->setText(port);
-    m_sim->setFault(mode);
+    m_camera.sim->setFault(mode);
     press(Form1->Button40);
-    QCOMPARE(m_dialogs->errors, QStringList({shown}));
+    QCOMPARE(m_camera.dialogs->errors, QStringList({shown}));
     QCOMPARE(Form1->Label18->text(), QString("Model Name"));
     if (port == "8o")
-        QCOMPARE(m_sim->requests().size(), 0);
+        QCOMPARE(m_camera.sim->requests().size(), 0);
 }
 
 void IdentityTest::progressBarStepsWithEveryLogChange()
@@ -167,7 +158,7 @@ void IdentityTest::saveSettingsAdoptsTheAddressAndReadsTheCamera()
     Form3->Edit1->setText("127.0.0.1");
     QVERIFY(Form3->isVisible());
     Form3->Button1->click();
-    QVERIFY2(m_dialogs->errors.isEmpty(), qPrintable(m_dialogs->errors.join('|')));
+    QVERIFY2(m_camera.dialogs->errors.isEmpty(), qPrintable(m_camera.dialogs->errors.join('|')));
     QCOMPARE(Form1->Edit1->text(), QString("127.0.0.1"));
     QVERIFY(Form1->Button2->isVisibleTo(Form1));
     QVERIFY(Form1->Button3->isVisibleTo(Form1));
@@ -177,16 +168,16 @@ void IdentityTest::saveSettingsAdoptsTheAddressAndReadsTheCamera()
     QCOMPARE(Form15->Label7->text(), QString("127.0.0.1"));
     QVERIFY(!Form3->isVisible());
     // Encoder 1 is read first: the panel shows what the camera holds.
-    QCOMPARE(m_sim->requests().value(0).target, QString("/api/param?encode(1).type"));
-    QCOMPARE(Form1->ComboBox11->currentText(), m_sim->value("encode(1).type").value_or("?"));
-    QCOMPARE(Form1->ComboBox2->currentText(), m_sim->value("encode(1).framesize").value_or("?"));
+    QCOMPARE(m_camera.sim->requests().value(0).target, QString("/api/param?encode(1).type"));
+    QCOMPARE(Form1->ComboBox11->currentText(), m_camera.sim->value("encode(1).type").value_or("?"));
+    QCOMPARE(Form1->ComboBox2->currentText(), m_camera.sim->value("encode(1).framesize").value_or("?"));
 }
 
 void IdentityTest::saveSettingsStopsWhereTheCameraFails()
 {
-    m_sim->setFault(FaultMode::ServerError, 1);
+    m_camera.sim->setFault(FaultMode::ServerError, 1);
     Form3->Button1->click();
-    QCOMPARE(m_dialogs->errors, QStringList({"500 Internal Server Error."}));
+    QCOMPARE(m_camera.dialogs->errors, QStringList({"500 Internal Server Error."}));
     QCOMPARE(Form1->Edit1->text(), QString("127.0.0.1"));
     QCOMPARE(Form1->Label24->text(), QString("IP Address"));
     QVERIFY(Form3->isVisible());
@@ -195,13 +186,13 @@ void IdentityTest::saveSettingsStopsWhereTheCameraFails()
 void IdentityTest::waitingKeepsTheEventLoopRunning()
 {
     // While the camera does not answer, timers still run (and so does painting).
-    m_sim->setFault(FaultMode::Hang);
+    m_camera.sim->setFault(FaultMode::Hang);
     Form1->session().client().setReplyTimeoutMs(600);
     bool tickedWhileWaiting = false;
     QTimer::singleShot(100, [&] { tickedWhileWaiting = qzr::operationWaiting(); });
     press(Form1->Button40);
     QVERIFY(tickedWhileWaiting);
-    QCOMPARE(m_dialogs->errors, QStringList({"Read timed out."}));
+    QCOMPARE(m_camera.dialogs->errors, QStringList({"Read timed out."}));
 }
 
 QTEST_MAIN(IdentityTest)
