@@ -11,6 +11,10 @@ QZR_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libcurl4-openssl-dev curl
   xvfb xauth
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg
+  libgstreamer1.0-dev libgstrtspserver-1.0-dev gstreamer1.0-plugins-base
+  gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad gstreamer1.0-x
+  gstreamer1.0-tools
 )
 
 qzr_install_packages() {
