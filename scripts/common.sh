@@ -14,7 +14,7 @@ QZR_PACKAGES=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg
   libgstreamer1.0-dev libgstrtspserver-1.0-dev gstreamer1.0-plugins-base
   gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad gstreamer1.0-x
-  gstreamer1.0-tools
+  gstreamer1.0-tools gstreamer1.0-libav
 )
 
 qzr_install_packages() {
