@@ -8,7 +8,6 @@
 #include <QtTest>
 
 using qzr::sim::FaultMode;
-using qzr::sim::SimThread;
 
 class IdentityTest : public QObject
 {

@@ -6,7 +6,6 @@
 
 #include <QtTest>
 
-using qzr::sim::SimThread;
 
 class SetToCameraTest : public QObject
 {
