@@ -1,16 +1,38 @@
 #include "app/Unit6.h"
 
 #include "app/FormSupport.h"
+#include "app/Forms.h"
 #include "app/Operation.h"
+#include "app/ViewerAccess.h"
+#include "protocol/RequestTarget.h"
 
+#include <QCloseEvent>
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
 
 TForm6 *Form6 = nullptr;
+
+namespace {
+
+// The picture size that a frame size value starts with; none for the values
+// that begin otherwise ("quadvga", "qvga", "vga").
+std::optional<QSize> pictureSizeFor(const QString &firstTwo)
+{
+    if (firstTwo == QLatin1String("19"))
+        return QSize(1920, 1080);
+    if (firstTwo == QLatin1String("12"))
+        return QSize(1280, 720);
+    if (firstTwo == QLatin1String("64"))
+        return QSize(640, 360);
+    return std::nullopt;
+}
+
+} // namespace
 
 TForm6::TForm6(QWidget *parent)
     : QWidget(parent)
 {
-    Form6 = this;
     setObjectName(QStringLiteral("Form6"));
     qzr::setUpForm(this, QStringLiteral("1920x1080 CAM 3"), qzr::FormStyle::Borderless, true, kLeft, kTop,
                    kClientWidth, kClientHeight);
@@ -18,7 +40,10 @@ TForm6::TForm6(QWidget *parent)
     Button1->hide();
     Button2 = qzr::makeButton(this, "Button2", QStringLiteral("VGA"), 104, 8, 90, 26);
     Button2->hide();
+    connect(Button1, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button1Click(); }); });
     connect(Button2, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button2Click(); }); });
+    // The newest instance is the CAM 3 viewer window.
+    Form6 = this;
 }
 
 TForm6::~TForm6()
@@ -27,15 +52,73 @@ TForm6::~TForm6()
         Form6 = nullptr;
 }
 
+void TForm6::adoptViewer(QWidget *viewer)
+{
+    viewer->setParent(this);
+    viewer->setObjectName(QStringLiteral("LiveViewer1"));
+    viewer->setGeometry(0, 0, 641, 361);
+    viewer->hide();
+    viewer->installEventFilter(this);
+    LiveViewer1 = viewer;
+}
+
+void TForm6::Button1Click()
+{
+    TForm1 *main = Form1;
+    const QString chosen = main->ComboBox10->currentText();
+    const QString channel = chosen != QLatin1String("Streaming Channel") ? chosen : QStringLiteral("1");
+
+    main->ApplyConnection();
+    main->LogReply(main->CameraGet(qzr::ParamQuery::read(QStringLiteral("encode(%1).framesize").arg(channel))));
+    qzr::ReplyLog &log = main->replyLog();
+    for (int i = 0; i < 4; ++i)
+        log.deleteLine(0);
+
+    if (const auto size = pictureSizeFor(log.text().mid(20, 2))) {
+        if (LiveViewer1)
+            LiveViewer1->resize(*size);
+        qzr::writeViewer(LiveViewer1, "DispHeight", size->height());
+        qzr::writeViewer(LiveViewer1, "DispWidth", size->width());
+    }
+
+    setWindowFlag(Qt::FramelessWindowHint, true);
+    if (QScreen *primary = QGuiApplication::primaryScreen())
+        setGeometry(primary->availableGeometry());
+
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    const bool secondMonitor = main->CheckBox7->isChecked() && screens.size() > 1;
+    if (!screens.isEmpty())
+        setGeometry(screens.at(secondMonitor ? 1 : 0)->geometry());
+    for (QLabel *picture : {main->Image1, main->Image2, main->Image3})
+        picture->setVisible(!main->CheckBox7->isChecked());
+    show();
+}
+
 void TForm6::Button2Click()
 {
     if (LiveViewer1)
         LiveViewer1->resize(640, 360);
+    qzr::writeViewer(LiveViewer1, "DispHeight", 360);
+    qzr::writeViewer(LiveViewer1, "DispWidth", 640);
     setGeometry(kLeft, kTop, kClientWidth, kClientHeight);
 }
 
 void TForm6::ReleaseViewer()
 {
-    delete LiveViewer1;
-    LiveViewer1 = nullptr;
+    delete LiveViewer1.data();
+}
+
+bool TForm6::eventFilter(QObject *watched, QEvent *event)
+{
+    // Clicking into the full-screen picture returns it to the normal window.
+    if (watched == LiveViewer1 && (event->type() == QEvent::FocusIn || event->type() == QEvent::MouseButtonPress))
+        qzr::runReported([this] { Button2Click(); });
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm6::closeEvent(QCloseEvent *event)
+{
+    // Closing the window releases its viewer; the window only hides.
+    ReleaseViewer();
+    event->accept();
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <QPointer>
 #include <QWidget>
 
 class QPushButton;
@@ -18,6 +19,8 @@ public:
     explicit TForm6(QWidget *parent = nullptr);
     ~TForm6() override;
 
+    // "Fullscreen": the picture at the camera's frame size over a whole monitor.
+    void Button1Click();
     // "VGA": back to the normal size and place.
     void Button2Click();
 
@@ -26,7 +29,16 @@ public:
 
     QPushButton *Button1;   // "Fullscreen"
     QPushButton *Button2;   // "VGA"
-    QWidget *LiveViewer1 = nullptr;
+    QPointer<QWidget> LiveViewer1;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+public:
+    // Makes the given widget this window's viewer (at 0, 0, hidden until a
+    // view starts); the window watches it for the enter event.
+    void adoptViewer(QWidget *viewer);
 };
 
 extern TForm6 *Form6;
