@@ -9,6 +9,7 @@
 #include "encoder/CodecRules.h"
 #include "encoder/EncoderRequests.h"
 #include "encoder/EncoderTables.h"
+#include "encoder/SpecialSettings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -87,6 +88,8 @@ void showWindow(QWidget *window)
 constexpr int kClientWidth = 998;
 constexpr int kClientHeight = 543;
 constexpr int kProcedureLeft = 1016;
+constexpr int kPanel2Left = 8;
+constexpr int kPanel2Top = 378;
 
 } // namespace
 
@@ -211,10 +214,12 @@ void TForm1::buildShell(QWidget *client)
     CheckBox6->setText(QStringLiteral("Service"));
     CheckBox6->hide();
 
-    Label2 = makeLabel(client, "Label2", QString(), 8, 378, 640, 20);
+    // The live-view notes sit in the right column, below the live view's
+    // window and clear of the encoder panel.
+    Label2 = makeLabel(client, "Label2", QString(), 668, 400, 326, 18);
     Label2->setFont(boldFont(font()));
     colourText(Label2, Qt::red);
-    Label1 = makeLabel(client, "Label1", QStringLiteral("To EXIT Full Screen mode press ESC key on Keyboard"), 8, 398, 640, 20);
+    Label1 = makeLabel(client, "Label1", QStringLiteral("To EXIT Full Screen mode press ESC key on Keyboard"), 668, 420, 326, 18);
     colourText(Label1, Qt::red);
 
     // The silver box with the frame-rate display controls, normally covered by
@@ -255,7 +260,9 @@ void TForm1::buildEncoderPanel(QWidget *client)
 
     // The encoder panel covers the silver box: one encoder at a time, its
     // combos editable, each showing its prompt until something is read or chosen.
-    Panel2 = makeControl<QFrame>(client, "Panel2", 8, 420, 640, 118);
+    // Its top strip holds the bitrate setter, its bottom row the frame-rate
+    // and I-frame setters.
+    Panel2 = makeControl<QFrame>(client, "Panel2", kPanel2Left, kPanel2Top, 640, 160);
     Panel2->setFrameShape(QFrame::Panel);
     Panel2->setAutoFillBackground(true);
 
@@ -271,8 +278,8 @@ void TForm1::buildEncoderPanel(QWidget *client)
         return std::make_pair(box, label);
     };
     constexpr int kColumn = 158;
-    constexpr int kTopRow = 6;
-    constexpr int kBottomRow = 60;
+    constexpr int kTopRow = 30;
+    constexpr int kBottomRow = 78;
     ComboBox1 = combo("ComboBox1", "Label7", QStringLiteral("Stream Number"), 8, kTopRow,
                       kEncoderNumberCombo.prompt, itemTexts(kEncoderNumberCombo.items)).first;
     ComboBox11 = combo("ComboBox11", "Label8", QStringLiteral("Encoder CODEC"), 8 + kColumn, kTopRow,
@@ -321,6 +328,58 @@ void TForm1::buildEncoderPanel(QWidget *client)
     };
     for (const auto &[box, handler] : choices)
         connect(box, &QComboBox::activated, this, [this, handler = handler] { runReported([this, handler] { (this->*handler)(); }); });
+
+    buildEncoderSetters(client);
+}
+
+void TForm1::buildEncoderSetters(QWidget *client)
+{
+    using namespace qzr::encoder;
+
+    const auto setterCombo = [](QWidget *parent, const char *name, int x, int y, int w, const auto &combo) {
+        auto *box = makeControl<QComboBox>(parent, name, x, y, w, 24);
+        box->setEditable(true);
+        box->addItems(itemTexts(combo.items));
+        box->setCurrentIndex(-1);
+        box->setEditText(QString::fromLatin1(combo.prompt));
+        box->setAccessibleName(QString::fromLatin1(combo.prompt));
+        return box;
+    };
+
+    // The bitrate setter lies on the window itself, in front of the panel's
+    // top strip.
+    Button24 = makeButton(client, "Button24", QStringLiteral("Set Bitrate only for Encoder 1"),
+                          kPanel2Left + 8, kPanel2Top + 4, 214, 24);
+    ComboBox13 = setterCombo(client, "ComboBox13", kPanel2Left + 226, kPanel2Top + 4, 120, kSetterBitrateCombo);
+    CheckBox1 = makeControl<QCheckBox>(Panel2, "CheckBox1", 360, 5, 150, 22);
+    CheckBox1->setText(QStringLiteral("Special Settings"));
+
+    // The two wider lists, beside the I-frame interval.
+    CheckBox2 = makeControl<QCheckBox>(Panel2, "CheckBox2", 482, 80, 150, 20);
+    CheckBox2->setText(QStringLiteral("30 fps Enable"));
+    CheckBox2->hide();
+    CheckBox3 = makeControl<QCheckBox>(Panel2, "CheckBox3", 482, 100, 150, 20);
+    CheckBox3->setText(QStringLiteral("8000 Kbit/s Enable"));
+    CheckBox3->hide();
+
+    constexpr int kSetterRow = 134;
+    Button25 = makeButton(Panel2, "Button25", QStringLiteral("Set Framerate only for Encoder 1"), 8, kSetterRow, 214, 24);
+    ComboBox14 = setterCombo(Panel2, "ComboBox14", 226, kSetterRow, 120, kSetterFrameRateCombo);
+    Button1 = makeButton(Panel2, "Button1", QStringLiteral("Set I-Frame Interval"), 356, kSetterRow, 150, 24);
+    ComboBox7 = setterCombo(Panel2, "ComboBox7", 510, kSetterRow, 122, kSetterIFrameCombo);
+
+    const auto bind = [this](auto *control, auto signal, void (TForm1::*action)()) {
+        connect(control, signal, this, [this, action] { runReported([this, action] { (this->*action)(); }); });
+    };
+    bind(Button24, &QPushButton::clicked, &TForm1::Button24Click);
+    bind(Button25, &QPushButton::clicked, &TForm1::Button25Click);
+    bind(Button1, &QPushButton::clicked, &TForm1::Button1Click);
+    // Only a user's choice sets the held bitrate; texts an encoder read
+    // writes into the setter combos are no choice.
+    bind(ComboBox13, &QComboBox::activated, &TForm1::ComboBox13Change);
+    bind(CheckBox1, &QCheckBox::clicked, &TForm1::CheckBox1Click);
+    bind(CheckBox2, &QCheckBox::clicked, &TForm1::CheckBox2Click);
+    bind(CheckBox3, &QCheckBox::clicked, &TForm1::CheckBox3Click);
 }
 
 namespace {
@@ -487,6 +546,7 @@ void TForm1::buildProcedureArea(QWidget *client)
     bind(Button43, &TForm1::Button43Click);
     bind(Button44, &TForm1::Button44Click);
     bind(Button48, &TForm1::Button48Click);
+    bind(Button6, &TForm1::Button6Click);
 }
 
 void TForm1::buildMenu()
@@ -730,4 +790,126 @@ void TForm1::Button3Click()
             Form12->Button4Click();
     }
     dialogs().showMessage(QStringLiteral("Setting Complete, you might continue now"), QPoint(500, 400));
+}
+
+namespace {
+
+// Appends the items when checked; otherwise deletes the item at the
+// widening's position once per item. The combo keeps showing its text even
+// when the deleted item was the selected one.
+void applyWidening(QComboBox *combo, const qzr::encoder::ListWidening &widening, bool checked)
+{
+    const QSignalBlocker quiet(combo);
+    if (checked) {
+        combo->addItems(widening.items);
+        return;
+    }
+    const QString shown = combo->currentText();
+    for (int i = 0; i < widening.items.size(); ++i) {
+        if (combo->currentIndex() == widening.removeIndex) {
+            combo->setCurrentIndex(-1);
+            combo->setEditText(shown);
+        }
+        combo->removeItem(widening.removeIndex);
+    }
+}
+
+} // namespace
+
+void TForm1::finishSetter(bool stepToMaximum)
+{
+    ProgressBar1->setValue(stepToMaximum ? ProgressBar1->maximum()
+                                         : qMin(ProgressBar1->value() + 1, ProgressBar1->maximum()));
+    m_replyLog.clear();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    dialogs().showMessage(QStringLiteral("Setting Complete, you might continue now"), QPoint(500, 400));
+}
+
+void TForm1::ComboBox13Change()
+{
+    // By position: the captions are kbit/s, the camera takes bit/s.
+    if (const auto value = encoder::valueAt(encoder::kSetterBitrateValues, ComboBox13->currentIndex()))
+        SetterBitrate = *value;
+}
+
+void TForm1::Button24Click()
+{
+    // With no bitrate ever chosen there is nothing sensible to send.
+    const encoder::PreparedRequest request = encoder::bitrateSetterRequest(SetterBitrate);
+    if (request.isRefused()) {
+        dialogs().showMessage(request.refusal());
+        return;
+    }
+    ProgressBar1->setValue(0);
+    ProgressBar1->setMaximum(3);
+    ApplyConnection();
+    encoder::sendUnlessRefused(m_session, request);
+    finishSetter(false);
+}
+
+void TForm1::Button25Click()
+{
+    ProgressBar1->setValue(0);
+    ProgressBar1->setMaximum(3);
+    if (const auto value = encoder::valueAt(encoder::kSetterFrameRateValues, ComboBox14->currentIndex()))
+        EncoderValues.frameRate = *value;
+    ApplyConnection();
+    CameraGet(encoder::frameRateSetterRequest(EncoderValues.frameRate));
+    finishSetter(true);
+}
+
+void TForm1::Button1Click()
+{
+    ProgressBar1->setValue(0);
+    ProgressBar1->setMaximum(3);
+    if (const auto value = encoder::valueAt(encoder::kSetterIFrameValues, ComboBox7->currentIndex()))
+        EncoderValues.iframeInterval = *value;
+    ApplyConnection();
+    CameraGet(encoder::iframeSetterRequest(EncoderValues.iframeInterval));
+    finishSetter(false);
+}
+
+void TForm1::CheckBox1Click()
+{
+    const encoder::SpecialSettingsEffects effects =
+        encoder::specialSettingsEffects(CheckBox1->isChecked(), Edit4->text());
+    if (effects.lowersEncoderPanel)
+        Panel2->lower();
+    if (effects.raisesEncoderPanel) {
+        Panel2->raise();
+        Button24->raise();
+        ComboBox13->raise();
+    }
+    if (effects.showsCheckConnection)
+        CheckBox4->show();
+    if (effects.serviceBoxesVisible) {
+        for (QCheckBox *box : {CheckBox6, CheckBox2, CheckBox3})
+            box->setVisible(*effects.serviceBoxesVisible);
+    }
+}
+
+void TForm1::CheckBox2Click()
+{
+    applyWidening(ComboBox3, encoder::frameRateWidening(), CheckBox2->isChecked());
+}
+
+void TForm1::CheckBox3Click()
+{
+    const bool checked = CheckBox3->isChecked();
+    applyWidening(ComboBox13, encoder::setterBitrateWidening(), checked);
+    applyWidening(ComboBox5, encoder::panelBitrateWidening(), checked);
+}
+
+void TForm1::Button6Click()
+{
+    m_replyLog.clear();
+    // User and password from the fields; the address stays the one the last
+    // ApplyConnection saw.
+    m_session.applyCredentialsOnly({Edit1->text(), Edit2->text(), Edit3->text(), Edit4->text()});
+    for (const ParamQuery &query : encoder::encodingDumpRequests()) {
+        const QByteArray body = CameraGet(query);
+        const QString shown = m_replyLog.text();
+        m_replyLog.setText((shown.isEmpty() ? shown : shown + QStringLiteral("\r\n")) + bodyText(body)
+                           + QStringLiteral("\r\n"));
+    }
 }

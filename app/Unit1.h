@@ -68,6 +68,22 @@ public:
     void ComboBox5Change();
     void ComboBox6Change();
 
+    // Encoder 1 setters: one request that sets a single parameter and makes
+    // the camera store it. The bitrate setter sends the value held from the
+    // last ComboBox13 choice; frame rate and I-frame interval fall back on
+    // the working values when no item of their combo is selected.
+    void Button24Click();  // "Set Bitrate only for Encoder 1"
+    void Button25Click();  // "Set Framerate only for Encoder 1"
+    void Button1Click();   // "Set I-Frame Interval"
+    void ComboBox13Change();
+    void CheckBox1Click(); // "Special Settings"
+    void CheckBox2Click(); // "30 fps Enable"
+    void CheckBox3Click(); // "8000 Kbit/s Enable"
+
+    // "Get Encoding settings": the raw dump of the three encoders into the
+    // reply log, sent to the last-used address.
+    void Button6Click();
+
     // Visible area.
     QLabel *Label1, *Label2, *Label12, *Label13, *Label15, *Label18, *Label19, *Label22, *Label23,
         *Label24;
@@ -87,8 +103,17 @@ public:
         *ComboBox6;
     QLabel *Label11; // "I-Frame Interval", shown and hidden with ComboBox6
 
+    // Encoder 1 setters: on Panel2, except Button24 and ComboBox13, which lie
+    // directly on the window in front of Panel2's area.
+    QPushButton *Button24, *Button25, *Button1;
+    QComboBox *ComboBox13, *ComboBox14, *ComboBox7;
+    QCheckBox *CheckBox1, *CheckBox2, *CheckBox3;
+
     // Working values of the encoder panel, as text.
     qzr::encoder::WorkingValues EncoderValues;
+    // The bitrate setter's own value in bit/s; empty until an item of
+    // ComboBox13 is chosen.
+    QString SetterBitrate;
 
     // Procedure area.
     QPushButton *Button4, *Button5, *Button6, *Button8, *Button9, *Button10, *Button11, *Button12,
@@ -106,6 +131,8 @@ private:
     void buildShell(QWidget *client);
     void buildProcedureArea(QWidget *client);
     void buildEncoderPanel(QWidget *client);
+    void buildEncoderSetters(QWidget *client);
+    void finishSetter(bool stepToMaximum);
     void buildMenu();
     void showReplyLog();
 

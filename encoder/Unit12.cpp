@@ -43,7 +43,7 @@ class PageObserver : public EncoderReadObserver
 {
 public:
     PageObserver(TForm12 &page, int encoder)
-        : m_page(page), m_column(page.column(encoder))
+        : m_page(page), m_column(page.column(encoder)), m_isEncoder1(encoder == kFirstEncoder)
     {
     }
 
@@ -80,6 +80,7 @@ public:
         case EncoderKey::Bitrate:
             m_column.bitrate->setText(value);
             showText(Form1->ComboBox5, value);
+            showSetterText(Form1->ComboBox13, value);
             break;
         case EncoderKey::FrameSize:
             m_column.frameSize->setText(value);
@@ -92,10 +93,12 @@ public:
         case EncoderKey::IFrameInterval:
             m_column.iframeInterval->setText(value);
             showText(Form1->ComboBox6, value);
+            showSetterText(Form1->ComboBox7, value);
             break;
         case EncoderKey::FrameRate:
             m_column.frameRate->setText(value);
             showText(Form1->ComboBox3, value);
+            showSetterText(Form1->ComboBox14, value);
             break;
         }
     }
@@ -116,6 +119,12 @@ public:
         setVisible(Form1->ComboBox12, rules.jpegQualityComboVisible);
         setVisible(Form1->ComboBox6, rules.iframeComboVisible);
         setVisible(Form1->Label11, rules.iframeComboVisible);
+        if (m_isEncoder1) {
+            if (rules.setterBitrateEnabled)
+                Form1->ComboBox13->setEnabled(*rules.setterBitrateEnabled);
+            if (rules.setterIFrameEnabled)
+                Form1->ComboBox7->setEnabled(*rules.setterIFrameEnabled);
+        }
     }
 
     void onSettingsItem(const QString &item, LineEnding ending) override
@@ -142,6 +151,13 @@ public:
     }
 
 private:
+    // The encoder 1 setters show what the camera holds, as text only.
+    void showSetterText(QComboBox *combo, const QString &text) const
+    {
+        if (m_isEncoder1)
+            showText(combo, text);
+    }
+
     // ComboBox11 keeps its white bold text; only the background changes.
     static void paintCodec(const Rgb &rgb)
     {
@@ -154,6 +170,7 @@ private:
 
     TForm12 &m_page;
     const TForm12::Column &m_column;
+    const bool m_isEncoder1;
 };
 
 } // namespace

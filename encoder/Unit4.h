@@ -1,7 +1,12 @@
 #pragma once
 #include <QWidget>
 
-// The password confirmation window of "Set to Camera".
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// "Setting Password": asks for the setting password before running "Set to
+// Camera". Created hidden; it acts only when "Enter" is pressed.
 class TForm4 : public QWidget
 {
     Q_OBJECT
@@ -9,6 +14,14 @@ class TForm4 : public QWidget
 public:
     explicit TForm4(QWidget *parent = nullptr);
     ~TForm4() override;
+
+    // "Enter": a wrong password is refused, the right one runs "Set to
+    // Camera"; either way the field is emptied and the window closes.
+    void Button1Click();
+
+    QLabel *Label1;
+    QLineEdit *Edit1;
+    QPushButton *Button1;
 };
 
 extern TForm4 *Form4;
