@@ -28,7 +28,7 @@ int parseTimeoutSeconds(const QString &text)
 
 namespace {
 
-enum class Option { Host, Port, User, Timeout, Help };
+enum class Option { Host, Port, User, Timeout, Json, Help };
 
 struct OptionInfo
 {
@@ -42,6 +42,7 @@ constexpr OptionInfo kOptions[] = {
     {"--port", Option::Port, true},
     {"--user", Option::User, true},
     {"--timeout", Option::Timeout, true},
+    {"--json", Option::Json, false},
     {"--help", Option::Help, false},
     {"-h", Option::Help, false},
 };
@@ -123,6 +124,9 @@ Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLooku
             break;
         case Option::Timeout:
             invocation.replyTimeoutMs = parseTimeoutSeconds(*inlineValue);
+            break;
+        case Option::Json:
+            invocation.json = true;
             break;
         case Option::Help:
             invocation.help = true;

@@ -54,6 +54,7 @@ struct Invocation
                                 QString::fromLatin1(kDefaultUser), QString::fromLatin1(kDefaultPassword)};
     int replyTimeoutMs = kDefaultReplyTimeoutMs; // 0: no limit
     bool help = false;
+    bool json = false;       // "--json": machine-readable output, where a command offers it
     QString command;         // empty only together with help
     QStringList arguments;   // the command's own arguments
 };

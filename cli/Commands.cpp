@@ -3,6 +3,9 @@
 #include "protocol/CameraError.h"
 #include "protocol/Logging.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLoggingCategory>
 #include <exception>
 
@@ -22,6 +25,47 @@ void writeText(std::FILE *stream, const QString &text)
 {
     const QByteArray bytes = text.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+// The codec text of an encoder that is switched off.
+constexpr const char *kCodecOff = "off";
+constexpr const char *kCodecJpeg = "jpeg";
+// What the table shows where an "off" encoder has no value.
+constexpr const char *kNoValue = "-";
+
+bool isOff(const encoder::EncoderSettings &settings)
+{
+    return settings.type == QLatin1String(kCodecOff);
+}
+
+bool isJpeg(const encoder::EncoderSettings &settings)
+{
+    return settings.type == QLatin1String(kCodecJpeg);
+}
+
+// A camera value for one table cell: control characters (a value runs to the
+// first "&", line breaks included) are written as escapes so that each row
+// stays on one line and the columns stay aligned.
+QString cellText(const QString &value)
+{
+    QString text;
+    text.reserve(value.size());
+    for (const QChar c : value) {
+        const ushort code = c.unicode();
+        if (code == '\\')
+            text += QStringLiteral("\\\\");
+        else if (code == '\r')
+            text += QStringLiteral("\\r");
+        else if (code == '\n')
+            text += QStringLiteral("\\n");
+        else if (code == '\t')
+            text += QStringLiteral("\\t");
+        else if (code < 0x20 || code == 0x7F)
+            text += QStringLiteral("\\x%1").arg(code, 2, 16, QLatin1Char('0'));
+        else
+            text += c;
+    }
+    return text.isEmpty() ? QStringLiteral("\"\"") : text;
 }
 
 } // namespace
@@ -105,6 +149,76 @@ void runRaw(CommandContext &context, const QStringList &arguments)
     context.write(context.camera().cameraGet(targetForRawQuery(arguments.first())));
 }
 
+QByteArray encodersTable(const AllEncoderSettings &encoders)
+{
+    const QStringList header{QStringLiteral("ENCODER"),    QStringLiteral("TYPE"),
+                             QStringLiteral("BITRATE/JPEG"), QStringLiteral("FRAME SIZE"),
+                             QStringLiteral("MODE"),       QStringLiteral("I-FRAME"),
+                             QStringLiteral("FPS")};
+    QList<QStringList> rows{header};
+    for (const encoder::EncoderSettings &settings : encoders) {
+        QStringList row{QString::number(settings.encoder), cellText(settings.type)};
+        if (isOff(settings)) {
+            // As the info page shows it: the codec only, the values emptied.
+            for (qsizetype i = row.size(); i < header.size(); ++i)
+                row << QString::fromLatin1(kNoValue);
+        } else {
+            row << cellText(isJpeg(settings) ? settings.quality : settings.bitrate) << cellText(settings.frameSize)
+                << cellText(settings.cbrMode) << cellText(settings.iframeInterval) << cellText(settings.frameRate);
+        }
+        rows << row;
+    }
+
+    QList<qsizetype> widths(header.size(), 0);
+    for (const QStringList &row : rows) {
+        for (qsizetype column = 0; column < row.size(); ++column)
+            widths[column] = qMax(widths[column], row.at(column).size());
+    }
+    QString text;
+    for (const QStringList &row : rows) {
+        QString line;
+        for (qsizetype column = 0; column < row.size(); ++column) {
+            if (column + 1 < row.size())
+                line += row.at(column).leftJustified(widths[column]) + QStringLiteral("  ");
+            else
+                line += row.at(column);
+        }
+        text += line + QLatin1Char('\n');
+    }
+    // The camera's own bytes, as "get" prints them.
+    return text.toLatin1();
+}
+
+QByteArray encodersJson(const AllEncoderSettings &encoders)
+{
+    QJsonArray array;
+    for (const encoder::EncoderSettings &settings : encoders) {
+        QJsonObject object;
+        object.insert(QStringLiteral("encoder"), settings.encoder);
+        object.insert(QStringLiteral("type"), settings.type);
+        object.insert(QStringLiteral("off"), isOff(settings));
+        // Only the one the camera was asked for.
+        if (isJpeg(settings))
+            object.insert(QStringLiteral("jpegSize"), settings.quality);
+        else
+            object.insert(QStringLiteral("bitrate"), settings.bitrate);
+        object.insert(QStringLiteral("frameSize"), settings.frameSize);
+        object.insert(QStringLiteral("cbrMode"), settings.cbrMode);
+        object.insert(QStringLiteral("iframeInterval"), settings.iframeInterval);
+        object.insert(QStringLiteral("frameRate"), settings.frameRate);
+        array.append(object);
+    }
+    return QJsonDocument(array).toJson(QJsonDocument::Indented);
+}
+
+void runEncoders(CommandContext &context, const QStringList &arguments)
+{
+    if (!arguments.isEmpty())
+        throw UsageError(QStringLiteral("'encoders' takes no arguments, got '%1'").arg(arguments.first()));
+    const AllEncoderSettings encoders = encoder::readAllEncoderSettings(context.camera());
+    context.write(context.invocation().json ? encodersJson(encoders) : encodersTable(encoders));
+}
+
 const QList<Command> &commandTable()
 {
     static const QList<Command> table = {
@@ -120,6 +234,16 @@ const QList<Command> &commandTable()
          "Send \"/api/param?\" + QUERY as typed (its \"&\" and \"=\" are kept) and\n"
          "print the reply body exactly as received.",
          &runRaw},
+        {"encoders", "[--json]",
+         "Read the settings of encoders 1, 2 and 3 as the tool's encoder info\n"
+         "page does (18 reads in all: type; bitrate, or the JPEG size for\n"
+         "\"jpeg\"; frame size; bitrate mode; I-frame interval; frame rate) and\n"
+         "print them as a table, one row per encoder; an encoder that is \"off\"\n"
+         "shows \"-\" for its values. With --json: a JSON array of one object per\n"
+         "encoder (encoder, type, off, bitrate or jpegSize, frameSize, cbrMode,\n"
+         "iframeInterval, frameRate; values as the camera's text). Nothing is\n"
+         "printed when a read fails.",
+         &runEncoders, true},
     };
     return table;
 }
@@ -157,6 +281,7 @@ QString helpText()
         "  --port P      camera HTTP port (default %2)\n"
         "  --user U      user name for Basic authentication (default %3);\n"
         "                --user \"\" sends no credentials at all\n"
+        "  --json        JSON output (only 'encoders')\n"
         "  --timeout S   time limit of each request in seconds, decimals allowed\n"
         "                (default %4; 0: no limit); connecting alone gives up\n"
         "                after 10 s at most\n"
@@ -175,12 +300,13 @@ QString helpText()
         "     error holds the failure text, e.g. \"401 Unauthorized.\" or\n"
         "     \"'8o' is not a valid integer value.\"\n"
         "  2  usage error: unknown command or option, missing arguments, a 'set'\n"
-        "     argument without \"=\"\n"
+        "     argument without \"=\", --json for a command without JSON output\n"
         "\n"
         "Examples:\n"
         "  qzr --host 192.168.0.57 get system.model 'encode(1).framerate'\n"
         "  QZR_PASSWORD=secret qzr set 'encode(1).framerate=15' 'encode(1).status=save'\n"
-        "  qzr raw 'encode(1).type&encode(1).framesize'\n")
+        "  qzr raw 'encode(1).type&encode(1).framesize'\n"
+        "  qzr --host 192.168.0.57 encoders --json\n")
                 .arg(QLatin1String(kDefaultHost), QLatin1String(kDefaultPort), QLatin1String(kDefaultUser))
                 .arg(kDefaultReplyTimeoutMs / 1000);
     return text;
@@ -216,6 +342,8 @@ int run(const QStringList &arguments, const EnvironmentLookup &environment, std:
     const Command *command = findCommand(invocation.command);
     if (!command)
         return usage(QStringLiteral("unknown command '%1'").arg(invocation.command));
+    if (invocation.json && !command->offersJson)
+        return usage(QStringLiteral("'%1' has no --json output").arg(invocation.command));
 
     try {
         CommandContext context(invocation, out);

@@ -1,5 +1,6 @@
 #pragma once
 #include "cli/CommandLine.h"
+#include "encoder/EncoderRead.h"
 #include "protocol/CameraSession.h"
 #include "protocol/ReplyLog.h"
 #include "protocol/RequestTarget.h"
@@ -7,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <cstdio>
 #include <optional>
 
@@ -49,6 +51,7 @@ struct Command
     const char *synopsis;
     const char *summary;
     void (*run)(CommandContext &context, const QStringList &arguments);
+    bool offersJson = false; // accepts "--json"
 };
 
 // The commands, in the order "--help" lists them.
@@ -59,6 +62,13 @@ const Command *findCommand(const QString &name);
 void runGet(CommandContext &context, const QStringList &arguments);
 void runSet(CommandContext &context, const QStringList &arguments);
 void runRaw(CommandContext &context, const QStringList &arguments);
+void runEncoders(CommandContext &context, const QStringList &arguments);
+
+// The three encoders as "encoders" prints them: an aligned table with a
+// header line, or (json) an indented JSON array of one object per encoder.
+using AllEncoderSettings = std::array<encoder::EncoderSettings, encoder::kEncoderCount>;
+QByteArray encodersTable(const AllEncoderSettings &encoders);
+QByteArray encodersJson(const AllEncoderSettings &encoders);
 
 // "KEY=VALUE" arguments (split at the first "=") as one write request.
 // Throws UsageError for an argument without "=" or with an empty key.

@@ -499,6 +499,8 @@ private slots:
         QTest::newRow("raw without query") << QStringList{"raw"};
         QTest::newRow("raw with two queries") << QStringList{"raw", "a", "b"};
         QTest::newRow("usage before a bad port") << QStringList{"--port", "8o", "set", "a"};
+        QTest::newRow("encoders with an argument") << QStringList{"encoders", "1"};
+        QTest::newRow("json for raw") << QStringList{"--json", "raw", "a"};
     }
 
     void usageErrors()
@@ -522,7 +524,7 @@ private slots:
         QCOMPARE(outcome.exitCode, 0);
         QCOMPARE(outcome.err, QByteArray());
         for (const char *needle : {"get KEY...", "set KEY=VALUE...", "raw QUERY", "--host", "--port", "--user",
-                                   "--timeout", "QZR_HOST", "QZR_PORT", "QZR_USER", "QZR_PASSWORD", "Exit status"})
+                                   "--timeout", "encoders [--json]", "--json", "QZR_HOST", "QZR_PORT", "QZR_USER", "QZR_PASSWORD", "Exit status"})
             QVERIFY2(outcome.out.contains(needle), needle);
         QVERIFY(!outcome.out.contains("kqm"));
     }
@@ -571,11 +573,13 @@ private slots:
 
     void everyCommandIsInTheTable()
     {
-        for (const char *name : {"get", "set", "raw"}) {
+        for (const char *name : {"get", "set", "raw", "encoders"}) {
             const cli::Command *command = cli::findCommand(QString::fromLatin1(name));
             QVERIFY2(command && command->run, name);
         }
-        QVERIFY(!cli::findCommand(QStringLiteral("encoders")));
+        QVERIFY(cli::findCommand(QStringLiteral("encoders"))->offersJson);
+        QVERIFY(!cli::findCommand(QStringLiteral("get"))->offersJson);
+        QVERIFY(!cli::findCommand(QStringLiteral("frobnicate")));
     }
 };
 
