@@ -6,6 +6,7 @@
 
 #include <QEventLoop>
 #include <QFutureWatcher>
+#include <QSemaphore>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -13,6 +14,9 @@ namespace qzr {
 
 namespace {
 int g_waiting = 0;
+
+// How long an exchange may keep the windows from repainting: one frame.
+constexpr int kUnpaintedWaitMs = 15;
 
 struct WaitingScope
 {
@@ -29,13 +33,24 @@ bool operationWaiting()
 HttpReply runWithoutFreezing(const std::function<HttpReply()> &exchange)
 {
     WaitingScope scope;
-    QFutureWatcher<HttpReply> watcher;
-    QEventLoop loop;
-    QObject::connect(&watcher, &QFutureWatcher<HttpReply>::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(QtConcurrent::run(exchange));
-    if (!watcher.isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    return watcher.result();
+    // A camera on the local network answers well within a frame: then there
+    // is nothing to repaint for and no event loop is entered. A slower answer
+    // is waited for with the windows painted and user input held back.
+    QSemaphore answered;
+    QFuture<HttpReply> future = QtConcurrent::run([&exchange, &answered] {
+        HttpReply reply = exchange();
+        answered.release();
+        return reply;
+    });
+    if (!answered.tryAcquire(1, kUnpaintedWaitMs)) {
+        QFutureWatcher<HttpReply> watcher;
+        QEventLoop loop;
+        QObject::connect(&watcher, &QFutureWatcher<HttpReply>::finished, &loop, &QEventLoop::quit);
+        watcher.setFuture(future);
+        if (!watcher.isFinished())
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    return future.result();
 }
 
 void pauseWithoutFreezing(int pause_ms)

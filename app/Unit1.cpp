@@ -602,11 +602,19 @@ void TForm1::buildMenu()
     item(nullptr, "About1", QStringLiteral("About"), [this] { About1Click(); });
 }
 
-void TForm1::showReplyLog()
+void TForm1::refreshMemo1()
 {
     Memo1->setPlainText(m_replyLog.lines().join(QLatin1Char('\n')));
-    // Every change of the log advances the bar by one step, never past its end.
+}
+
+void TForm1::showReplyLog()
+{
+    m_memo1Refresh.request();
+    // Every change of the log advances the bar by one step, never past its
+    // end; the bar is repainted with the window, not synchronously per step.
+    ProgressBar1->setUpdatesEnabled(false);
     ProgressBar1->setValue(qMin(ProgressBar1->value() + 1, ProgressBar1->maximum()));
+    ProgressBar1->setUpdatesEnabled(true);
 }
 
 void TForm1::ApplyConnection()

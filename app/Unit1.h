@@ -1,5 +1,6 @@
 #pragma once
 #include "encoder/EncoderRequests.h"
+#include "app/DeferredRefresh.h"
 #include "protocol/CameraSession.h"
 #include "protocol/ReplyLog.h"
 
@@ -135,8 +136,10 @@ private:
     void finishSetter(bool stepToMaximum);
     void buildMenu();
     void showReplyLog();
+    void refreshMemo1();
 
     qzr::ReplyLog m_replyLog;
+    qzr::DeferredRefresh m_memo1Refresh{this, [this] { refreshMemo1(); }};
     qzr::CameraSession m_session;
     const QEvent *m_lastPreviewedKey = nullptr;
 };

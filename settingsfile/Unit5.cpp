@@ -32,13 +32,13 @@ TForm5::~TForm5()
 void TForm5::clearSettingsText()
 {
     m_settingsText.clear();
-    showSettingsText();
+    m_memoRefresh.request();
 }
 
 void TForm5::appendSettingsItem(const QString &item, qzr::settingsfile::LineEnding ending)
 {
     m_settingsText.append(item, ending);
-    showSettingsText();
+    m_memoRefresh.request();
 }
 
 void TForm5::showSettingsText()

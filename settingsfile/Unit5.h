@@ -1,4 +1,5 @@
 #pragma once
+#include "app/DeferredRefresh.h"
 #include "settingsfile/SettingsText.h"
 
 #include <QWidget>
@@ -26,6 +27,7 @@ private:
     void showSettingsText();
 
     qzr::settingsfile::SettingsText m_settingsText;
+    qzr::DeferredRefresh m_memoRefresh{this, [this] { showSettingsText(); }};
 };
 
 extern TForm5 *Form5;

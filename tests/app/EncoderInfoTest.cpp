@@ -136,7 +136,7 @@ void EncoderInfoTest::refreshAllFillsThePageAndThePanel()
 
     QCOMPARE(settingsLines(), kEncoder1Lines + kEncoder2Lines + kEncoder3Lines);
     QVERIFY(!Form5->settingsText().endsWithLineBreak());
-    QCOMPARE(Form5->Memo1->toPlainText(), (kEncoder1Lines + kEncoder2Lines + kEncoder3Lines).join('\n'));
+    QTRY_COMPARE(Form5->Memo1->toPlainText(), (kEncoder1Lines + kEncoder2Lines + kEncoder3Lines).join('\n'));
     QCOMPARE(Form12->ProgressBar1->value(), 6);
     QCOMPARE(Form1->ProgressBar1->maximum(), 7);
     QCOMPARE(Form1->ProgressBar1->value(), 7);

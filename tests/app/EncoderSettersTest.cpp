@@ -444,7 +444,7 @@ void EncoderSettersTest::encodingDumpGoesToTheLastUsedAddress()
     const int last = log.indexOf("encode(2).iframeinterval=30&");
     QVERIFY2(first >= 0 && first < second && second < last, qPrintable(log));
     QVERIFY2(log.contains("</html>\r\n\r\n<html>"), qPrintable(log));
-    QCOMPARE(Form1->Memo1->toPlainText().count("encode("), 15);
+    QTRY_COMPARE(Form1->Memo1->toPlainText().count("encode("), 15);
 }
 
 void EncoderSettersTest::encodingDumpUsesTheCredentialFields()
