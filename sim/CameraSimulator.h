@@ -1,6 +1,18 @@
 #pragma once
 
-// qzr-camsim: a stand-in for a QZ-R network camera (parameter interface only).
+// qzr-camsim: a stand-in for a QZ-R network camera: the parameter interface
+// (HTTP, below) and, with --rtsp-port or SimThread::startRtsp(), live video.
+//
+// RTSP video (RtspServer.h; GStreamer RTSP server in its own GLib thread)
+//   rtsp://ADDR:PORT/channel1 .. /channel3, one mount per encoder, same address
+//   and the same Basic credentials as below (a password change applies at once).
+//   Each mount follows encode(n).*: h264high/h264baseline -> H.264 (x264enc,
+//   zerolatency, key-int-max = iframeinterval, bitrate), jpeg -> Motion JPEG
+//   (quality from the JPEG size token), mpeg4 -> MPEG-4 Part 2 (avenc_mpeg4;
+//   not mounted yet, known issue), off or an unknown value -> no mount (DESCRIBE answers 404). A change
+//   replaces the mount before the HTTP reply is sent: new sessions get the new
+//   stream, clients of the old one keep it. Moving test picture with the
+//   settings and a clock drawn in, plus the frame stamp (FrameStamp.h).
 //
 // Endpoints
 //   GET /api/param?QUERY            Basic auth. QUERY is "KEY" (read) or "KEY=VALUE"

@@ -15,6 +15,12 @@ struct Options {
                                            "is printed alone on the first line of standard output.")
                                 .arg(kDefaultPort),
                             QStringLiteral("n"), QString::number(kDefaultPort)};
+    QCommandLineOption rtspPort{QStringLiteral("rtsp-port"),
+                                QStringLiteral("Serve RTSP video (/channel1../channel3) on this TCP "
+                                               "port; 0 picks a free one, printed as \"rtsp PORT\" "
+                                               "on the second line of standard output. "
+                                               "Without it: no RTSP."),
+                                QStringLiteral("n")};
     QCommandLineOption model{QStringLiteral("model"), QStringLiteral("Camera model (default QZ-R410)."),
                              QStringLiteral("name"), QStringLiteral("QZ-R410")};
     QCommandLineOption mac{QStringLiteral("mac"), QStringLiteral("MAC address (default 00:11:22:33:44:55)."),
@@ -60,7 +66,7 @@ ConfigResult parseCommandLine(const QStringList &arguments)
     parser.addHelpOption();
     parser.addOptions({options.address, options.port, options.model, options.mac, options.user,
                        options.password, options.focusPolls, options.focusError, options.fault,
-                       options.faultNth, options.log});
+                       options.faultNth, options.log, options.rtspPort});
     ConfigResult result;
     if (!parser.parse(arguments)) {
         result.error = parser.errorText();
@@ -72,6 +78,7 @@ ConfigResult parseCommandLine(const QStringList &arguments)
     SimConfig &config = result.config;
     const QHostAddress address(parser.value(options.address));
     const auto port = intOption(parser, options.port, 0, 65535);
+    const auto rtspPort = intOption(parser, options.rtspPort, 0, 65535);
     const auto polls = intOption(parser, options.focusPolls, 0, 1000000);
     const auto nth = intOption(parser, options.faultNth, 0, 1000000);
     const auto fault = faultModeFromName(parser.value(options.fault));
@@ -79,6 +86,8 @@ ConfigResult parseCommandLine(const QStringList &arguments)
         result.error = QStringLiteral("invalid --address");
     else if (!port)
         result.error = QStringLiteral("invalid --port");
+    else if (parser.isSet(options.rtspPort) && !rtspPort)
+        result.error = QStringLiteral("invalid --rtsp-port");
     else if (!polls)
         result.error = QStringLiteral("invalid --focus-polls");
     else if (!nth)
@@ -91,6 +100,8 @@ ConfigResult parseCommandLine(const QStringList &arguments)
     config.server.address = address;
     config.server.port = quint16(*port);
     config.server.fault = FaultSetting{*fault, *nth};
+    if (parser.isSet(options.rtspPort))
+        config.rtspPort = quint16(*rtspPort);
     config.server.logPath = parser.value(options.log);
     config.camera.model = parser.value(options.model);
     config.camera.mac = parser.value(options.mac);

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 #include "CameraSimulator.h"
 #include "SimServer.h"
 
@@ -11,6 +13,7 @@ namespace qzr::sim {
 struct SimConfig {
     CameraOptions camera;
     ServerOptions server;
+    std::optional<quint16> rtspPort; // unset: no RTSP; 0 picks a free port
 };
 
 struct ConfigResult {

@@ -3,6 +3,7 @@
 #include <QTcpSocket>
 
 #include "ParamQuery.h"
+#include "RtspServer.h"
 #include "SimLogging.h"
 
 namespace qzr::sim {
@@ -36,6 +37,7 @@ SimServer::SimServer(const CameraOptions &camera, QObject *parent)
 
 SimServer::~SimServer()
 {
+    stopRtsp();
     for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it)
         it.key()->abort();
 }
@@ -183,6 +185,7 @@ void SimServer::handleAdminRequest(QTcpSocket *socket, Connection &connection,
     } else if (path == kAdminSet) {
         for (const ParamItem &item : items)
             m_camera.setValue(item.key, item.value);
+        syncRtsp();
     } else if (path == kAdminFocus) {
         const bool error = items.value(0).value == QLatin1String("OBJECT_ERROR");
         m_camera.setFocusResult(error ? FocusResult::ObjectError : FocusResult::Stop);
@@ -289,8 +292,11 @@ HttpResponse SimServer::cameraResponse(const HttpRequest &request)
     if (!isAuthorized(request))
         return unauthorizedResponse();
     const QByteArray path = request.path();
-    if (path == kParamPath)
-        return HttpResponse::html(200, "OK", m_camera.handleParamQuery(request.query()));
+    if (path == kParamPath) {
+        HttpResponse response = HttpResponse::html(200, "OK", m_camera.handleParamQuery(request.query()));
+        syncRtsp();
+        return response;
+    }
     if (path == kServicePath)
         return serviceResponse();
     return HttpResponse::error(404, "Not Found");
@@ -363,6 +369,48 @@ void SimServer::record(ReceivedRequest &entry)
     m_requests << entry;
     m_log.append(entry);
     emit requestRecorded(int(m_requests.size()));
+}
+
+quint16 SimServer::startRtsp(quint16 port)
+{
+    if (m_rtsp)
+        return m_rtsp->port();
+    m_rtsp = std::make_unique<RtspServer>();
+    std::array<StreamSettings, kRtspChannelCount> streams;
+    for (int channel = 1; channel <= kRtspChannelCount; ++channel)
+        streams[size_t(channel - 1)] = StreamSettings::fromCamera(m_camera, channel);
+    const QHostAddress address = m_address.isNull() ? QHostAddress(QHostAddress::LocalHost) : m_address;
+    const quint16 bound = m_rtsp->start(address, port, m_camera.user(), m_camera.password(), streams);
+    if (bound == 0)
+        qCWarning(lcSim) << "cannot start RTSP on port" << port;
+    else
+        qCInfo(lcSim) << "RTSP listening on" << address.toString() << bound;
+    return bound;
+}
+
+void SimServer::stopRtsp()
+{
+    if (m_rtsp)
+        m_rtsp->stop();
+}
+
+quint16 SimServer::rtspPort() const
+{
+    return m_rtsp && m_rtsp->isRunning() ? m_rtsp->port() : quint16(0);
+}
+
+void SimServer::syncRtsp()
+{
+    if (!m_rtsp || !m_rtsp->isRunning())
+        return;
+    for (int channel = 1; channel <= kRtspChannelCount; ++channel)
+        m_rtsp->setStream(channel, StreamSettings::fromCamera(m_camera, channel));
+    m_rtsp->setCredentials(m_camera.user(), m_camera.password());
+}
+
+int SimServer::rtspClientCount() const
+{
+    return m_rtsp ? m_rtsp->clientCount() : 0;
 }
 
 } // namespace qzr::sim

@@ -11,9 +11,15 @@
 #include "HttpWire.h"
 #include "RequestLog.h"
 
+#include <array>
+#include <memory>
+
 class QTcpSocket;
 
 namespace qzr::sim {
+
+class RtspServer;
+struct StreamSettings;
 
 inline constexpr quint16 kDefaultPort = 8080;
 
@@ -47,6 +53,18 @@ public:
     void clearRequests() { m_requests.clear(); }
     int connectionCount() const { return m_connectionCount; }
     qint64 bytesReceived() const { return m_bytesReceived; }
+
+    // RTSP video (/channel1../channel3) on the HTTP side's address; port 0
+    // picks a free one. Returns the bound port, 0 on failure; one start per
+    // server. The mounts follow the encoder values and the password: every
+    // change made through this server (parameter writes, admin set) reaches
+    // the RTSP side before the reply is sent; after changing camera() directly,
+    // call syncRtsp().
+    quint16 startRtsp(quint16 port);
+    void stopRtsp();
+    quint16 rtspPort() const;
+    void syncRtsp();
+    int rtspClientCount() const;
 
 signals:
     void requestRecorded(int count);
@@ -96,6 +114,7 @@ private:
     QList<ReceivedRequest> m_requests;
     int m_connectionCount = 0;
     qint64 m_bytesReceived = 0;
+    std::unique_ptr<RtspServer> m_rtsp;
 };
 
 } // namespace qzr::sim

@@ -54,9 +54,23 @@ void SimThread::stop()
 {
     if (!m_thread.isRunning())
         return;
-    onServerThread([this] { m_server->stopListening(); });
+    onServerThread([this] {
+        m_server->stopListening();
+        m_server->stopRtsp();
+    });
     m_thread.quit();
     m_thread.wait();
+}
+
+quint16 SimThread::startRtsp(quint16 port)
+{
+    m_rtspPort = onServerThread([this, port] { return m_server->startRtsp(port); });
+    return m_rtspPort;
+}
+
+int SimThread::rtspClientCount() const
+{
+    return onServerThread([this] { return m_server->rtspClientCount(); });
 }
 
 QList<ReceivedRequest> SimThread::requests() const
@@ -101,7 +115,10 @@ std::optional<QString> SimThread::savedValue(const QString &key) const
 
 void SimThread::setValue(const QString &key, const QString &value)
 {
-    onServerThread([this, key, value] { m_server->camera().setValue(key, value); });
+    onServerThread([this, key, value] {
+        m_server->camera().setValue(key, value);
+        m_server->syncRtsp();
+    });
 }
 
 void SimThread::setFocusResult(FocusResult result)

@@ -28,8 +28,15 @@ public:
     // Starts the thread and listens; returns the bound port, 0 on failure.
     // The address, fault and log come from the ServerOptions given above.
     quint16 start(quint16 port = 0);
-    void stop();
+    void stop(); // stops the RTSP side too
     quint16 port() const { return m_port; }
+
+    // RTSP video on the same address, after start(): /channel1../channel3,
+    // following the encoder values and password (setValue() included).
+    // Returns the bound port (port 0 picks a free one), 0 on failure.
+    quint16 startRtsp(quint16 port = 0);
+    quint16 rtspPort() const { return m_rtspPort; }
+    int rtspClientCount() const;
 
     QList<ReceivedRequest> requests() const;
     void clearRequests();
@@ -56,6 +63,7 @@ private:
     QThread m_thread;
     SimServer *m_server = nullptr;
     quint16 m_port = 0;
+    quint16 m_rtspPort = 0;
 };
 
 } // namespace qzr::sim

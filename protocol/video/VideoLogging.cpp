@@ -1,0 +1,3 @@
+#include "protocol/video/VideoLogging.h"
+
+Q_LOGGING_CATEGORY(lcVideo, "qzr.video", QtInfoMsg)

@@ -1,0 +1,523 @@
+#include "protocol/video/VideoReceiver.h"
+
+#include "protocol/video/VideoLogging.h"
+
+#include <QMetaObject>
+#include <QRegularExpression>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/error.h>
+#include <libavutil/log.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+namespace qzr::video {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::atomic<int> g_activeThreads{0};
+
+// Motion is measured on a coarse grid of luma samples.
+constexpr int kMotionGridWidth = 32;
+constexpr int kMotionGridHeight = 18;
+
+// FFmpeg's own messages go to the video category, with any user information
+// of an address removed; errors at info level, warnings at debug level.
+void logFromFfmpeg(void *object, int level, const char *format, va_list arguments)
+{
+    if (level > AV_LOG_WARNING)
+        return;
+    char line[1024];
+    int printPrefix = 1;
+    av_log_format_line2(object, level, format, arguments, line, sizeof line, &printPrefix);
+    static const QRegularExpression userInformation(QStringLiteral("://[^/@\\s]*@"));
+    QString text = QString::fromUtf8(line).trimmed();
+    text.replace(userInformation, QStringLiteral("://"));
+    if (level <= AV_LOG_ERROR)
+        qCInfo(lcVideo).noquote() << "ffmpeg:" << text;
+    else
+        qCDebug(lcVideo).noquote() << "ffmpeg:" << text;
+}
+
+qint64 nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+        .count();
+}
+
+QString ffmpegErrorText(int code)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return QString::fromUtf8(text);
+}
+
+VideoErrorCategory categoryOf(int code, bool timedOut, bool opened)
+{
+    if (timedOut)
+        return VideoErrorCategory::NoData;
+    switch (code) {
+    case AVERROR(ECONNREFUSED): return VideoErrorCategory::Refused;
+    case AVERROR_HTTP_UNAUTHORIZED:
+    case AVERROR_HTTP_FORBIDDEN: return VideoErrorCategory::Unauthorised;
+    case AVERROR_HTTP_NOT_FOUND:
+    case AVERROR(ENOENT): return VideoErrorCategory::NotFound;
+    case AVERROR(ETIMEDOUT):
+    case AVERROR(EHOSTUNREACH):
+    case AVERROR(ENETUNREACH):
+    case AVERROR_EXIT: return VideoErrorCategory::NoData;
+    case AVERROR_EOF:
+    case AVERROR(ECONNRESET):
+    case AVERROR(EPIPE): return VideoErrorCategory::StreamLost;
+    default: return opened ? VideoErrorCategory::StreamLost : VideoErrorCategory::BadStream;
+    }
+}
+
+// swscale expects the limited-range formats plus an explicit range; the
+// full-range "J" formats of Motion JPEG otherwise warn on every picture.
+AVPixelFormat withoutFullRangeAlias(AVPixelFormat format, bool &fullRange)
+{
+    fullRange = true;
+    switch (format) {
+    case AV_PIX_FMT_YUVJ420P: return AV_PIX_FMT_YUV420P;
+    case AV_PIX_FMT_YUVJ422P: return AV_PIX_FMT_YUV422P;
+    case AV_PIX_FMT_YUVJ444P: return AV_PIX_FMT_YUV444P;
+    case AV_PIX_FMT_YUVJ440P: return AV_PIX_FMT_YUV440P;
+    case AV_PIX_FMT_YUVJ411P: return AV_PIX_FMT_YUV411P;
+    default: fullRange = false; return format;
+    }
+}
+
+bool hasLumaPlane(AVPixelFormat format)
+{
+    const AVPixFmtDescriptor *descriptor = av_pix_fmt_desc_get(format);
+    return descriptor && !(descriptor->flags & AV_PIX_FMT_FLAG_RGB)
+        && (descriptor->flags & AV_PIX_FMT_FLAG_PLANAR) && descriptor->comp[0].depth == 8;
+}
+
+} // namespace
+
+// Everything of one open input; freed when the input closes.
+struct VideoReceiver::Decoding
+{
+    AVFormatContext *format = nullptr;
+    AVCodecContext *codec = nullptr;
+    SwsContext *scaler = nullptr;
+    AVPacket *packet = nullptr;
+    AVFrame *picture = nullptr;
+    int streamIndex = -1;
+    QString codecName;
+    bool awaitingKeyFrame = true;
+    Clock::time_point openedAt;
+    bool gotPictures = false;
+
+    // Pacing of looping files.
+    bool paceStarted = false;
+    Clock::time_point paceStart;
+    double paceFirstSeconds = 0;
+
+    // Motion measurement.
+    std::vector<quint8> previousGrid;
+
+    // Statistics window.
+    Clock::time_point windowStart;
+    int windowPictures = 0;
+    double windowBusyMs = 0;
+
+    ~Decoding()
+    {
+        sws_freeContext(scaler);
+        av_frame_free(&picture);
+        av_packet_free(&packet);
+        avcodec_free_context(&codec);
+        avformat_close_input(&format);
+    }
+};
+
+VideoReceiver::VideoReceiver(std::unique_ptr<StreamSource> source, ReceiverOptions options,
+                             QObject *parent)
+    : QObject(parent), m_source(std::move(source)), m_options(options),
+      m_description(m_source->description()), m_live(m_source->isLive())
+{
+    qRegisterMetaType<VideoFrame>();
+    qRegisterMetaType<VideoError>();
+    qRegisterMetaType<FrameStats>();
+    static std::once_flag logRouted;
+    std::call_once(logRouted, [] { av_log_set_callback(logFromFfmpeg); });
+}
+
+VideoReceiver::~VideoReceiver()
+{
+    stop();
+}
+
+void VideoReceiver::start()
+{
+    if (m_thread.joinable())
+        return;
+    m_stopRequested = false;
+    ++g_activeThreads;
+    m_thread = std::thread([this] {
+        run();
+        --g_activeThreads;
+    });
+}
+
+void VideoReceiver::stop()
+{
+    if (!m_thread.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(m_wakeMutex);
+        m_stopRequested = true;
+    }
+    m_wake.notify_all();
+    const auto begin = Clock::now();
+    m_thread.join();
+    qCDebug(lcVideo) << "receiver for" << m_description << "stopped in"
+                     << std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begin).count()
+                     << "ms";
+}
+
+bool VideoReceiver::isRunning() const
+{
+    return m_thread.joinable() && !m_stopRequested;
+}
+
+void VideoReceiver::setOutputSize(QSize size)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_outputSize = size;
+}
+
+QSize VideoReceiver::outputSize() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_outputSize;
+}
+
+FrameStats VideoReceiver::stats() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_stats;
+}
+
+int VideoReceiver::activeThreadCount()
+{
+    return g_activeThreads;
+}
+
+template <typename Function>
+void VideoReceiver::post(Function function)
+{
+    // Runs on the owner's thread; dropped if the receiver is gone by then
+    // (it cannot be: the destructor joins before the object dies).
+    QMetaObject::invokeMethod(this, std::move(function), Qt::QueuedConnection);
+}
+
+int VideoReceiver::interruptCallback(void *opaque)
+{
+    auto *self = static_cast<VideoReceiver *>(opaque);
+    if (self->m_stopRequested)
+        return 1;
+    const qint64 deadline = self->m_deadlineNs;
+    if (deadline != 0 && nowNs() > deadline) {
+        self->m_deadlineHit = true;
+        return 1;
+    }
+    return 0;
+}
+
+void VideoReceiver::armDeadline(int milliseconds)
+{
+    m_deadlineNs = nowNs() + qint64(milliseconds) * 1000000;
+}
+
+bool VideoReceiver::waitInterruptibly(Clock::time_point until)
+{
+    std::unique_lock<std::mutex> lock(m_wakeMutex);
+    return !m_wake.wait_until(lock, until, [this] { return m_stopRequested.load(); });
+}
+
+void VideoReceiver::run()
+{
+    int failuresInRow = 0;
+    while (!m_stopRequested) {
+        VideoError error;
+        bool gotPictures = false;
+        const Outcome outcome = receiveOnce(error, gotPictures);
+        if (outcome == Outcome::Stopped || m_stopRequested)
+            break;
+        if (outcome == Outcome::Ended) {
+            post([this] { emit finished(); });
+            break;
+        }
+        failuresInRow = gotPictures ? 1 : failuresInRow + 1;
+        error.fatal = RetryPolicy::isFatal(error.category);
+        error.retryInMs = m_live ? m_options.retry.delayMs(error.category, failuresInRow) : -1;
+        qCInfo(lcVideo).noquote() << m_description << errorCategoryText(error.category) << "-"
+                                  << error.detail
+                                  << (error.retryInMs >= 0
+                                          ? QStringLiteral("(retry in %1 ms)").arg(error.retryInMs)
+                                          : QStringLiteral("(no retry)"));
+        post([this, error] { emit errorOccurred(error); });
+        if (error.retryInMs < 0) {
+            post([this] { emit finished(); });
+            break;
+        }
+        if (!waitInterruptibly(Clock::now() + std::chrono::milliseconds(error.retryInMs)))
+            break;
+    }
+}
+
+VideoReceiver::Outcome VideoReceiver::receiveOnce(VideoError &error, bool &gotPictures)
+{
+    Decoding d;
+    d.format = avformat_alloc_context();
+    d.format->interrupt_callback = {&VideoReceiver::interruptCallback, this};
+    m_deadlineHit = false;
+    armDeadline(m_options.openTimeoutMs);
+
+    int result = m_source->open(&d.format);
+    if (m_stopRequested)
+        return Outcome::Stopped; // an interrupted open reports arbitrary codes
+    if (result < 0) {
+        error.category = categoryOf(result, m_deadlineHit, false);
+        error.detail = m_deadlineHit ? QStringLiteral("no answer within %1 ms").arg(m_options.openTimeoutMs)
+                                     : ffmpegErrorText(result);
+        return Outcome::Failed;
+    }
+
+    const AVCodec *decoder = nullptr;
+    d.streamIndex = av_find_best_stream(d.format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+    if (d.streamIndex < 0 || !decoder) {
+        error.category = VideoErrorCategory::BadStream;
+        error.detail = d.streamIndex == AVERROR_DECODER_NOT_FOUND ? QStringLiteral("unsupported codec")
+                                                                  : QStringLiteral("no video stream");
+        return Outcome::Failed;
+    }
+    AVStream *stream = d.format->streams[d.streamIndex];
+    d.codec = avcodec_alloc_context3(decoder);
+    avcodec_parameters_to_context(d.codec, stream->codecpar);
+    d.codec->flags |= AV_CODEC_FLAG_LOW_DELAY;
+    d.codec->thread_type = FF_THREAD_SLICE;
+    d.codec->thread_count = m_options.decoderThreads;
+    result = avcodec_open2(d.codec, decoder, nullptr);
+    if (result < 0) {
+        error.category = VideoErrorCategory::BadStream;
+        error.detail = QStringLiteral("decoder: ") + ffmpegErrorText(result);
+        return Outcome::Failed;
+    }
+    d.codecName = QString::fromLatin1(decoder->name);
+    d.packet = av_packet_alloc();
+    d.picture = av_frame_alloc();
+    d.openedAt = Clock::now();
+    d.windowStart = d.openedAt;
+    qCInfo(lcVideo).noquote() << "opened" << m_description << "codec" << d.codecName;
+    post([this] { emit started(); });
+
+    const bool loops = m_source->loops();
+    const AVRational timeBase = stream->time_base;
+    for (;;) {
+        if (m_stopRequested)
+            return Outcome::Stopped;
+        armDeadline(m_options.noDataTimeoutMs); // from the last packet received
+        result = av_read_frame(d.format, d.packet);
+        if (m_stopRequested)
+            return Outcome::Stopped;
+        if (result == AVERROR(EAGAIN))
+            continue;
+        if (result == AVERROR_EOF && loops && d.gotPictures) {
+            avformat_seek_file(d.format, d.streamIndex, INT64_MIN, 0, INT64_MAX, 0);
+            avcodec_flush_buffers(d.codec);
+            d.paceStarted = false;
+            continue;
+        }
+        if (result == AVERROR_EOF && !m_live) {
+            // End of file: flush the decoder's last pictures.
+            avcodec_send_packet(d.codec, nullptr);
+            while (avcodec_receive_frame(d.codec, d.picture) >= 0) {
+                handlePicture(d, d.picture);
+                av_frame_unref(d.picture);
+            }
+            gotPictures = d.gotPictures;
+            return Outcome::Ended;
+        }
+        if (result < 0) {
+            gotPictures = d.gotPictures;
+            error.category = categoryOf(result, m_deadlineHit, true);
+            error.detail = m_deadlineHit ? QStringLiteral("no packet for %1 ms").arg(m_options.noDataTimeoutMs)
+                                         : ffmpegErrorText(result);
+            return Outcome::Failed;
+        }
+        if (d.packet->stream_index != d.streamIndex) {
+            av_packet_unref(d.packet);
+            continue;
+        }
+        if (loops) {
+            // Read a looping file at its own frame rate, like a camera.
+            const int64_t timestamp = d.packet->pts != AV_NOPTS_VALUE ? d.packet->pts : d.packet->dts;
+            if (timestamp != AV_NOPTS_VALUE) {
+                const double seconds = timestamp * av_q2d(timeBase);
+                if (!d.paceStarted) {
+                    d.paceStarted = true;
+                    d.paceStart = Clock::now();
+                    d.paceFirstSeconds = seconds;
+                }
+                const auto due = d.paceStart
+                    + std::chrono::microseconds(qint64((seconds - d.paceFirstSeconds) * 1e6));
+                if (due > Clock::now() && !waitInterruptibly(due))
+                    return Outcome::Stopped;
+            }
+        }
+
+        const auto busyStart = Clock::now();
+        int sent = avcodec_send_packet(d.codec, d.packet);
+        av_packet_unref(d.packet);
+        if (sent < 0 && sent != AVERROR(EAGAIN)) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            ++m_stats.droppedFrames; // undecodable data; the decoder resynchronises
+        }
+        for (;;) {
+            const int received = avcodec_receive_frame(d.codec, d.picture);
+            if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
+                break;
+            if (received < 0) {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                ++m_stats.droppedFrames;
+                break;
+            }
+            handlePicture(d, d.picture);
+            av_frame_unref(d.picture);
+        }
+        d.windowBusyMs +=
+            std::chrono::duration<double, std::milli>(Clock::now() - busyStart).count();
+
+        const auto now = Clock::now();
+        const double windowSeconds = std::chrono::duration<double>(now - d.windowStart).count();
+        if (windowSeconds >= 1.0) {
+            FrameStats snapshot;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_stats.receivedFps = d.windowPictures / windowSeconds;
+                m_stats.decodeMsPerFrame = d.windowPictures ? d.windowBusyMs / d.windowPictures : 0;
+                snapshot = m_stats;
+            }
+            d.windowStart = now;
+            d.windowPictures = 0;
+            d.windowBusyMs = 0;
+            post([this, snapshot] { emit statsUpdated(snapshot); });
+        }
+    }
+}
+
+void VideoReceiver::handlePicture(Decoding &d, AVFrame *picture)
+{
+    if (d.awaitingKeyFrame) {
+        const bool waitedLongEnough =
+            Clock::now() - d.openedAt > std::chrono::milliseconds(m_options.keyFrameWaitMs);
+        if (!picture->key_frame && !waitedLongEnough) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            ++m_stats.droppedFrames; // a picture without its reference would be smeared
+            return;
+        }
+        d.awaitingKeyFrame = false;
+    }
+
+    const int width = picture->width;
+    const int height = picture->height;
+    if (width <= 0 || height <= 0)
+        return;
+    const auto sourceFormat = static_cast<AVPixelFormat>(picture->format);
+
+    // Motion: mean absolute luma change on a coarse grid.
+    int motionLevel = 0;
+    if (hasLumaPlane(sourceFormat)) {
+        std::vector<quint8> grid(kMotionGridWidth * kMotionGridHeight);
+        for (int y = 0; y < kMotionGridHeight; ++y) {
+            const quint8 *row = picture->data[0]
+                + qint64(picture->linesize[0]) * ((y * height) / kMotionGridHeight + height / (2 * kMotionGridHeight));
+            for (int x = 0; x < kMotionGridWidth; ++x)
+                grid[y * kMotionGridWidth + x] = row[(x * width) / kMotionGridWidth + width / (2 * kMotionGridWidth)];
+        }
+        if (d.previousGrid.size() == grid.size()) {
+            long sum = 0;
+            for (size_t i = 0; i < grid.size(); ++i)
+                sum += std::abs(int(grid[i]) - int(d.previousGrid[i]));
+            // A mean change of 64 grey levels or more counts as full motion.
+            motionLevel = int(std::min<long>(100, (sum * 100) / (long(grid.size()) * 64)));
+        }
+        d.previousGrid.swap(grid);
+    }
+
+    QSize outputSize = this->outputSize();
+    if (outputSize.width() <= 0 || outputSize.height() <= 0)
+        outputSize = QSize(width, height);
+
+    bool fullRange = false;
+    const AVPixelFormat scalerFormat = withoutFullRangeAlias(sourceFormat, fullRange);
+    SwsContext *scaler = sws_getCachedContext(d.scaler, width, height, scalerFormat,
+                                              outputSize.width(), outputSize.height(),
+                                              AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr,
+                                              nullptr);
+    if (!scaler) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++m_stats.droppedFrames;
+        return;
+    }
+    if (scaler != d.scaler || fullRange) {
+        const int colourspace =
+            picture->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
+        const int *coefficients = sws_getCoefficients(colourspace);
+        sws_setColorspaceDetails(scaler, coefficients, fullRange || picture->color_range == AVCOL_RANGE_JPEG,
+                                 sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+    }
+    d.scaler = scaler;
+
+    QImage image(outputSize, QImage::Format_RGB32);
+    uint8_t *destination[4] = {image.bits(), nullptr, nullptr, nullptr};
+    int destinationStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
+    sws_scale(scaler, picture->data, picture->linesize, 0, height, destination, destinationStride);
+
+    const bool first = !d.gotPictures;
+    d.gotPictures = true;
+    ++d.windowPictures;
+    bool notify = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_latestPending)
+            ++m_stats.droppedFrames; // the owner did not take the previous one in time
+        const qint64 sequence = m_latest.sequence + 1;
+        m_latest = VideoFrame{std::move(image), QSize(width, height), d.codecName, motionLevel, sequence};
+        notify = !m_latestPending;
+        m_latestPending = true;
+    }
+    if (first)
+        post([this] { emit firstFrame(); });
+    if (notify)
+        post([this] { deliverLatest(); });
+}
+
+void VideoReceiver::deliverLatest()
+{
+    VideoFrame frame;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_latestPending)
+            return;
+        frame = m_latest;
+        m_latestPending = false;
+    }
+    emit frameReady(frame);
+}
+
+} // namespace qzr::video
