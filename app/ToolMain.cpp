@@ -4,31 +4,49 @@
 #include "app/Operation.h"
 #include "app/WindowSet.h"
 #include "protocol/Logging.h"
+#include "protocol/video/StreamSettings.h"
+#include "protocol/video/TLiveViewer.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 namespace qzr {
 
 namespace {
 
-// For an unattended run (no display): read the camera's identity the way
-// the user would, take a picture of the screen and end.
+constexpr int kScreenshotPolls = 80; // of 100 ms
+
+// For an unattended run (no display): choose the preset camera the way the
+// user would, start the live view, wait for its first pictures (a few
+// seconds at most), take a picture of the screen and end.
 void identifyAndTakeScreenshot(const QString &path)
 {
     QTimer::singleShot(500, [path] {
         if (Form3)
             runReported([] { Form3->Button1Click(); });
-        QTimer::singleShot(700, [path] {
+        if (Form1 && Form1->Button2->isVisible())
+            runReported([] { Form1->Button2Click(); });
+        auto *poll = new QTimer(qApp);
+        auto polls = std::make_shared<int>(0);
+        QObject::connect(poll, &QTimer::timeout, [poll, polls, path] {
+            auto *viewer = Form6 ? qobject_cast<TLiveViewer *>(Form6->LiveViewer1.data()) : nullptr;
+            const bool picture = viewer && viewer->framesShown() > 5;
+            if (!picture && ++*polls < kScreenshotPolls)
+                return;
+            poll->stop();
             QScreen *screen = QGuiApplication::primaryScreen();
             const bool saved = screen && screen->grabWindow(0).save(path, "PNG");
             std::fprintf(stderr, saved ? "screenshot written to %s\n" : "could not write the screenshot %s\n",
                          qPrintable(path));
+            if (!picture)
+                std::fprintf(stderr, "no live picture arrived within %d s\n", kScreenshotPolls / 10);
             QApplication::exit(saved ? 0 : 1);
         });
+        poll->start(100);
     });
 }
 
@@ -50,8 +68,17 @@ int runTool(int argc, char *argv[])
     const QCommandLineOption timeoutOption(QStringLiteral("timeout"), QStringLiteral("Reply time limit in seconds (default 30)."), QStringLiteral("SECONDS"));
     const QCommandLineOption screenshotOption(QStringLiteral("identify-and-screenshot"),
         QStringLiteral("Choose the preset camera, read its identity, save a screenshot to FILE and end."), QStringLiteral("FILE"));
-    parser.addOptions({addressOption, portOption, timeoutOption, screenshotOption});
+    const QCommandLineOption streamOption(QStringLiteral("stream-url"),
+        QStringLiteral("Live video address template with {ip} and {channel} (default %1; also QZR_STREAM_URL).")
+            .arg(QLatin1String(video::StreamSettings::kDefaultUrlTemplate)),
+        QStringLiteral("TEMPLATE"));
+    parser.addOptions({addressOption, portOption, timeoutOption, screenshotOption, streamOption});
     parser.process(app);
+
+    const QString streamTemplate = parser.isSet(streamOption) ? parser.value(streamOption)
+                                                              : qEnvironmentVariable("QZR_STREAM_URL");
+    if (!streamTemplate.isEmpty())
+        video::StreamSettings::current().urlTemplate = streamTemplate;
 
     StartOptions options;
     options.address = parser.value(addressOption);

@@ -111,6 +111,7 @@ TForm1::TForm1(QWidget *parent)
     buildEncoderPanel(client);
     buildProcedureArea(client);
     buildMenu();
+    bindLiveView();
 
     move(19, 105);
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());

@@ -52,6 +52,20 @@ public:
     // Shell.
     void CheckBox5Click();          // "Hide Password"
     void CheckBox7Click();          // "Display on Second Monitor"
+
+    // Live view.
+    void Button2Click();            // "Start Live Stream" / "Stop Live Stream"
+    void Button7Click();            // "Full Screen"
+    void Button13Click();           // "CAM2 Full HD"
+    void Button15Click();           // "Full HD FPS"
+    void Button16Click();           // "OFF"
+    void Button20Click();           // "PC Performance"
+    void Button21Click();           // "Ch 1"
+    void Button22Click();           // "Ch 2"
+    void Button23Click();           // "Ch 3"
+    void CheckBox8Click();          // "Multicast"
+    void ComboBox8Change();         // overlay list
+    void ComboBox10Change();        // channel list
     void Exit1Click();              // menu "Exit"
     void About1Click();             // menu "About"
     void FormKeyPress(int key);     // key preview
@@ -135,6 +149,8 @@ private:
     void buildEncoderSetters(QWidget *client);
     void finishSetter(bool stepToMaximum);
     void buildMenu();
+    void bindLiveView();
+    void restartOnChannel(const QString &channel);
     void showReplyLog();
     void refreshMemo1();
 

@@ -4,6 +4,8 @@
 #include "app/Forms.h"
 #include "app/Operation.h"
 #include "app/ViewerAccess.h"
+#include "app/ViewerStart.h"
+#include "protocol/video/TLiveViewer.h"
 #include "protocol/RequestTarget.h"
 
 #include <QCloseEvent>
@@ -42,6 +44,7 @@ TForm6::TForm6(QWidget *parent)
     Button2->hide();
     connect(Button1, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button1Click(); }); });
     connect(Button2, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button2Click(); }); });
+    adoptViewer(qzr::createViewer(this, "LiveViewer1", 0, 0, 641, 361));
     // The newest instance is the CAM 3 viewer window.
     Form6 = this;
 }

@@ -1,7 +1,8 @@
 #pragma once
+#include <QPointer>
 #include <QWidget>
 
-// The two-picture demonstration window.
+// "MultiStreaming Demo": two pictures side by side.
 class TForm8 : public QWidget
 {
     Q_OBJECT
@@ -9,6 +10,12 @@ class TForm8 : public QWidget
 public:
     explicit TForm8(QWidget *parent = nullptr);
     ~TForm8() override;
+
+    QPointer<QWidget> LiveViewer1;   // the small picture
+    QPointer<QWidget> LiveViewer2;   // the large picture
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 };
 
 extern TForm8 *Form8;

@@ -1,7 +1,8 @@
 #pragma once
+#include <QPointer>
 #include <QWidget>
 
-// The full HD viewer window.
+// "Full HD 1920x1080": the full HD viewer window.
 class TForm9 : public QWidget
 {
     Q_OBJECT
@@ -9,6 +10,11 @@ class TForm9 : public QWidget
 public:
     explicit TForm9(QWidget *parent = nullptr);
     ~TForm9() override;
+
+    QPointer<QWidget> LiveViewer1;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 };
 
 extern TForm9 *Form9;

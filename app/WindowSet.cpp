@@ -1,6 +1,7 @@
 #include "app/WindowSet.h"
 
 #include "app/Forms.h"
+#include "app/ViewerStart.h"
 
 #include <QApplication>
 #include <vector>
@@ -21,6 +22,11 @@ std::vector<QWidget *> g_windows;
 SharedState &shared()
 {
     return g_shared;
+}
+
+void keepWithWindowSet(QWidget *window)
+{
+    g_windows.push_back(window);
 }
 
 WindowSet::WindowSet(const StartOptions &options)

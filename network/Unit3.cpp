@@ -38,6 +38,8 @@ TForm3::~TForm3()
 void TForm3::Button1Click()
 {
     TForm1 *main = Form1;
+    if (main->Button2->text() == QLatin1String("Stop Live Stream"))
+        main->Button2Click();
     main->Button2->show();
     main->Edit1->setText(Edit1->text());
     Form12->Button2Click();

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the tool and runs it against the bundled camera simulator on
 # localhost. With a display the tool opens its windows, already pointing at
-# the simulated camera: press "Save Settings" in "IP Setup". Without a display
-# it runs under Xvfb, chooses the camera itself, writes a screenshot to
-# build/run-screenshot.png and ends.
+# the simulated camera: press "Save Settings" in "IP Setup", then "Start Live
+# Stream". Without a display it runs under Xvfb, does both itself, writes a
+# screenshot to build/run-screenshot.png and ends.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -12,7 +12,7 @@ qzr_build "$QZR_ROOT/build"
 
 bin="$QZR_ROOT/build/bin"
 sim_out=$(mktemp)
-"$bin/qzr-camsim" --port 0 >"$sim_out" 2>"$QZR_ROOT/build/camsim.log" &
+"$bin/qzr-camsim" --port 0 --rtsp-port 0 >"$sim_out" 2>"$QZR_ROOT/build/camsim.log" &
 sim_pid=$!
 cleanup() {
   kill "$sim_pid" 2>/dev/null || true
@@ -22,19 +22,22 @@ cleanup() {
 trap cleanup EXIT
 
 port=""
+rtsp_port=""
 for _ in $(seq 1 100); do
-  port=$(head -n 1 "$sim_out" 2>/dev/null || true)
-  [ -n "$port" ] && break
+  port=$(sed -n 1p "$sim_out" 2>/dev/null || true)
+  rtsp_port=$(sed -n 's/^rtsp //p' "$sim_out" 2>/dev/null || true)
+  [ -n "$port" ] && [ -n "$rtsp_port" ] && break
   kill -0 "$sim_pid" 2>/dev/null || break
   sleep 0.1
 done
-if [ -z "$port" ]; then
+if [ -z "$port" ] || [ -z "$rtsp_port" ]; then
   echo "The camera simulator did not start; see build/camsim.log" >&2
   exit 1
 fi
-echo "Camera simulator listening on 127.0.0.1:$port (user admin, password kqm)"
+echo "Camera simulator listening on 127.0.0.1:$port, video on rtsp://127.0.0.1:$rtsp_port (user admin, password kqm)"
 
-tool=("$bin/qzr-setting-tool" --address 127.0.0.1 --port "$port")
+tool=("$bin/qzr-setting-tool" --address 127.0.0.1 --port "$port"
+      --stream-url "rtsp://{ip}:$rtsp_port/channel{channel}")
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   "${tool[@]}"
 else

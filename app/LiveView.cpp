@@ -1,0 +1,179 @@
+// The main window's live view: start and stop, channels, overlay, full
+// screen, multicast reception and the frame-rate display.
+#include "app/Forms.h"
+#include "app/Operation.h"
+#include "app/ViewerAccess.h"
+#include "app/ViewerStart.h"
+#include "app/WindowSet.h"
+#include "protocol/CameraError.h"
+#include "protocol/video/StreamSettings.h"
+
+using namespace qzr;
+
+namespace {
+
+const QString kStopCaption = QStringLiteral("Stop Live Stream");
+const QString kStartCaption = QStringLiteral("Start Live Stream");
+
+QPointer<QWidget> cam3Viewer()
+{
+    return Form6 ? Form6->LiveViewer1 : QPointer<QWidget>();
+}
+
+} // namespace
+
+void TForm1::bindLiveView()
+{
+    const auto bind = [this](auto *control, auto signal, void (TForm1::*action)()) {
+        connect(control, signal, this, [this, action] { runReported([this, action] { (this->*action)(); }); });
+    };
+    bind(Button2, &QPushButton::clicked, &TForm1::Button2Click);
+    bind(Button7, &QPushButton::clicked, &TForm1::Button7Click);
+    bind(Button13, &QPushButton::clicked, &TForm1::Button13Click);
+    bind(Button15, &QPushButton::clicked, &TForm1::Button15Click);
+    bind(Button16, &QPushButton::clicked, &TForm1::Button16Click);
+    bind(Button20, &QPushButton::clicked, &TForm1::Button20Click);
+    bind(Button21, &QPushButton::clicked, &TForm1::Button21Click);
+    bind(Button22, &QPushButton::clicked, &TForm1::Button22Click);
+    bind(Button23, &QPushButton::clicked, &TForm1::Button23Click);
+    bind(CheckBox8, &QCheckBox::clicked, &TForm1::CheckBox8Click);
+    bind(ComboBox8, &QComboBox::activated, &TForm1::ComboBox8Change);
+    bind(ComboBox10, &QComboBox::activated, &TForm1::ComboBox10Change);
+}
+
+void TForm1::Button2Click()
+{
+    ApplyConnection();
+    ComboBox8->show();
+    ComboBox10->show();
+
+    if (Button2->text() == kStopCaption) {
+        if (CheckBox7->isChecked()) {
+            CheckBox7->setChecked(false);
+            CheckBox7Click();
+        }
+        Label2->clear();
+        Image1->show();
+        Image2->show();
+        if (Form6) {
+            Form6->hide();
+            Form6->ReleaseViewer();
+        }
+        shared().LiveViewActive = 0;
+        Button7->hide();
+        if (Form7)
+            Form7->close();
+        Button2->setText(kStartCaption);
+        CheckBox7->setChecked(false);
+        CheckBox7->hide();
+        return;
+    }
+
+    // Each start gets a fresh CAM 3 window and viewer; the earlier one stays hidden.
+    auto *window = new TForm6;
+    keepWithWindowSet(window);
+    window->show();
+    Image1->hide();
+    Image2->hide();
+    video::StreamSettings::current().user = Edit3->text();
+    configureViewer(window->LiveViewer1, Edit1->text(), Edit4->text(), shared().LiveChannel);
+    window->show();
+    sizeViewer(window->LiveViewer1, QSize(640, 360));
+    shared().LiveViewActive = 1;
+    startLive(window->LiveViewer1);
+    CheckBox7->show();
+    Button2->setText(kStopCaption);
+    Button7->show();
+}
+
+void TForm1::restartOnChannel(const QString &channel)
+{
+    // Stops and starts again; with no view running it starts one and stops
+    // it at once, leaving the channel for the next start.
+    shared().LiveChannel = channel;
+    Button2Click();
+    Button2Click();
+}
+
+void TForm1::Button21Click() { restartOnChannel(QStringLiteral("1")); }
+void TForm1::Button22Click() { restartOnChannel(QStringLiteral("2")); }
+void TForm1::Button23Click() { restartOnChannel(QStringLiteral("3")); }
+
+void TForm1::ComboBox10Change()
+{
+    switch (ComboBox10->currentIndex()) {
+    case 0: Button21Click(); break;
+    case 1: Button22Click(); break;
+    case 2: Button23Click(); break;
+    default: break;
+    }
+}
+
+void TForm1::ComboBox8Change()
+{
+    const QPointer<QWidget> viewer = cam3Viewer();
+    if (ComboBox8->currentIndex() == 0) {
+        for (const char *overlay : {"DispTitle", "DispPosTitle", "DispTimeCode", "DispMotion"})
+            writeViewer(viewer, overlay, 0);
+    } else if (ComboBox8->currentIndex() == 1) {
+        // The time format is set before the overlay is switched on.
+        writeViewer(viewer, "TimeFormat", 2);
+        writeViewer(viewer, "DispTitle", 40);
+        writeViewer(viewer, "DispPosTitle", 40);
+        writeViewer(viewer, "DispTimeCode", 1);
+        writeViewer(viewer, "DispMotion", 40);
+    }
+}
+
+void TForm1::Button7Click()
+{
+    if (Form6)
+        Form6->Button1Click();
+}
+
+void TForm1::CheckBox8Click()
+{
+    if (CheckBox8->isChecked()) {
+        if (Form14)
+            Form14->show();
+        writeViewer(cam3Viewer(), "RcvMode", 1);
+    } else {
+        if (Form14)
+            Form14->hide();
+        writeViewer(cam3Viewer(), "RcvMode", 0);
+    }
+}
+
+void TForm1::Button13Click()
+{
+    auto *window = new TForm9;
+    keepWithWindowSet(window);
+    video::StreamSettings::current().user = Edit3->text();
+    configureViewer(window->LiveViewer1, Edit1->text(), Edit4->text(), QStringLiteral("1"));
+    window->show();
+    // The window keeps its own size and shows the top-left part of the picture.
+    sizeViewer(window->LiveViewer1, QSize(1920, 1080));
+    startLive(window->LiveViewer1);
+}
+
+void TForm1::Button15Click()
+{
+    QList<QPointer<QWidget>> viewers = {cam3Viewer()};
+    viewers << (Form8 ? Form8->LiveViewer1 : nullptr) << (Form8 ? Form8->LiveViewer2 : nullptr)
+            << (Form9 ? Form9->LiveViewer1 : nullptr);
+    for (const QPointer<QWidget> &viewer : viewers) {
+        writeViewer(viewer, "DispFPS", 254);
+        writeViewer(viewer, "DispFPS", toIntegerOrThrow(Edit6->text()));
+    }
+}
+
+void TForm1::Button16Click()
+{
+    writeViewer(cam3Viewer(), "DispFPS", 0);
+}
+
+void TForm1::Button20Click()
+{
+    writeViewer(cam3Viewer(), "DispFPS", 255);
+    writeViewer(cam3Viewer(), "DispFPS", toIntegerOrThrow(Edit6->text()));
+}
