@@ -40,7 +40,7 @@ private slots:
     void channelWithNoViewRunningIsRememberedForTheNextStart();
     void overlayListWritesTheOverlayProperties();
     void fullScreenTakesTheCamerasFrameSizeAndEscapeReturns();
-    void lostStreamShowsANoticeOnThePicture();
+    void lostStreamShowsANoticeAndComesBack();
     void fullHdWindowAndClosingReleasesItsViewer();
     void saveSettingsStopsARunningView();
 
@@ -180,7 +180,7 @@ void LiveViewTest::fullScreenTakesTheCamerasFrameSizeAndEscapeReturns()
     QCOMPARE(viewer->DispWidth(), 640);
 }
 
-void LiveViewTest::lostStreamShowsANoticeOnThePicture()
+void LiveViewTest::lostStreamShowsANoticeAndComesBack()
 {
     startLiveView();
     TLiveViewer *viewer = liveViewer(Form6->LiveViewer1);
@@ -190,6 +190,16 @@ void LiveViewTest::lostStreamShowsANoticeOnThePicture()
     QVERIFY2(viewer->noticeText().contains("retrying"), qPrintable(viewer->noticeText()));
     QVERIFY(m_camera.dialogs->errors.isEmpty());
     QVERIFY(m_camera.dialogs->messages.isEmpty());
+
+    // The camera comes back on the same address: the view picks it up again.
+    const quint16 rtspPort = quint16(QUrl(qzr::video::StreamSettings::current().urlFor("h", "1")).port());
+    qzr::sim::SimThread again;
+    QVERIFY(again.start());
+    again.setValue("encode(1).framesize", "640x360");
+    QCOMPARE(again.startRtsp(rtspPort), rtspPort);
+    const qint64 shownBefore = viewer->framesShown();
+    QTRY_VERIFY_WITH_TIMEOUT(viewer->framesShown() > shownBefore + 3, kPictureWaitMs);
+    QVERIFY(viewer->noticeText().isEmpty());
 }
 
 void LiveViewTest::fullHdWindowAndClosingReleasesItsViewer()
