@@ -6,6 +6,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QRegion>
 
 using namespace qzr::video;
 
@@ -177,14 +178,19 @@ void TLiveViewer::onError(const VideoError &error)
 void TLiveViewer::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::black);
     const QRect picture(0, 0, m_dispWidth, m_dispHeight);
+    // Black only where no picture goes: filling the whole widget first would
+    // write every pixel twice per frame.
+    QRegion background(rect());
     if (!m_frame.image.isNull()) {
         if (m_frame.image.size() == picture.size())
             painter.drawImage(picture.topLeft(), m_frame.image);
         else
             painter.drawImage(picture, m_frame.image);
+        background -= QRegion(picture);
     }
+    for (const QRect &part : background)
+        painter.fillRect(part, Qt::black);
     const QRect area = picture.intersected(rect()).adjusted(kOverlayMargin, kOverlayMargin,
                                                              -kOverlayMargin, -kOverlayMargin);
     if (area.isEmpty())

@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QRegularExpression>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -127,6 +128,10 @@ struct VideoReceiver::Decoding
 
     // Motion measurement.
     std::vector<quint8> previousGrid;
+
+    // Picture buffers handed to the owner, reused once it has let go of them.
+    std::array<QImage, 4> buffers;
+    std::size_t nextBuffer = 0;
 
     // Statistics window.
     Clock::time_point windowStart;
@@ -465,9 +470,11 @@ void VideoReceiver::handlePicture(Decoding &d, AVFrame *picture)
 
     bool fullRange = false;
     const AVPixelFormat scalerFormat = withoutFullRangeAlias(sourceFormat, fullRange);
+    // A live preview: the fast bilinear filter keeps shrinking a 1080p
+    // picture to the window about as cheap as converting it at full size.
     SwsContext *scaler = sws_getCachedContext(d.scaler, width, height, scalerFormat,
                                               outputSize.width(), outputSize.height(),
-                                              AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr,
+                                              AV_PIX_FMT_RGB32, SWS_FAST_BILINEAR, nullptr, nullptr,
                                               nullptr);
     if (!scaler) {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -483,10 +490,28 @@ void VideoReceiver::handlePicture(Decoding &d, AVFrame *picture)
     }
     d.scaler = scaler;
 
-    QImage image(outputSize, QImage::Format_RGB32);
-    uint8_t *destination[4] = {image.bits(), nullptr, nullptr, nullptr};
-    int destinationStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
+    // Reuse a picture buffer nobody else holds any more (the viewer has moved
+    // on from it): a fresh 8 MB image per 1080p picture costs page faults.
+    QImage *target = nullptr;
+    for (QImage &buffer : d.buffers) {
+        if (!buffer.isNull() && buffer.size() == outputSize && buffer.isDetached()) {
+            // isDetached() reads the count relaxed: order the owner's last
+            // reads of the pixels before our writes.
+            std::atomic_thread_fence(std::memory_order_acquire);
+            target = &buffer;
+            break;
+        }
+    }
+    if (!target) {
+        target = &d.buffers[d.nextBuffer];
+        d.nextBuffer = (d.nextBuffer + 1) % d.buffers.size();
+        *target = QImage(outputSize, QImage::Format_RGB32);
+    }
+    // Written while this is the only reference, so bits() does not copy.
+    uint8_t *destination[4] = {target->bits(), nullptr, nullptr, nullptr};
+    int destinationStride[4] = {int(target->bytesPerLine()), 0, 0, 0};
     sws_scale(scaler, picture->data, picture->linesize, 0, height, destination, destinationStride);
+    QImage image = *target;
 
     const bool first = !d.gotPictures;
     d.gotPictures = true;
