@@ -12,6 +12,7 @@ if [ "${1:-}" = "--sanitize" ]; then
   build_dir="$QZR_ROOT/build-sanitize"
   cmake_args=(-DQZR_SANITIZE=ON)
   export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:halt_on_error=1}
+  export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$QZR_ROOT/scripts/lsan.supp:print_suppressions=0}
   export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 elif [ -n "${1:-}" ]; then
   echo "usage: $0 [--sanitize]" >&2
