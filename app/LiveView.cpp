@@ -39,6 +39,13 @@ void TForm1::bindLiveView()
     bind(CheckBox8, &QCheckBox::clicked, &TForm1::CheckBox8Click);
     bind(ComboBox8, &QComboBox::activated, &TForm1::ComboBox8Change);
     bind(ComboBox10, &QComboBox::activated, &TForm1::ComboBox10Change);
+    for (const auto &[button, action] : std::initializer_list<std::pair<QPushButton *, void (TForm1::*)()>>{
+             {Button4, &TForm1::Button4Click}, {Button8, &TForm1::Button8Click},
+             {Button9, &TForm1::Button9Click}, {Button10, &TForm1::Button10Click},
+             {Button11, &TForm1::Button11Click}, {Button27, &TForm1::Button27Click},
+             {Button29, &TForm1::Button29Click}, {Button34, &TForm1::Button34Click},
+             {Button37, &TForm1::Button37Click}, {Button38, &TForm1::Button38Click}})
+        bind(button, &QPushButton::clicked, action);
 }
 
 void TForm1::Button2Click()

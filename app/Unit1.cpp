@@ -524,6 +524,9 @@ void TForm1::buildProcedureArea(QWidget *client)
         {&Button35, "Button35", "720P Single", true},
         {&Button39, "Button39", "1920 + 360", true},
         {&Button45, "Button45", "Spare", true},
+        {&Button29, "Button29", "FullHD + 720P + VGA", true},
+        {&Button37, "Button37", "720P + VGA", true},
+        {&Button38, "Button38", "FullHD + VGA", true},
         {&Button12, "Button12", "Fullscreen HD CAM 2", false},
         {&Button17, "Button17", "Full Scr", false},
         {&Button18, "Button18", "Button18", false},
@@ -575,22 +578,23 @@ void TForm1::buildMenu()
 
     QMenu *demo = MainMenu1->addMenu(QStringLiteral("Demo Settings"));
     demo->setObjectName(QStringLiteral("DemoSettings1"));
-    item(demo, "LowLightDemo1", QStringLiteral("LowLightDemo"), [] {});
-    item(demo, "Flickerless1", QStringLiteral("Flickerless ( SF General )"), [] {});
+    item(demo, "LowLightDemo1", QStringLiteral("LowLightDemo"), [this] { Button8Click(); });
+    item(demo, "Flickerless1", QStringLiteral("Flickerless ( SF General )"), [this] { Button11Click(); });
     QMenu *three = submenu(demo, "N3xH264Stream1", QStringLiteral("3 x H264 Stream"));
-    item(three, "StartDirect3Streams1", QStringLiteral("Start direct"), [] {});
-    item(three, "Configure3Streams1", QStringLiteral("Configure 3 Streams"), [] {});
+    item(three, "StartDirect3Streams1", QStringLiteral("Start direct"), [this] { Button29Click(); });
+    item(three, "Configure3Streams1", QStringLiteral("Configure 3 Streams"), [this] { Button10Click(); });
     QMenu *two = submenu(demo, "N2xH264stream1", QStringLiteral("2 x H264 stream"));
-    item(two, "StartDirect2Streams1", QStringLiteral("Start direct"), [] {});
-    item(two, "Configure2Streams1", QStringLiteral("Configure 2 Streams"), [] {});
+    item(two, "StartDirect2Streams1", QStringLiteral("Start direct"), [this] { Button38Click(); });
+    item(two, "Configure2Streams1", QStringLiteral("Configure 2 Streams"), [this] { Button9Click(); });
     item(demo, "TerelleDefaultSetting1", QStringLiteral("Terelle Default Setting"), [this] {
         ProgressBar1->setValue(0);
         ProgressBar1->setMaximum(4);
+        Button27Click();
     });
     item(demo, "DigitalZoom1", QStringLiteral("Digital Zoom"), [] { showWindow(Form11); });
     QMenu *fps25 = submenu(demo, "N720VGA25fps1", QStringLiteral("720 + VGA 25fps"));
-    item(fps25, "StartDirect25fps1", QStringLiteral("Start direct"), [] {});
-    item(fps25, "Configure2x25fps1", QStringLiteral("Configure 2 x 25fps"), [] {});
+    item(fps25, "StartDirect25fps1", QStringLiteral("Start direct"), [this] { Button37Click(); });
+    item(fps25, "Configure2x25fps1", QStringLiteral("Configure 2 x 25fps"), [this] { Button34Click(); });
 
     QMenu *camera = MainMenu1->addMenu(QStringLiteral("Camera Settings"));
     camera->setObjectName(QStringLiteral("CameraSettings1"));

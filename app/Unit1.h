@@ -66,6 +66,19 @@ public:
     void CheckBox8Click();          // "Multicast"
     void ComboBox8Change();         // overlay list
     void ComboBox10Change();        // channel list
+
+    // Demo presets and their viewer starts.
+    void Button4Click();            // "2x25fpsVideo": multistream viewer start
+    void Button8Click();            // "LowLightDemo"
+    void Button9Click();            // "2 x H264 Stream"
+    void Button10Click();           // "3 x H264 Stream"
+    void Button11Click();           // "Flickerless ( Scene File General only )"
+    void Button27Click();           // "H264 Single Encoding"
+    void Button29Click();           // "FullHD + 720P + VGA"
+    void Button34Click();           // "2 x 25fpsSettings"
+    void Button37Click();           // "720P + VGA"
+    void Button38Click();           // "FullHD + VGA"
+    void startCam3Viewer();         // the CAM 3 viewer start of the presets
     void Exit1Click();              // menu "Exit"
     void About1Click();             // menu "About"
     void FormKeyPress(int key);     // key preview
@@ -134,7 +147,7 @@ public:
     QPushButton *Button4, *Button5, *Button6, *Button8, *Button9, *Button10, *Button11, *Button12,
         *Button13, *Button17, *Button18, *Button21, *Button22, *Button23, *Button26, *Button27,
         *Button28, *Button30, *Button31, *Button32, *Button34, *Button35, *Button39, *Button40,
-        *Button41, *Button42, *Button43, *Button44, *Button45, *Button48;
+        *Button41, *Button42, *Button43, *Button44, *Button45, *Button48, *Button29, *Button37, *Button38;
 
     QMenuBar *MainMenu1;
 
@@ -151,6 +164,9 @@ private:
     void buildMenu();
     void bindLiveView();
     void restartOnChannel(const QString &channel);
+    void stopLiveViewIfRunning();
+    void sendPreset(const QList<QByteArray> &requests, int pause_ms);
+    void stepProgress(int steps = 1);
     void showReplyLog();
     void refreshMemo1();
 

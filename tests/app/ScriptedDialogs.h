@@ -1,5 +1,8 @@
 #pragma once
+#include "app/Operation.h"
 #include "app/UserDialogs.h"
+
+#include <functional>
 
 #include <QList>
 #include <QStringList>
@@ -16,6 +19,8 @@ public:
     {
         messages << text;
         messagePositions << topLeft;
+        if (onMessage)
+            onMessage(text);
     }
     bool confirm(const QString &title, const QString &text) override
     {
@@ -24,7 +29,12 @@ public:
     }
     QString openFileName(const QString &, const QString &) override { return openAnswer; }
     QString saveFileName(const QString &, const QString &) override { return saveAnswer; }
-    void pause(int pause_ms) override { pauses << pause_ms; }
+    void pause(int pause_ms) override
+    {
+        pauses << pause_ms;
+        if (realPauses)
+            qzr::pauseWithoutFreezing(pause_ms);
+    }
 
     QStringList errors;
     QStringList messages;
@@ -34,4 +44,6 @@ public:
     bool confirmAnswer = true;
     QString openAnswer;
     QString saveAnswer;
+    bool realPauses = false;                              // wait for real, as the tool does
+    std::function<void(const QString &)> onMessage;      // called as each message is shown
 };
