@@ -1,7 +1,8 @@
 #pragma once
 
 // qzr-camsim: a stand-in for a QZ-R network camera: the parameter interface
-// (HTTP, below) and, with --rtsp-port or SimThread::startRtsp(), live video.
+// (HTTP, below), with --rtsp-port or SimThread::startRtsp() live video, and
+// multicast RTP while a network.destination(c).status is "start".
 //
 // RTSP video (RtspServer.h; GStreamer RTSP server in its own GLib thread)
 //   rtsp://ADDR:PORT/channel1 .. /channel3, one mount per encoder, same address
@@ -13,6 +14,18 @@
 //   replaces the mount before the HTTP reply is sent: new sessions get the new
 //   stream, clients of the old one keep it. Moving test picture with the
 //   settings and a clock drawn in, plus the frame stamp (FrameStamp.h).
+//
+// Multicast video (MulticastSender.h; GStreamer, a GLib loop thread of its own)
+//   network.destination(c).status=start sends channel c as RTP to
+//   network.destination(c).address:.port on the loopback interface only
+//   (udpsink multicast-iface=lo ttl-mc=0 auto-multicast=false loop=true); stop
+//   ends it, before the HTTP reply. Same pipeline as the RTSP mount: H.264 with
+//   pt=96 and config-interval=1 (parameter sets in-band, join at any time),
+//   Motion JPEG with pt=26; encoder off (or mpeg4) sends nothing, and a started
+//   destination begins sending once its encoder is switched on. No SDP is
+//   published: the receiver builds "m=video PORT RTP/AVP 96",
+//   "c=IN IP4 GROUP/0", "a=rtpmap:96 H264/90000",
+//   "a=fmtp:96 packetization-mode=1" (see sim/README.md).
 //
 // Endpoints
 //   GET /api/param?QUERY            Basic auth. QUERY is "KEY" (read) or "KEY=VALUE"

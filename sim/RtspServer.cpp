@@ -281,8 +281,8 @@ void onMediaConfigure(GstRTSPMediaFactory *, GstRTSPMedia *media, gpointer)
     GstElement *encoder = childByName(media, "enc");
     if (!encoder)
         return;
+    addFrameStampProbe(encoder);
     if (GstPad *pad = gst_element_get_static_pad(encoder, "sink")) {
-        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, stampProbe, nullptr, nullptr);
         gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_QUERY_UPSTREAM, notSeekableProbe, nullptr, nullptr);
         gst_object_unref(pad);
     }
@@ -342,6 +342,16 @@ void initGStreamer()
 }
 
 } // namespace
+
+void addFrameStampProbe(GstElement *encoder)
+{
+    if (!encoder)
+        return;
+    if (GstPad *pad = gst_element_get_static_pad(encoder, "sink")) {
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, stampProbe, nullptr, nullptr);
+        gst_object_unref(pad);
+    }
+}
 
 void RtspServer::Loop::run(const std::function<void()> &function)
 {

@@ -6,6 +6,8 @@
 #include <array>
 #include <memory>
 
+struct _GstElement;
+
 namespace qzr::sim {
 
 class CameraSimulator;
@@ -51,6 +53,10 @@ int jpegQualityOf(const QString &token);
 // The gst-launch description of channel's mount ("( ... )"); empty when off.
 // The encoder is named "enc" and the payloader "pay0".
 QString rtspLaunchDescription(int channel, const StreamSettings &settings);
+
+// Draws the frame stamp (FrameStamp.h) into every raw I420 picture entering
+// encoder (a GstElement); used by the RTSP mounts and the multicast senders.
+void addFrameStampProbe(_GstElement *encoder);
 
 // An RTSP server (GStreamer's RTSP server library) with one mount per channel,
 // /channel1 .. /channel3, Basic authentication, running a GLib main loop in a

@@ -2,6 +2,7 @@
 
 #include <QTcpSocket>
 
+#include "MulticastSender.h"
 #include "ParamQuery.h"
 #include "RtspServer.h"
 #include "SimLogging.h"
@@ -30,13 +31,15 @@ QByteArray okBody()
 } // namespace
 
 SimServer::SimServer(const CameraOptions &camera, QObject *parent)
-    : QObject(parent), m_camera(camera), m_server(this)
+    : QObject(parent), m_camera(camera), m_server(this),
+      m_multicast(std::make_unique<MulticastSender>())
 {
     connect(&m_server, &QTcpServer::newConnection, this, &SimServer::onNewConnection);
 }
 
 SimServer::~SimServer()
 {
+    stopMulticast();
     stopRtsp();
     for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it)
         it.key()->abort();
@@ -401,11 +404,48 @@ quint16 SimServer::rtspPort() const
 
 void SimServer::syncRtsp()
 {
+    syncMulticast();
     if (!m_rtsp || !m_rtsp->isRunning())
         return;
     for (int channel = 1; channel <= kRtspChannelCount; ++channel)
         m_rtsp->setStream(channel, StreamSettings::fromCamera(m_camera, channel));
     m_rtsp->setCredentials(m_camera.user(), m_camera.password());
+}
+
+void SimServer::syncMulticast()
+{
+    for (int channel = 1; channel <= kRtspChannelCount; ++channel) {
+        const auto get = [&](const char *suffix) {
+            return m_camera.value(QStringLiteral("network.destination(%1).%2").arg(channel).arg(QLatin1String(suffix)))
+                .value_or(QString());
+        };
+        MulticastDestination destination;
+        destination.started = get("status") == QLatin1String("start");
+        destination.group = get("address");
+        destination.port = get("port").toUShort();
+        destination.settings = StreamSettings::fromCamera(m_camera, channel);
+        m_multicast->apply(channel, destination);
+    }
+}
+
+void SimServer::stopMulticast()
+{
+    m_multicast->stop();
+}
+
+QList<int> SimServer::multicastSending() const
+{
+    QList<int> channels;
+    for (int channel = 1; channel <= kRtspChannelCount; ++channel) {
+        if (m_multicast->isSending(channel))
+            channels << channel;
+    }
+    return channels;
+}
+
+qint64 SimServer::multicastPacketsSent(int channel) const
+{
+    return m_multicast->packetsSent(channel);
 }
 
 int SimServer::rtspClientCount() const

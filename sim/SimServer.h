@@ -18,6 +18,7 @@ class QTcpSocket;
 
 namespace qzr::sim {
 
+class MulticastSender;
 class RtspServer;
 struct StreamSettings;
 
@@ -59,12 +60,21 @@ public:
     // server. The mounts follow the encoder values and the password: every
     // change made through this server (parameter writes, admin set) reaches
     // the RTSP side before the reply is sent; after changing camera() directly,
-    // call syncRtsp().
+    // call syncRtsp() (which also brings the multicast senders up to date).
     quint16 startRtsp(quint16 port);
     void stopRtsp();
     quint16 rtspPort() const;
     void syncRtsp();
     int rtspClientCount() const;
+
+    // Multicast RTP (MulticastSender.h): channel c is sent to
+    // network.destination(c).address/.port while its status is "start" and
+    // encoder c is on, on the loopback interface only. Independent of RTSP;
+    // brought up to date by syncRtsp() after every parameter request.
+    void syncMulticast();
+    void stopMulticast();
+    QList<int> multicastSending() const;            // channels whose pipeline runs
+    qint64 multicastPacketsSent(int channel) const; // RTP packets sent, cumulative
 
 signals:
     void requestRecorded(int count);
@@ -115,6 +125,7 @@ private:
     int m_connectionCount = 0;
     qint64 m_bytesReceived = 0;
     std::unique_ptr<RtspServer> m_rtsp;
+    std::unique_ptr<MulticastSender> m_multicast;
 };
 
 } // namespace qzr::sim

@@ -57,6 +57,7 @@ void SimThread::stop()
     onServerThread([this] {
         m_server->stopListening();
         m_server->stopRtsp();
+        m_server->stopMulticast();
     });
     m_thread.quit();
     m_thread.wait();
@@ -71,6 +72,16 @@ quint16 SimThread::startRtsp(quint16 port)
 int SimThread::rtspClientCount() const
 {
     return onServerThread([this] { return m_server->rtspClientCount(); });
+}
+
+QList<int> SimThread::multicastSending() const
+{
+    return onServerThread([this] { return m_server->multicastSending(); });
+}
+
+qint64 SimThread::multicastPacketsSent(int channel) const
+{
+    return onServerThread([this, channel] { return m_server->multicastPacketsSent(channel); });
 }
 
 QList<ReceivedRequest> SimThread::requests() const

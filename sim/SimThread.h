@@ -28,7 +28,7 @@ public:
     // Starts the thread and listens; returns the bound port, 0 on failure.
     // The address, fault and log come from the ServerOptions given above.
     quint16 start(quint16 port = 0);
-    void stop(); // stops the RTSP side too
+    void stop(); // stops the RTSP and multicast side too
     quint16 port() const { return m_port; }
 
     // RTSP video on the same address, after start(): /channel1../channel3,
@@ -37,6 +37,14 @@ public:
     quint16 startRtsp(quint16 port = 0);
     quint16 rtspPort() const { return m_rtspPort; }
     int rtspClientCount() const;
+
+    // Multicast RTP: network.destination(c).status=start (over HTTP or
+    // setValue()) sends channel c to its group and port on the loopback
+    // interface while encoder c is on; stop ends it. For tests: the channels
+    // whose sender runs, and the RTP packets sent per channel (cumulative,
+    // never reset, so a stopped channel's count stays still).
+    QList<int> multicastSending() const;
+    qint64 multicastPacketsSent(int channel) const;
 
     QList<ReceivedRequest> requests() const;
     void clearRequests();

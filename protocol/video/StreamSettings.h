@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "protocol/video/MulticastStreamSource.h"
 #include "protocol/video/StreamSource.h"
 
 namespace qzr::video {
@@ -20,6 +21,12 @@ struct StreamSettings
     QString user = QStringLiteral("admin");
     // Transport of unicast RTSP (RcvMode 0).
     RtspTransport transport = RtspTransport::Tcp;
+    // Multicast reception (RcvMode 1): the local IPv4 address of the interface
+    // to join the group on; empty: the one through which the camera's address
+    // is reached (127.0.0.1 for a camera on loopback).
+    QString multicastInterface;
+    // What the camera sends to the group: H.264 (payload type 96) or Motion JPEG.
+    MulticastCodec multicastCodec = MulticastCodec::H264;
 
     static StreamSettings &current();
 

@@ -9,9 +9,8 @@ namespace qzr::video {
 enum class RtspTransport { Tcp, Udp };
 
 // How the receiver opens its input. The receiver owns demuxing and decoding;
-// a source only knows where the stream comes from: an RTSP address today, an
-// SDP held in memory for multicast RTP later (read through a custom AVIOContext
-// with the "sdp" input format, options protocol_whitelist and localaddr).
+// a source only knows where the stream comes from: an RTSP address, a local
+// file, or an SDP held in memory for multicast RTP (MulticastStreamSource.h).
 // open() runs on the receiver's thread.
 class StreamSource
 {

@@ -80,6 +80,22 @@ void TLiveViewer::setRcvMode(int mode)
         startReception(); // the way of receiving changed: start over
 }
 
+void TLiveViewer::setMultiIP(const QString &group)
+{
+    const bool changed = group != m_multiIp;
+    m_multiIp = group;
+    if (changed && m_receiver && m_rcvMode == 1)
+        startReception(); // another group: join it instead
+}
+
+void TLiveViewer::setMultiPort(int port)
+{
+    const bool changed = port != m_multiPort;
+    m_multiPort = port;
+    if (changed && m_receiver && m_rcvMode == 1)
+        startReception();
+}
+
 void TLiveViewer::setDispTimeCode(int value)
 {
     m_dispTimeCode = quint8(value);
@@ -120,9 +136,12 @@ void TLiveViewer::startReception()
     std::unique_ptr<StreamSource> source;
     if (!address.contains(QLatin1String("://"))) {
         source = std::make_unique<FileStreamSource>(address, true);
+    } else if (m_rcvMode == 1) {
+        source = std::make_unique<MulticastStreamSource>(m_multiIp, m_multiPort, m_ip,
+                                                         settings.multicastCodec,
+                                                         settings.multicastInterface);
     } else {
-        const RtspTransport transport = m_rcvMode == 1 ? RtspTransport::Udp : settings.transport;
-        source = std::make_unique<UrlStreamSource>(address, settings.user, m_password, transport);
+        source = std::make_unique<UrlStreamSource>(address, settings.user, m_password, settings.transport);
     }
     m_receiver = std::make_unique<VideoReceiver>(std::move(source));
     m_receiver->setOutputSize(QSize(m_dispWidth, m_dispHeight));

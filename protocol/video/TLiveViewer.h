@@ -27,8 +27,12 @@
 //   DispFPS       bottom right: 0 off, 254 received frames per second,
 //                 255 decoding load (ms per frame, dropped frames), any other
 //                 n the received rate averaged and refreshed every n seconds
-// RcvMode 0 receives RTSP over TCP; 1 (multicast) restarts reception over RTSP
-// with UDP transport until reception from MultiIP:MultiPort is added.
+// RcvMode 0 receives RTSP over TCP; 1 (multicast) receives the RTP the camera
+// sends to the group MultiIP, port MultiPort (MulticastStreamSource.h), joined
+// on the interface through which IP is reached. Writing RcvMode, or MultiIP or
+// MultiPort while receiving multicast, restarts reception. Releasing the
+// viewer ends its receiver thread, which closes the sockets and so leaves the
+// group. A stream template naming a local file plays that file in either mode.
 class TLiveViewer : public QWidget
 {
     Q_OBJECT
@@ -55,9 +59,9 @@ public:
     QString IP() const { return m_ip; }
     void setIP(const QString &ip) { m_ip = ip; update(); }
     QString MultiIP() const { return m_multiIp; }
-    void setMultiIP(const QString &group) { m_multiIp = group; }
+    void setMultiIP(const QString &group);
     int MultiPort() const { return m_multiPort; }
-    void setMultiPort(int port) { m_multiPort = port; }
+    void setMultiPort(int port);
     int DispWidth() const { return m_dispWidth; }
     void setDispWidth(int width);
     int DispHeight() const { return m_dispHeight; }
