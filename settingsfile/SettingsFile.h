@@ -1,0 +1,84 @@
+#pragma once
+// The settings file: its bytes, the atomic write, the reading with any line
+// end, the check of a loaded file, the upload requests and the comparison.
+#include "image/SceneKeys.h"
+#include "protocol/RequestTarget.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <optional>
+
+namespace qzr::settingsfile {
+
+// The image lines 24 to 36 and the scene key each is uploaded to.
+inline constexpr int kFirstSceneValueLine = 24;
+inline constexpr std::array<image::SceneKey, 13> kSceneValueKeys{
+    image::SceneKey::Dnr3d,   image::SceneKey::Agc,          image::SceneKey::SenseUp,
+    image::SceneKey::Shutter, image::SceneKey::Brightness,   image::SceneKey::WhiteBalance,
+    image::SceneKey::Blc,     image::SceneKey::DayNight,     image::SceneKey::Clvi,
+    image::SceneKey::Gamma,   image::SceneKey::Pedestal,     image::SceneKey::Color,
+    image::SceneKey::Enhance};
+
+// The wait after each encoder's write, before its store command.
+inline constexpr int kEncoderStorePauseMs = 500;
+
+// The file's bytes: every line ended by CR LF, the last one too, each
+// character one Latin-1 byte. Nothing when a character has no Latin-1 byte.
+std::optional<QByteArray> encodeSettingsFile(const QStringList &lines);
+
+// Writes the lines atomically: a temporary file beside the target is
+// written and renamed into place, so on any failure the target is left as
+// it was. Returns an empty text on success, else what went wrong.
+QString writeSettingsFile(const QString &path, const QStringList &lines);
+
+// The lines of a file's bytes: CR LF, LF alone and CR alone end a line; a
+// final line end starts no further line.
+QStringList splitSettingsBytes(const QByteArray &bytes);
+
+// Reads a file's lines; nothing when it cannot be opened (with the reason
+// in *error when given).
+std::optional<QStringList> readSettingsFile(const QString &path, QString *error = nullptr);
+
+// The check of a loaded file: exactly 36 lines, the four markers in place, a
+// scene number 0 to 7 on line 23, and no value holding "&", "=", "?", "#"
+// or a control character. Nothing when the file is fine, else one message
+// naming the first bad line ("Line N: ...").
+std::optional<QString> validateSettings(const QStringList &lines);
+
+// One request of the upload and the pause the caller makes after it.
+struct UploadStep
+{
+    ParamQuery request;
+    int pauseAfterMs = 0;
+};
+
+// The upload of a file that passed validateSettings: per encoder its
+// request (the JPEG form for "jpeg", else the bit-rate form), a 500 ms
+// pause and its store command; then each scene line 24 to 36 written into
+// scene file s (line 23), each followed by the scene store command.
+QList<UploadStep> uploadSteps(const QStringList &lines);
+
+// The encoder k (1 to 3) request of the upload.
+ParamQuery encoderUploadRequest(const QStringList &lines, int encoder);
+
+// The name of a file's line for people: "encode(1).type", "scene number",
+// "camera.scene(s).image.3ddnr", ... (s from line 23 of the lines given).
+QString settingName(const QStringList &lines, int lineNumber);
+
+struct SettingDifference
+{
+    int line = 0; // 1-based
+    QString name;
+    QString first;
+    QString second;
+};
+
+// Every setting whose value differs between two files, in line order; a
+// missing line counts as empty. The names come from the first file.
+QList<SettingDifference> compareSettings(const QStringList &first, const QStringList &second);
+
+} // namespace qzr::settingsfile
