@@ -72,13 +72,20 @@ int runTool(int argc, char *argv[])
         QStringLiteral("Live video address template with {ip} and {channel} (default %1; also QZR_STREAM_URL).")
             .arg(QLatin1String(video::StreamSettings::kDefaultUrlTemplate)),
         QStringLiteral("TEMPLATE"));
-    parser.addOptions({addressOption, portOption, timeoutOption, screenshotOption, streamOption});
+    const QCommandLineOption multicastOption(QStringLiteral("multicast-interface"),
+        QStringLiteral("Local IPv4 address of the interface that joins multicast groups (default: the one "
+                       "through which the camera is reached; 127.0.0.1 for a camera on loopback)."),
+        QStringLiteral("ADDRESS"));
+    parser.addOptions({addressOption, portOption, timeoutOption, screenshotOption, streamOption, multicastOption});
     parser.process(app);
 
     const QString streamTemplate = parser.isSet(streamOption) ? parser.value(streamOption)
                                                               : qEnvironmentVariable("QZR_STREAM_URL");
     if (!streamTemplate.isEmpty())
         video::StreamSettings::current().urlTemplate = streamTemplate;
+
+    if (parser.isSet(multicastOption))
+        video::StreamSettings::current().multicastInterface = parser.value(multicastOption);
 
     StartOptions options;
     options.address = parser.value(addressOption);
