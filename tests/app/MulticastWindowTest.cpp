@@ -31,6 +31,7 @@ private slots:
     void channelChoiceSetsItsDefaults_data();
     void channelChoiceSetsItsDefaults();
     void startAndStopOnChannel2();
+    void startedStreamIsShownFromTheGroup();
     void startStopsARunningLiveViewFirst();
     void closingWhileStreamingStopsTheStream();
     void badFieldsSendAndChangeNothing_data();
@@ -109,6 +110,20 @@ void MulticastWindowTest::startAndStopOnChannel2()
     QVERIFY(Form1->Button2->isVisible());
     QCOMPARE(Form14->Button1->text(), QString("Set and START Multicast Stream"));
     QCOMPARE(qzr::shared().LiveViewActive, 0);
+}
+
+void MulticastWindowTest::startedStreamIsShownFromTheGroup()
+{
+    m_camera.sim->setValue("encode(1).framesize", "640x360");
+    openThroughTheCheckBox();
+    Form14->Button1->click();
+    QVERIFY2(m_camera.dialogs->errors.isEmpty(), qPrintable(m_camera.dialogs->errors.join('|')));
+    QTRY_VERIFY_WITH_TIMEOUT(m_camera.sim->multicastSending().contains(1), 5000);
+    TLiveViewer *viewer = cam3();
+    QTRY_VERIFY_WITH_TIMEOUT(viewer->framesShown() > 3, 15000);
+    QCOMPARE(viewer->currentPicture().size(), QSize(640, 360));
+    Form14->Button1->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_camera.sim->multicastSending().contains(1), 5000);
 }
 
 void MulticastWindowTest::startStopsARunningLiveViewFirst()
