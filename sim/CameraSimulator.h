@@ -9,8 +9,9 @@
 //   and the same Basic credentials as below (a password change applies at once).
 //   Each mount follows encode(n).*: h264high/h264baseline -> H.264 (x264enc,
 //   zerolatency, key-int-max = iframeinterval, bitrate), jpeg -> Motion JPEG
-//   (quality from the JPEG size token), mpeg4 -> MPEG-4 Part 2 (avenc_mpeg4;
-//   not mounted yet, known issue), off or an unknown value -> no mount (DESCRIBE answers 404). A change
+//   (quality from the JPEG size token), mpeg4 -> MPEG-4 Part 2 (avenc_mpeg4,
+//   rtpmp4vpay; its output timestamps repaired, see addTimestampRepair()), off
+//   or an unknown value -> no mount (DESCRIBE answers 404). A change
 //   replaces the mount before the HTTP reply is sent: new sessions get the new
 //   stream, clients of the old one keep it. Moving test picture with the
 //   settings and a clock drawn in, plus the frame stamp (FrameStamp.h).
@@ -21,7 +22,8 @@
 //   (udpsink multicast-iface=lo ttl-mc=0 auto-multicast=false loop=true); stop
 //   ends it, before the HTTP reply. Same pipeline as the RTSP mount: H.264 with
 //   pt=96 and config-interval=1 (parameter sets in-band, join at any time),
-//   Motion JPEG with pt=26; encoder off (or mpeg4) sends nothing, and a started
+//   Motion JPEG with pt=26, MPEG-4 with pt=96 (MP4V-ES, config-interval=1);
+//   encoder off sends nothing, and a started
 //   destination begins sending once its encoder is switched on. No SDP is
 //   published: the receiver builds "m=video PORT RTP/AVP 96",
 //   "c=IN IP4 GROUP/0", "a=rtpmap:96 H264/90000",

@@ -84,8 +84,7 @@ bool MulticastDestination::operator==(const MulticastDestination &o) const
 
 QString multicastLaunchDescription(int channel, const MulticastDestination &d)
 {
-    if (!d.started || d.group.isEmpty() || d.port == 0
-        || d.settings.codec == StreamSettings::Codec::Mpeg4)
+    if (!d.started || d.group.isEmpty() || d.port == 0)
         return {};
     QString mount = rtspLaunchDescription(channel, d.settings);
     if (mount.isEmpty())
@@ -192,6 +191,7 @@ void MulticastSender::Loop::apply(int channel, const MulticastDestination &desti
     }
     if (GstElement *encoder = gst_bin_get_by_name(GST_BIN(pipeline), "enc")) {
         addFrameStampProbe(encoder);
+        addTimestampRepair(encoder); // MPEG-4 only, see RtspServer.h
         gst_object_unref(encoder);
     }
     if (GstElement *sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink")) {

@@ -6,8 +6,10 @@
 #include "RtspServer.h"
 
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -266,6 +268,95 @@ GstPadProbeReturn notSeekableProbe(GstPad *, GstPadProbeInfo *info, gpointer)
     return GST_PAD_PROBE_HANDLED;
 }
 
+// avenc_mpeg4 of gst-libav 1.22.0 with FFmpeg 5.1 hands out every encoded
+// frame with PTS and DTS 2^63 ns (FFmpeg's "no timestamp" taken as a time).
+// The RTSP server's and the multicast sink's clock sync then waits for that
+// time: after the frames of the preroll nothing more is sent. The encoder
+// neither drops nor reorders frames (max-bframes=0), so the n-th frame out
+// gets back the PTS and duration of the n-th picture in. The encoder base
+// class also moves its output segment by 1000 hours to make room for those
+// times (GstVideoEncoder's DTS adjustment); the segment it sends on is
+// replaced by the one that came in, which the restored times belong to.
+struct InputTimes {
+    std::mutex mutex;
+    std::deque<std::pair<GstClockTime, GstClockTime>> times; // PTS, duration
+    GstSegment segment;
+    bool haveSegment = false;
+};
+
+void deleteInputTimes(gpointer data)
+{
+    delete static_cast<std::shared_ptr<InputTimes> *>(data);
+}
+
+GstPadProbeReturn rememberInputTime(GstPad *, GstPadProbeInfo *info, gpointer data)
+{
+    InputTimes &t = **static_cast<std::shared_ptr<InputTimes> *>(data);
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
+        GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+        std::lock_guard<std::mutex> lock(t.mutex);
+        t.times.emplace_back(GST_BUFFER_PTS(buffer), GST_BUFFER_DURATION(buffer));
+        while (t.times.size() > 64) // never grows without bound
+            t.times.pop_front();
+    } else if (GST_IS_EVENT(GST_PAD_PROBE_INFO_DATA(info))) {
+        GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
+        if (GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP) {
+            std::lock_guard<std::mutex> lock(t.mutex);
+            t.times.clear();
+        } else if (GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT) {
+            const GstSegment *segment = nullptr;
+            gst_event_parse_segment(event, &segment);
+            std::lock_guard<std::mutex> lock(t.mutex);
+            gst_segment_copy_into(segment, &t.segment);
+            t.haveSegment = true;
+        }
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn restoreOutputSegment(GstPad *, GstPadProbeInfo *info, gpointer data)
+{
+    InputTimes &t = **static_cast<std::shared_ptr<InputTimes> *>(data);
+    GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(event) != GST_EVENT_SEGMENT)
+        return GST_PAD_PROBE_OK;
+    GstEvent *replacement = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(t.mutex);
+        if (!t.haveSegment)
+            return GST_PAD_PROBE_OK;
+        replacement = gst_event_new_segment(&t.segment);
+    }
+    gst_event_set_seqnum(replacement, gst_event_get_seqnum(event));
+    gst_event_unref(event);
+    GST_PAD_PROBE_INFO_DATA(info) = replacement;
+    return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn restoreOutputTime(GstPad *, GstPadProbeInfo *info, gpointer data)
+{
+    InputTimes &t = **static_cast<std::shared_ptr<InputTimes> *>(data);
+    std::pair<GstClockTime, GstClockTime> in{GST_CLOCK_TIME_NONE, GST_CLOCK_TIME_NONE};
+    {
+        std::lock_guard<std::mutex> lock(t.mutex);
+        if (t.times.empty())
+            return GST_PAD_PROBE_OK;
+        in = t.times.front();
+        t.times.pop_front();
+    }
+    GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    const GstClockTime pts = GST_BUFFER_PTS(buffer);
+    if (GST_CLOCK_TIME_IS_VALID(pts) && pts <= GstClockTime(G_MAXINT64))
+        return GST_PAD_PROBE_OK; // a sane time: keep it
+    buffer = gst_buffer_make_writable(buffer);
+    GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    GST_BUFFER_PTS(buffer) = in.first;
+    GST_BUFFER_DTS(buffer) = in.first;
+    if (!GST_BUFFER_DURATION_IS_VALID(buffer))
+        GST_BUFFER_DURATION(buffer) = in.second;
+    return GST_PAD_PROBE_OK;
+}
+
 GstElement *childByName(GstRTSPMedia *media, const char *name)
 {
     GstElement *bin = gst_rtsp_media_get_element(media);
@@ -282,6 +373,7 @@ void onMediaConfigure(GstRTSPMediaFactory *, GstRTSPMedia *media, gpointer)
     if (!encoder)
         return;
     addFrameStampProbe(encoder);
+    addTimestampRepair(encoder);
     if (GstPad *pad = gst_element_get_static_pad(encoder, "sink")) {
         gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_QUERY_UPSTREAM, notSeekableProbe, nullptr, nullptr);
         gst_object_unref(pad);
@@ -351,6 +443,32 @@ void addFrameStampProbe(GstElement *encoder)
         gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, stampProbe, nullptr, nullptr);
         gst_object_unref(pad);
     }
+}
+
+void addTimestampRepair(GstElement *encoder)
+{
+    if (!encoder)
+        return;
+    GstElementFactory *factory = gst_element_get_factory(encoder);
+    if (!factory || g_strcmp0(GST_OBJECT_NAME(factory), "avenc_mpeg4") != 0)
+        return;
+    GstPad *sink = gst_element_get_static_pad(encoder, "sink");
+    GstPad *src = gst_element_get_static_pad(encoder, "src");
+    if (sink && src) {
+        auto times = std::make_shared<InputTimes>();
+        gst_pad_add_probe(sink,
+                          GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM
+                                          | GST_PAD_PROBE_TYPE_EVENT_FLUSH),
+                          rememberInputTime, new std::shared_ptr<InputTimes>(times), deleteInputTimes);
+        gst_pad_add_probe(src, GST_PAD_PROBE_TYPE_BUFFER, restoreOutputTime,
+                          new std::shared_ptr<InputTimes>(times), deleteInputTimes);
+        gst_pad_add_probe(src, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, restoreOutputSegment,
+                          new std::shared_ptr<InputTimes>(times), deleteInputTimes);
+    }
+    if (sink)
+        gst_object_unref(sink);
+    if (src)
+        gst_object_unref(src);
 }
 
 void RtspServer::Loop::run(const std::function<void()> &function)
@@ -427,10 +545,7 @@ void RtspServer::Loop::applyStream(int channel, const StreamSettings &settings, 
     current = settings;
     const QByteArray path = mountPath(channel).toUtf8();
     GstRTSPMountPoints *mounts = gst_rtsp_server_get_mount_points(server);
-    // Known issue: the MPEG-4 pipeline stops after its first frames when served
-    // (no frames after PLAY) and its teardown then blocks this loop, so MPEG-4
-    // is not mounted for now: DESCRIBE answers 404 as for "off".
-    if (settings.isOff() || settings.codec == StreamSettings::Codec::Mpeg4) {
+    if (settings.isOff()) {
         gst_rtsp_mount_points_remove_factory(mounts, path.constData());
     } else {
         GstRTSPMediaFactory *factory = gst_rtsp_media_factory_new();

@@ -58,6 +58,12 @@ QString rtspLaunchDescription(int channel, const StreamSettings &settings);
 // encoder (a GstElement); used by the RTSP mounts and the multicast senders.
 void addFrameStampProbe(_GstElement *encoder);
 
+// avenc_mpeg4 (gst-libav 1.22.0 with FFmpeg 5.1) stamps every encoded frame
+// with PTS/DTS 2^63 ns, so a synchronising sink waits forever after the first
+// frames. For that encoder this gives each output frame back the PTS of its
+// input picture; does nothing for any other element.
+void addTimestampRepair(_GstElement *encoder);
+
 // An RTSP server (GStreamer's RTSP server library) with one mount per channel,
 // /channel1 .. /channel3, Basic authentication, running a GLib main loop in a
 // thread of its own. Every public method may be called from any thread except

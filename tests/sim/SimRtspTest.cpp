@@ -212,7 +212,6 @@ private slots:
 
     void channelDecodes_data();
     void channelDecodes();
-    void mpeg4IsNotServedYet();
     void wrongPasswordIsUnauthorized();
     void offEncoderIsNotFound();
     void passwordChangeAppliesToRtsp();
@@ -387,6 +386,7 @@ void SimRtspTest::channelDecodes_data()
     QTest::newRow("3 h264baseline quadvga") << 3 << "h264baseline" << "quadvga" << int(AV_CODEC_ID_H264) << 1280 << 960;
     QTest::newRow("2 h264high qvga") << 2 << "h264high" << "qvga" << int(AV_CODEC_ID_H264) << 320 << 240;
     QTest::newRow("1 jpeg 640x360") << 1 << "jpeg" << "640x360" << int(AV_CODEC_ID_MJPEG) << 640 << 360;
+    QTest::newRow("3 mpeg4 vga") << 3 << "mpeg4" << "vga" << int(AV_CODEC_ID_MPEG4) << 640 << 480;
 }
 
 void SimRtspTest::channelDecodes()
@@ -418,18 +418,6 @@ void SimRtspTest::channelDecodes()
         // The stamp is drawn into every frame, whatever the codec.
         QVERIFY(decodeFrameStamp(images.back()).has_value());
     }
-}
-
-void SimRtspTest::mpeg4IsNotServedYet()
-{
-    // Known issue (see RtspServer.cpp): MPEG-4 is not mounted for now.
-    m_sim->setValue(QStringLiteral("encode(3).type"), QStringLiteral("mpeg4"));
-    m_sim->setValue(QStringLiteral("encode(3).framesize"), QStringLiteral("vga"));
-    RtspClient client;
-    const int opened = client.open(rtspUrl(m_rtsp, 3));
-    m_sim->setValue(QStringLiteral("encode(3).type"), QStringLiteral("off"));
-    m_sim->setValue(QStringLiteral("encode(3).framesize"), QStringLiteral("640x360"));
-    QCOMPARE(opened, AVERROR_HTTP_NOT_FOUND);
 }
 
 void SimRtspTest::wrongPasswordIsUnauthorized()
