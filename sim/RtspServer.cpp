@@ -253,8 +253,7 @@ GstPadProbeReturn stampProbe(GstPad *pad, GstPadProbeInfo *info, gpointer)
 }
 
 // The test picture is live: tell the server it cannot be positioned, so that
-// a PLAY never flushes the shared pipeline (a flush back to 0 stalls the
-// MPEG-4 encoder and disturbs every other viewer of the mount).
+// a PLAY never flushes the running pipeline back to 0.
 GstPadProbeReturn notSeekableProbe(GstPad *, GstPadProbeInfo *info, gpointer)
 {
     if (!(GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_PUSH))
@@ -401,8 +400,7 @@ void onPlayRequest(GstRTSPClient *, GstRTSPContext *context, gpointer)
 }
 
 // Live video cannot be positioned: a PLAY with "Range: npt=0.000-" (as FFmpeg
-// sends it) would make the server seek the shared pipeline back to 0, which
-// disturbs every viewer and stops the MPEG-4 encoder (timestamps going back).
+// sends it) would make the server seek the running pipeline back to 0.
 GstRTSPStatusCode onPrePlayRequest(GstRTSPClient *, GstRTSPContext *context, gpointer)
 {
     if (context->request)
