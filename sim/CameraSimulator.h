@@ -3,6 +3,8 @@
 // qzr-camsim: a stand-in for a QZ-R network camera: the parameter interface
 // (HTTP, below), with --rtsp-port or SimThread::startRtsp() live video, and
 // multicast RTP while a network.destination(c).status is "start".
+// `qzr-camsim --cameras N` runs N of these (one SimServer each, own state) on
+// ports port, port+1, ..., port+N-1; camera k's MAC has its last byte + k.
 //
 // RTSP video (RtspServer.h; GStreamer RTSP server in its own GLib thread)
 //   rtsp://ADDR:PORT/channel1 .. /channel3, one mount per encoder, same address

@@ -21,6 +21,14 @@ struct Options {
                                                "on the second line of standard output. "
                                                "Without it: no RTSP."),
                                 QStringLiteral("n")};
+    QCommandLineOption cameras{QStringLiteral("cameras"),
+                               QStringLiteral("Serve this many independent cameras (1..%1, default 1) "
+                                              "on consecutive ports: --port, --port+1, ... With "
+                                              "--port 0 a free run of ports is chosen and its first "
+                                              "port printed. Camera k (from 0) gets the MAC with its "
+                                              "last byte + k. Not with --rtsp-port.")
+                                   .arg(kMaxCameras),
+                               QStringLiteral("n"), QStringLiteral("1")};
     QCommandLineOption model{QStringLiteral("model"), QStringLiteral("Camera model (default QZ-R410)."),
                              QStringLiteral("name"), QStringLiteral("QZ-R410")};
     QCommandLineOption mac{QStringLiteral("mac"), QStringLiteral("MAC address (default 00:11:22:33:44:55)."),
@@ -66,7 +74,7 @@ ConfigResult parseCommandLine(const QStringList &arguments)
     parser.addHelpOption();
     parser.addOptions({options.address, options.port, options.model, options.mac, options.user,
                        options.password, options.focusPolls, options.focusError, options.fault,
-                       options.faultNth, options.log, options.rtspPort});
+                       options.faultNth, options.log, options.rtspPort, options.cameras});
     ConfigResult result;
     if (!parser.parse(arguments)) {
         result.error = parser.errorText();
@@ -82,6 +90,7 @@ ConfigResult parseCommandLine(const QStringList &arguments)
     const auto polls = intOption(parser, options.focusPolls, 0, 1000000);
     const auto nth = intOption(parser, options.faultNth, 0, 1000000);
     const auto fault = faultModeFromName(parser.value(options.fault));
+    const auto cameras = intOption(parser, options.cameras, 1, kMaxCameras);
     if (address.isNull())
         result.error = QStringLiteral("invalid --address");
     else if (!port)
@@ -94,6 +103,14 @@ ConfigResult parseCommandLine(const QStringList &arguments)
         result.error = QStringLiteral("invalid --fault-nth");
     else if (!fault)
         result.error = QStringLiteral("unknown --fault mode; one of: ") + faultModeNames().join(QStringLiteral(", "));
+    else if (!cameras)
+        result.error = QStringLiteral("invalid --cameras (1..%1)").arg(kMaxCameras);
+    else if (*cameras > 1 && parser.isSet(options.rtspPort))
+        result.error = QStringLiteral("--rtsp-port serves one camera only; not with --cameras %1").arg(*cameras);
+    else if (*cameras > 1 && *port != 0 && *port + *cameras - 1 > 65535)
+        result.error = QStringLiteral("--port %1 with --cameras %2 runs past port 65535").arg(*port).arg(*cameras);
+    else if (*cameras > 1 && fleetMac(parser.value(options.mac), 1).isEmpty())
+        result.error = QStringLiteral("--mac must end in a hex byte (like :55) with --cameras");
     if (!result.error.isEmpty())
         return result;
 
@@ -109,8 +126,36 @@ ConfigResult parseCommandLine(const QStringList &arguments)
     config.camera.password = parser.value(options.password);
     config.camera.focusPolls = *polls;
     config.camera.focusResult = parser.isSet(options.focusError) ? FocusResult::ObjectError : FocusResult::Stop;
+    config.cameras = *cameras;
     result.ok = true;
     return result;
+}
+
+QString fleetMac(const QString &mac, int index)
+{
+    if (index == 0)
+        return mac;
+    const qsizetype n = mac.size();
+    if (n < 3 || (mac.at(n - 3) != QLatin1Char(':') && mac.at(n - 3) != QLatin1Char('-')))
+        return {};
+    bool ok = false;
+    const int last = mac.right(2).toInt(&ok, 16);
+    if (!ok || mac.at(n - 2) == QLatin1Char('+') || mac.at(n - 2) == QLatin1Char('-'))
+        return {};
+    bool lower = false;
+    for (const QChar c : mac)
+        lower = lower || (c >= QLatin1Char('a') && c <= QLatin1Char('f'));
+    QString byte = QStringLiteral("%1").arg((last + index) % 256, 2, 16, QLatin1Char('0'));
+    if (!lower)
+        byte = byte.toUpper();
+    return mac.left(n - 2) + byte;
+}
+
+CameraOptions fleetCamera(const SimConfig &config, int index)
+{
+    CameraOptions camera = config.camera;
+    camera.mac = fleetMac(config.camera.mac, index);
+    return camera;
 }
 
 } // namespace qzr::sim

@@ -14,7 +14,19 @@ struct SimConfig {
     CameraOptions camera;
     ServerOptions server;
     std::optional<quint16> rtspPort; // unset: no RTSP; 0 picks a free port
+    int cameras = 1;                 // cameras served on ports port, port+1, ...
 };
+
+inline constexpr int kMaxCameras = 256;
+
+// The MAC of camera `index` (0-based) of a --cameras fleet: `mac` with its last
+// byte raised by `index` (modulo 256), so each camera differs. Empty when the
+// last byte of `mac` is not two hex digits after ':' or '-' (index > 0 only;
+// camera 0 always keeps `mac` as given).
+QString fleetMac(const QString &mac, int index);
+
+// The options of camera `index` of the fleet described by `config`.
+CameraOptions fleetCamera(const SimConfig &config, int index);
 
 struct ConfigResult {
     bool ok = false;

@@ -1,10 +1,64 @@
 #include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 #include "SimConfig.h"
 #include "SimLogging.h"
 #include "SimServer.h"
+
+namespace {
+
+using qzr::sim::SimServer;
+using Fleet = std::vector<std::unique_ptr<SimServer>>;
+
+// Starts config.cameras servers on consecutive ports from config.server.port.
+// With port 0 the first camera takes a free port and the others must get the
+// ports after it; when one is taken the whole run is dropped and tried again.
+// Refuse mode is applied only once every port is bound, so the ports are held
+// while the run is being collected.
+Fleet startFleet(const qzr::sim::SimConfig &config)
+{
+    const int count = config.cameras;
+    qzr::sim::ServerOptions options = config.server;
+    options.logPath.clear(); // written by main() with each camera's port
+    const bool refuse = options.fault.mode == qzr::sim::FaultMode::Refuse;
+    if (refuse)
+        options.fault = {};
+    const int attempts = config.server.port == 0 && count > 1 ? 64 : 1;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        Fleet fleet;
+        bool ok = true;
+        for (int k = 0; k < count && ok; ++k) {
+            qzr::sim::ServerOptions cameraOptions = options;
+            if (k > 0) {
+                const int port = int(fleet.front()->port()) + k;
+                ok = port <= 65535;
+                cameraOptions.port = quint16(port);
+            }
+            if (!ok)
+                break;
+            auto server = std::make_unique<SimServer>(qzr::sim::fleetCamera(config, k));
+            ok = server->start(cameraOptions);
+            if (ok)
+                fleet.push_back(std::move(server));
+        }
+        if (ok) {
+            if (refuse) {
+                for (auto &server : fleet)
+                    server->stopListening();
+            }
+            return fleet;
+        }
+    }
+    return {};
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -15,10 +69,39 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "qzr-camsim: %s\n", qPrintable(parsed.error));
         return 2;
     }
-    qzr::sim::SimServer server(parsed.config.camera);
-    if (!server.start(parsed.config.server))
+    // One request log for all cameras; every line carries the camera's "port".
+    QFile log;
+    if (!parsed.config.server.logPath.isEmpty()) {
+        log.setFileName(parsed.config.server.logPath);
+        if (!log.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            std::fprintf(stderr, "qzr-camsim: cannot open request log %s: %s\n",
+                         qPrintable(log.fileName()), qPrintable(log.errorString()));
+            return 1;
+        }
+    }
+    Fleet fleet = startFleet(parsed.config);
+    if (fleet.empty()) {
+        if (parsed.config.cameras > 1)
+            std::fprintf(stderr, "qzr-camsim: cannot listen on %d consecutive ports\n", parsed.config.cameras);
         return 1;
-    // Line 1: the HTTP port. Line 2 (with --rtsp-port only): "rtsp PORT".
+    }
+    if (log.isOpen()) {
+        for (auto &server : fleet) {
+            SimServer *camera = server.get();
+            QObject::connect(camera, &SimServer::requestRecorded, camera, [camera, &log] {
+                const QList<qzr::sim::ReceivedRequest> requests = camera->requests();
+                if (requests.isEmpty())
+                    return;
+                QJsonObject line = QJsonDocument::fromJson(qzr::sim::RequestLog::toJsonLine(requests.last())).object();
+                line.insert(QStringLiteral("port"), int(camera->port()));
+                log.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
+                log.flush();
+            });
+        }
+    }
+    SimServer &server = *fleet.front();
+    // Line 1: the HTTP port (with --cameras N, of the first camera; the others
+    // follow on port+1 .. port+N-1). Line 2 (with --rtsp-port only): "rtsp PORT".
     std::printf("%u\n", unsigned(server.port()));
     if (parsed.config.rtspPort) {
         const quint16 rtspPort = server.startRtsp(*parsed.config.rtspPort);

@@ -800,6 +800,51 @@ private slots:
         QVERIFY(process.waitForFinished(kTimeoutMs));
     }
 
+    void executableServesIndependentCameras()
+    {
+        QProcess process;
+        process.start(QStringLiteral(QZR_CAMSIM_EXECUTABLE), {"--cameras", "3", "--port", "0"});
+        QVERIFY(process.waitForStarted(kTimeoutMs));
+        QDeadlineTimer deadline(kTimeoutMs);
+        while (!process.canReadLine() && !deadline.hasExpired())
+            process.waitForReadyRead(int(deadline.remainingTime()));
+        const QByteArray line = process.readLine();
+        QVERIFY(line.endsWith('\n'));
+        bool ok = false;
+        const uint first = line.trimmed().toUInt(&ok);
+        QVERIFY(ok && first != 0 && first + 2 <= 65535);
+        // Reads KEY over HTTP from the camera on m_port: "KEY=VALUE&".
+        const auto read = [this](const QByteArray &key) { return request("/api/param?" + key).line5(); };
+
+        // Write to the second camera and read it back there.
+        m_port = quint16(first + 1);
+        QCOMPARE(request("/api/param?encode(1).framerate=5").line5(), QByteArray("encode(1).framerate=5&"));
+        QCOMPARE(read("encode(1).framerate"), QByteArray("encode(1).framerate=5&"));
+        QCOMPARE(read("network.interface.mac"), QByteArray("network.interface.mac=00:11:22:33:44:56&"));
+        // The first and third cameras keep the default.
+        for (const uint port : {first, first + 2}) {
+            m_port = quint16(port);
+            QCOMPARE(read("encode(1).framerate"), QByteArray("encode(1).framerate=15&"));
+        }
+        m_port = quint16(first);
+        QCOMPARE(read("network.interface.mac"), QByteArray("network.interface.mac=00:11:22:33:44:55&"));
+        m_port = quint16(first + 2);
+        QCOMPARE(read("network.interface.mac"), QByteArray("network.interface.mac=00:11:22:33:44:57&"));
+        process.kill();
+        QVERIFY(process.waitForFinished(kTimeoutMs));
+    }
+
+    void executableRefusesRtspWithSeveralCameras()
+    {
+        QProcess process;
+        process.start(QStringLiteral(QZR_CAMSIM_EXECUTABLE), {"--cameras", "2", "--rtsp-port", "0"});
+        QVERIFY(process.waitForFinished(kTimeoutMs));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY(process.readAllStandardError().contains("--rtsp-port"));
+        QVERIFY(process.readAllStandardOutput().isEmpty());
+    }
+
     void executableHelpListsOptions()
     {
         QProcess process;
@@ -808,7 +853,7 @@ private slots:
         QCOMPARE(process.exitCode(), 0);
         const QByteArray help = process.readAllStandardOutput();
         for (const char *option : {"--port", "--address", "--model", "--mac", "--user", "--password",
-                                   "--focus-polls", "--fault", "--log"})
+                                   "--focus-polls", "--fault", "--log", "--cameras"})
             QVERIFY2(help.contains(option), option);
     }
 
