@@ -598,7 +598,8 @@ void TForm1::buildMenu()
 
     QMenu *camera = MainMenu1->addMenu(QStringLiteral("Camera Settings"));
     camera->setObjectName(QStringLiteral("CameraSettings1"));
-    item(camera, "CameraVideoSettings1", QStringLiteral("Camera Video Settings"), [] { showWindow(Form7); });
+    item(camera, "CameraVideoSettings1", QStringLiteral("Camera Video Settings"),
+         [] { qzr::runReported([] { Form7->openFromMainWindow(); }); });
     item(camera, "CameraEncoderInfo1", QStringLiteral("Camera Encoder Info"), [] { showWindow(Form12); });
     item(camera, "SaveLoadSettings1", QStringLiteral("Save/Load Settings to PC/Camera"), [] { showWindow(Form5); });
     item(camera, "SDCardSettings1", QStringLiteral("SD Card Settings"), [] { showWindow(Form17); });

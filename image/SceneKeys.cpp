@@ -16,6 +16,16 @@ std::optional<QString> sentAt(const std::array<ListEntry, N> &entries, int index
     return QString::fromLatin1(entries[std::size_t(index)].sent);
 }
 
+template <std::size_t N>
+std::optional<int> entrySending(const std::array<ListEntry, N> &entries, const QString &value)
+{
+    for (std::size_t i = 0; i < N; ++i) {
+        if (value == QLatin1String(entries[i].sent))
+            return int(i);
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<QString> sceneNumberAt(int position)
@@ -206,6 +216,27 @@ std::optional<QString> listValueAt(Setter setter, int selectedIndex)
     case Setter::WhiteBalance: return sentAt(kWhiteBalanceEntries, selectedIndex);
     case Setter::Blc: return sentAt(kBlcEntries, selectedIndex);
     case Setter::Clvi: return sentAt(kClviEntries, selectedIndex);
+    default: return std::nullopt;
+    }
+}
+
+std::optional<int> entryForCameraValue(SceneKey key, const QString &value)
+{
+    switch (key) {
+    case SceneKey::Dnr3d: return entrySending(kDnrEntries, value);
+    case SceneKey::Agc: return entrySending(kAgcEntries, value);
+    case SceneKey::SenseUp: return entrySending(kSenseUpEntries, value);
+    case SceneKey::Shutter: return entrySending(kShutterEntries, value);
+    case SceneKey::Brightness: return entrySending(kBrightnessEntries, value);
+    case SceneKey::WhiteBalance: return entrySending(kWhiteBalanceEntries, value);
+    case SceneKey::Blc: return entrySending(kBlcEntries, value);
+    case SceneKey::Clvi: return entrySending(kClviEntries, value);
+    case SceneKey::DayNight:
+        for (std::size_t i = 0; i < kDayNightEntries.size(); ++i) {
+            if (kDayNightEntries[i].trueDayNight && value == QLatin1String(kDayNightEntries[i].trueDayNight))
+                return int(i);
+        }
+        return std::nullopt;
     default: return std::nullopt;
     }
 }

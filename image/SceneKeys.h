@@ -232,6 +232,12 @@ QList<ParamQuery> dayNightRequests(const QString &sceneNumber, int selectedIndex
 // empty when a list setter has no selected entry.
 QList<ParamQuery> setterRequests(Setter setter, const QString &sceneNumber, const SetterInputs &inputs);
 
+// The list entry a read-back value stands for, so that a setter pressed
+// after the read-back writes back what the window shows: the entry that
+// sends the value ("manual" is "OFF", "auto100" is "Auto100"). Nothing for a
+// value no entry sends, and for the keys without a list setter.
+std::optional<int> entryForCameraValue(SceneKey key, const QString &value);
+
 // "Set to Scene File": the requests of its setters, in order.
 QList<ParamQuery> setToSceneFileRequests(const QString &sceneNumber, const SetterInputs &inputs);
 

@@ -178,14 +178,14 @@ QList<UploadStep> uploadSteps(const QStringList &lines)
 {
     QList<UploadStep> steps;
     for (int k = encoder::kFirstEncoder; k <= encoder::kLastEncoder; ++k) {
-        steps << UploadStep{encoderUploadRequest(lines, k), kEncoderStorePauseMs};
-        steps << UploadStep{encoder::storeRequest(QString::number(k)), 0};
+        steps << UploadStep{encoderUploadRequest(lines, k), kEncoderStorePauseMs, 1};
+        steps << UploadStep{encoder::storeRequest(QString::number(k)), 0, 2};
     }
     const QString s = lineAt(lines, kSceneNumberLine);
     for (std::size_t i = 0; i < kSceneValueKeys.size(); ++i) {
         const QString value = lineAt(lines, kFirstSceneValueLine + int(i));
         for (const ParamQuery &request : image::writeAndStore(s, image::sceneKey(s, kSceneValueKeys[i]), value))
-            steps << UploadStep{request, 0};
+            steps << UploadStep{request, 0, 0};
     }
     return steps;
 }

@@ -23,6 +23,14 @@ inline constexpr std::array<image::SceneKey, 13> kSceneValueKeys{
     image::SceneKey::Gamma,   image::SceneKey::Pedestal,     image::SceneKey::Color,
     image::SceneKey::Enhance};
 
+// What the upload asks and tells, in the window and on the command line.
+inline constexpr char kUploadConfirmTitle[] = "Confirm";
+inline constexpr char kUploadConfirmText[] =
+    "Make sure to select correct IP, user, password and Port for destination camera ! If you want to change now, "
+    "press Cancel, otherwise proceed with Yes";
+inline constexpr char kUploadCancelledMessage[] = "I want to change camera, stop upload";
+inline constexpr char kUploadCompleteMessage[] = "Setting Complete, you might continue now";
+
 // The wait after each encoder's write, before its store command.
 inline constexpr int kEncoderStorePauseMs = 500;
 
@@ -54,7 +62,13 @@ struct UploadStep
 {
     ParamQuery request;
     int pauseAfterMs = 0;
+    // How far the settings window's progress bar moves after the step (and
+    // its pause): one after an encoder's write, two after its store command,
+    // none for the scene requests.
+    int progressAfter = 0;
 };
+// The settings window's progress bar runs to the encoder steps' total.
+inline constexpr int kUploadProgressMaximum = 9;
 
 // The upload of a file that passed validateSettings: per encoder its
 // request (the JPEG form for "jpeg", else the bit-rate form), a 500 ms

@@ -4,9 +4,12 @@ namespace qzr::settingsfile {
 
 void SettingsText::append(const QString &item, LineEnding ending)
 {
-    m_text += item;
-    if (ending == LineEnding::EndLine && !endsWithLineBreak())
-        m_text += kLineBreak;
+    qsizetype length = 0;
+    while (length < item.size() && item[length] != u'\r' && item[length] != u'\n')
+        ++length;
+    m_text += item.left(length);
+    if (ending == LineEnding::EndLine)
+        endLine();
 }
 
 QStringList SettingsText::lines() const

@@ -12,10 +12,13 @@ enum class LineEnding { EndLine, KeepLineOpen };
 class SettingsText
 {
 public:
-    // Adds the item to the end of the text; with EndLine the current line is
-    // then ended, with a line break only when the text does not already end
-    // with one (so an empty item after a complete line adds nothing).
+    // Adds the item to the end of the text; with EndLine the line is then
+    // ended, so that every item is a line of its own and an empty item an
+    // empty line (the lines keep their numbers). An item never brings a line
+    // break of its own: it is cut at its first CR or LF.
     void append(const QString &item, LineEnding ending = LineEnding::EndLine);
+    // Ends the open line (the one a KeepLineOpen item left).
+    void endLine() { m_text += kLineBreak; }
     void clear() { m_text.clear(); }
 
     // The whole text, lines separated by CR LF.

@@ -3,6 +3,8 @@
 #include "app/WindowSet.h"
 #include "sim/SimThread.h"
 
+#include <QStringList>
+
 #include <memory>
 
 // A simulated camera on loopback, scripted dialogs and the window set with its
@@ -28,6 +30,15 @@ struct CameraWindows
         options.address = QStringLiteral("127.0.0.1");
         options.port = QString::number(sim->port());
         windows = std::make_unique<qzr::WindowSet>(options);
+    }
+
+    // The queries the camera received, in order, without "/api/param?".
+    QStringList queries() const
+    {
+        QStringList list;
+        for (const auto &request : sim->requests())
+            list << request.target.mid(request.target.indexOf(QLatin1Char('?')) + 1);
+        return list;
     }
 
     void close()

@@ -27,8 +27,16 @@ public:
         confirmations << title + QLatin1Char('|') + text;
         return confirmAnswer;
     }
-    QString openFileName(const QString &, const QString &) override { return openAnswer; }
-    QString saveFileName(const QString &, const QString &) override { return saveAnswer; }
+    QString openFileName(const QString &, const QString &filter) override
+    {
+        fileDialogs << QStringLiteral("open ") + filter;
+        return openAnswer;
+    }
+    QString saveFileName(const QString &, const QString &filter) override
+    {
+        fileDialogs << QStringLiteral("save ") + filter;
+        return saveAnswer;
+    }
     void pause(int pause_ms) override
     {
         pauses << pause_ms;
@@ -41,6 +49,7 @@ public:
     QList<std::optional<QPoint>> messagePositions;
     QStringList confirmations;
     QList<int> pauses;
+    QStringList fileDialogs; // "open *.txt", "save *.txt", as they were shown
     bool confirmAnswer = true;
     QString openAnswer;
     QString saveAnswer;

@@ -69,7 +69,7 @@ private slots:
     void settersSetAndStoreInOneRequest();
     void bitrateSetterWithoutChoiceSendsNothing();
     void dumpAsksFifteenKeysTheCameraKnows();
-    void settingsTextEndsLinesOnlyOnce();
+    void settingsTextKeepsOneItemPerLine();
 };
 
 void EncoderRequestsTest::setToCameraSendsOneRequestAndStores_data()
@@ -342,17 +342,21 @@ void EncoderRequestsTest::dumpAsksFifteenKeysTheCameraKnows()
     QVERIFY(!sent.contains("/api/param?encode(3).type"));
 }
 
-void EncoderRequestsTest::settingsTextEndsLinesOnlyOnce()
+void EncoderRequestsTest::settingsTextKeepsOneItemPerLine()
 {
     settingsfile::SettingsText text;
     text.append("encoder1");
-    text.append("h264high\r\n"); // already ends its line: no second break
+    text.append("h264high\r\nencode(1).bitrate=NG"); // a value never brings a line break
     QCOMPARE(text.text(), QStringLiteral("encoder1\r\nh264high\r\n"));
-    text.append(QString()); // an empty value after a full line adds nothing
-    QCOMPARE(text.lines(), QStringList({"encoder1", "h264high"}));
+    text.append(QString()); // an empty value is an empty line: the lines keep their numbers
+    text.append("1920x1080");
+    QCOMPARE(text.lines(), QStringList({"encoder1", "h264high", "", "1920x1080"}));
     text.append("15", settingsfile::LineEnding::KeepLineOpen);
     text.append("encoder2");
-    QCOMPARE(text.lines(), QStringList({"encoder1", "h264high", "15encoder2"}));
+    QCOMPARE(text.lines(), QStringList({"encoder1", "h264high", "", "1920x1080", "15encoder2"}));
+    text.endLine();
+    QCOMPARE(text.lines().size(), 6);
+    QCOMPARE(text.lines().last(), QString());
     text.clear();
     QVERIFY(text.lines().isEmpty());
 }

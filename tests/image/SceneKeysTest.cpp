@@ -54,6 +54,7 @@ private slots:
     void setterSendsExactRequests();
     void setToSceneFileRunsThirteenSettersWithoutAvp();
     void initializeAndSelectActive();
+    void readBackValueSelectsTheEntrySendingIt();
 };
 
 void SceneKeysTest::sceneListPositionIsSceneNumber()
@@ -279,6 +280,29 @@ void SceneKeysTest::initializeAndSelectActive()
     QCOMPARE(camera.sim.savedValue(shutter), factory);
     sendAll(camera.session, selectActiveSceneRequests("4"));
     QCOMPARE(camera.sim.value("camera.scene.status"), std::optional<QString>("4"));
+}
+
+
+void SceneKeysTest::readBackValueSelectsTheEntrySendingIt()
+{
+    // The camera's texts map to the entries whose setter sends them back.
+    QCOMPARE(entryForCameraValue(SceneKey::Agc, "manual"), 0);
+    QCOMPARE(entryForCameraValue(SceneKey::Agc, "autoH"), 2);
+    QCOMPARE(entryForCameraValue(SceneKey::Shutter, "auto100"), 10);
+    QCOMPARE(entryForCameraValue(SceneKey::Shutter, "flickerless"), 12);
+    QCOMPARE(entryForCameraValue(SceneKey::Brightness, "-3"), 8);
+    QCOMPARE(entryForCameraValue(SceneKey::DayNight, "autoM"), 3);
+    // The list's own captions are not the camera's values.
+    QVERIFY(!entryForCameraValue(SceneKey::Agc, "OFF"));
+    QVERIFY(!entryForCameraValue(SceneKey::Shutter, "Auto100"));
+    QVERIFY(!entryForCameraValue(SceneKey::DayNight, "auto"));
+    QVERIFY(!entryForCameraValue(SceneKey::Dnr3d, "HIGH"));
+    // Keys without a list setter have no entries to select.
+    QVERIFY(!entryForCameraValue(SceneKey::Gamma, "1"));
+    QVERIFY(!entryForCameraValue(SceneKey::Color, "50"));
+    // The round trip: what the entry sends is the value it was chosen for.
+    for (const char *value : {"off", "a", "d"})
+        QCOMPARE(listValueAt(Setter::Blc, *entryForCameraValue(SceneKey::Blc, value)), QString(value));
 }
 
 QTEST_GUILESS_MAIN(SceneKeysTest)

@@ -198,10 +198,15 @@ void SettingsFileTest::uploadStepsByCodec()
     const QList<UploadStep> steps = uploadSteps(lines);
     QStringList texts;
     QList<int> pauses;
+    int progress = 0;
     for (const UploadStep &step : steps) {
         texts << step.request.text();
         pauses << step.pauseAfterMs;
+        progress += step.progressAfter;
     }
+    // The window's bar is full once the last encoder is stored.
+    QCOMPARE(progress, kUploadProgressMaximum);
+    QCOMPARE(steps[5].progressAfter, 2);
     const QStringList expected{
         "encode(1).type=h264high&encode(1).framesize=1920x1080&encode(1).framerate=15&encode(1).cbr_mode=cbr"
         "&encode(1).bitrate=2048000&encode(1).iframeinterval=30",
