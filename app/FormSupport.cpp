@@ -46,7 +46,8 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, int x,
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, int x, int y, int w, int h)
 {
     auto *button = makeControl<QPushButton>(parent, name, x, y, w, h);
-    button->setText(text);
+    // Captions are shown as written: an "&" is no shortcut mark.
+    button->setText(QString(text).replace(QLatin1Char('&'), QStringLiteral("&&")));
     return button;
 }
 

@@ -33,6 +33,8 @@ Widget *makeControl(QWidget *parent, const char *name, int x, int y, int w, int 
 }
 
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, int x, int y, int w, int h);
+// The caption is shown as written ("AVP B&W"): "&" is doubled, since Qt
+// would take it as a shortcut mark.
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, int x, int y, int w, int h);
 
 // A control without a caption of its own is announced by its label's text.
