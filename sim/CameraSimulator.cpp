@@ -2,6 +2,7 @@
 
 
 #include <algorithm>
+#include <utility>
 
 namespace qzr::sim {
 
@@ -28,6 +29,8 @@ const QString kFocusStatusKey = QStringLiteral("camera.focus.status");
 const QString kFocusModeKey = QStringLiteral("camera.focus.adjust_mode");
 const QString kFineFocusKey = QStringLiteral("camera.focus.finefocus");
 const QString kNightFocusKey = QStringLiteral("camera.focus.nightfocus");
+// The one model with a back-focus motor.
+const QString kBackFocusModel = QStringLiteral("QZ-R50");
 const QString kCurrentSceneKey = QStringLiteral("camera.scene.status");
 const QString kPasswordKey = QStringLiteral("system.password.operator(0)");
 
@@ -324,7 +327,10 @@ void CameraSimulator::addSceneKeys()
 void CameraSimulator::addFocusKeys()
 {
     addKey(kFocusStatusKey, kFocusStopped, {});
-    addKey(kFocusModeKey, QStringLiteral("select"), oneOf({"day", "night", "select", "init_pos"}));
+    const auto dayNightSelect = oneOf({"day", "night", "select"});
+    addKey(kFocusModeKey, QStringLiteral("select"), [this, dayNightSelect](const QString &mode) {
+        return mode == QLatin1String("init_pos") ? hasBackFocus() : dayNightSelect(mode);
+    });
     addKey(kFineFocusKey, QStringLiteral("500"), isNonEmpty);   // checked in resolveWrite
     addKey(kNightFocusKey, QStringLiteral("5"), isNonEmpty);    // checked in resolveWrite
     const auto start = [this](const QString &expected) {
@@ -336,7 +342,17 @@ void CameraSimulator::addFocusKeys()
         };
     };
     addCommand(QStringLiteral("camera.focus"), start(QStringLiteral("op_auto")));
-    addCommand(QStringLiteral("camera.focus.abf_pos"), start(QStringLiteral("initialize")));
+    addCommand(QStringLiteral("camera.focus.abf_pos"), [this](const QString &command) {
+        if (command != QLatin1String("initialize") || !hasBackFocus())
+            return false;
+        startAutoFocus();
+        return true;
+    });
+}
+
+bool CameraSimulator::hasBackFocus() const
+{
+    return m_values.value(QStringLiteral("system.model")) == kBackFocusModel;
 }
 
 void CameraSimulator::addNetworkKeys(const CameraOptions &options)
@@ -349,9 +365,17 @@ void CameraSimulator::addNetworkKeys(const CameraOptions &options)
     addKey(QStringLiteral("network.http.port"), QStringLiteral("80"), ports);
     addKey(QStringLiteral("network.rtsp.port"), QStringLiteral("554"), ports);
     addKey(QStringLiteral("network.interface.dhcp.status"), QStringLiteral("off"), oneOf({"on", "off"}));
-    const auto restart = [](const QString &command) { return command == QLatin1String("restart"); };
-    addCommand(QStringLiteral("network.interface.status"), restart);
-    addCommand(QStringLiteral("network.http.status"), restart);
+    const auto restart = [this](NetworkRestart kind) {
+        return [this, kind](const QString &command) {
+            if (command != QLatin1String("restart"))
+                return false;
+            if (m_pendingRestart != NetworkRestart::Interface)
+                m_pendingRestart = kind;
+            return true;
+        };
+    };
+    addCommand(QStringLiteral("network.interface.status"), restart(NetworkRestart::Interface));
+    addCommand(QStringLiteral("network.http.status"), restart(NetworkRestart::Http));
     for (int c = 1; c <= kChannelCount; ++c) {
         addKey(channelKey(c, "address"), kChannelDefaults[c - 1].address, isIpv4);
         addKey(channelKey(c, "port"), kChannelDefaults[c - 1].port, ports);
@@ -387,8 +411,16 @@ QString CameraSimulator::read(const QString &key)
     return m_values.value(key, QString::fromLatin1(kRefusedValue));
 }
 
+void CameraSimulator::refuseWrite(const QString &key, const QString &value)
+{
+    if (!m_refusedWrites.contains(key, value))
+        m_refusedWrites.insert(key, value);
+}
+
 QString CameraSimulator::write(const QString &key, const QString &value)
 {
+    if (m_refusedWrites.contains(key, value))
+        return QString::fromLatin1(kRefusedValue);
     const auto command = m_commands.constFind(key);
     if (command != m_commands.cend())
         return (*command)(value) ? value : QString::fromLatin1(kRefusedValue);
@@ -515,6 +547,11 @@ QString CameraSimulator::password() const
 bool CameraSimulator::checkCredentials(const QString &user, const QString &password) const
 {
     return user == m_user && password == this->password();
+}
+
+NetworkRestart CameraSimulator::takePendingRestart()
+{
+    return std::exchange(m_pendingRestart, NetworkRestart::None);
 }
 
 } // namespace qzr::sim

@@ -54,7 +54,11 @@
 //   GET /__camsim/state             no auth; every value as KEY=VALUE lines, then the
 //                                   saved copies as "[saved] KEY=VALUE".
 //   GET /__camsim/set?KEY=VALUE...  no auth; store values without any check.
-//   GET /__camsim/focus?result=stop|OBJECT_ERROR  no auth; how auto focus ends.
+//   GET /__camsim/focus?result=stop|OBJECT_ERROR[&polls=N]  no auth; how the next
+//                                   auto focus ends, after N reads of "run".
+//   GET /__camsim/refuse?KEY=VALUE...  no auth; this camera answers KEY=NG& to a write
+//                                   of exactly VALUE to KEY from now on; without items
+//                                   it takes every value its rules allow again.
 //   Anything else: 404 Not Found (after authentication).
 //   Credentials: user "admin", password "kqm"; 401 with WWW-Authenticate: Basic
 //   realm="QZ-R" otherwise. system.password.operator(0)=X changes the password.
@@ -95,18 +99,24 @@
 //   camera.focus.status     read-only: "run" for --focus-polls reads after an auto
 //                           focus starts, then "stop" (or "OBJECT_ERROR")  [stop]
 //   camera.focus.adjust_mode day|night|select|init_pos             [select]
-//                           day and init_pos start an auto focus; select ends it
+//                           day and init_pos start an auto focus; select ends it;
+//                           init_pos only on the model QZ-R50 (back focus), else NG
 //   camera.focus            command: op_auto (starts an auto focus)
-//   camera.focus.abf_pos    command: initialize (starts an auto focus)
+//   camera.focus.abf_pos    command: initialize (starts an auto focus), QZ-R50 only
 //   camera.focus.finefocus  0..1000, or +N / -N relative           [500]
 //   camera.focus.nightfocus 0..9, or + / - one step                [5]
 //   camera.motion.zoom.mode in|out [in]   camera.motion.zoom.status start|stop [stop]
 //   network.interface.mac   read-only [00:11:22:33:44:55]
 //   network.interface.ip [192.168.0.57]  network.interface.subnetmask [255.255.255.0]
 //   network.gateway(ipv4) [192.168.0.1]                            dotted IPv4
-//   network.http.port [80]  network.rtsp.port [554]                1..65535
+//   network.http.port [the port served]  network.rtsp.port [554]   1..65535
 //   network.interface.dhcp.status on|off [off]
-//   network.interface.status, network.http.status   command: restart (no effect)
+//   network.http.status     command: restart; after the reply the HTTP server moves
+//                           to network.http.port (SimServer::restartNetwork)
+//   network.interface.status  command: restart; after the reply the camera is
+//                           unreachable for ServerOptions::restart_ms, then serves on
+//                           network.http.port again; an address written to
+//                           network.interface.ip is only stored (it stays on loopback)
 //   network.destination(c).address  dotted IPv4 [225.0.1.1|225.0.2.1|225.0.4.1]
 //   network.destination(c).port     1..65535    [49152|59152|29152]
 //   network.destination(c).status   start|stop [stop]; save keeps a saved copy
@@ -128,6 +138,14 @@ namespace qzr::sim {
 
 // How a started auto focus ends.
 enum class FocusResult { Stop, ObjectError };
+
+// A network restart that a request commanded; the server carries it out once
+// the reply is on its way.
+enum class NetworkRestart {
+    None,
+    Http,      // network.http.status=restart: the HTTP server moves to network.http.port
+    Interface, // network.interface.status=restart: unreachable while the camera reboots
+};
 
 struct CameraOptions {
     QString model = QStringLiteral("QZ-R410");
@@ -163,8 +181,19 @@ public:
     QString user() const { return m_user; }
     QString password() const;
 
+    // Makes this camera refuse (KEY=NG&) a write of exactly this value to
+    // this key, although its rules allow it: one camera of a fleet that
+    // does not take a setting the others take.
+    void refuseWrite(const QString &key, const QString &value);
+    void clearRefusedWrites() { m_refusedWrites.clear(); }
+
     void setFocusResult(FocusResult result) { m_focusResult = result; }
+    // Status reads that answer "run" after the next auto focus starts.
     void setFocusPolls(int polls) { m_focusPolls = polls; }
+
+    // The restart commanded since the last call (a reboot wins over an HTTP
+    // restart); clears it.
+    NetworkRestart takePendingRestart();
 
 private:
     using Validator = std::function<bool(const QString &)>;
@@ -188,6 +217,8 @@ private:
     void afterWrite(const QString &key, const QString &value);
     QString readFocusStatus();
     void startAutoFocus();
+    // Only the QZ-R50 (by its current system.model) has a back-focus motor.
+    bool hasBackFocus() const;
 
     bool gotoScene(int scene);
     bool initializeScene(int scene);
@@ -197,10 +228,12 @@ private:
     QMap<QString, Command> m_commands;
     QMap<QString, QString> m_values;
     QMap<QString, QString> m_saved;
+    QMultiMap<QString, QString> m_refusedWrites;
 
     QString m_user;
     int m_focusPolls;
     FocusResult m_focusResult;
+    NetworkRestart m_pendingRestart = NetworkRestart::None;
     int m_focusPollsLeft = 0;
     bool m_focusRunning = false;
     QString m_focusStatus;

@@ -49,6 +49,12 @@ struct Options {
     QCommandLineOption faultNth{QStringLiteral("fault-nth"),
                                 QStringLiteral("Apply the fault only to the nth /api/param request."),
                                 QStringLiteral("n"), QStringLiteral("0")};
+    QCommandLineOption restartSeconds{QStringLiteral("restart-seconds"),
+                                      QStringLiteral("Seconds the camera stays unreachable after "
+                                                     "network.interface.status=restart, as while it "
+                                                     "reboots (0..3600, fractions allowed, default %1).")
+                                          .arg(kDefaultRestartMs / 1000.0),
+                                      QStringLiteral("s"), QString::number(kDefaultRestartMs / 1000.0)};
     QCommandLineOption log{QStringLiteral("log"),
                            QStringLiteral("Append one JSON line per request to this file."),
                            QStringLiteral("file")};
@@ -74,7 +80,8 @@ ConfigResult parseCommandLine(const QStringList &arguments)
     parser.addHelpOption();
     parser.addOptions({options.address, options.port, options.model, options.mac, options.user,
                        options.password, options.focusPolls, options.focusError, options.fault,
-                       options.faultNth, options.log, options.rtspPort, options.cameras});
+                       options.faultNth, options.log, options.rtspPort, options.cameras,
+                       options.restartSeconds});
     ConfigResult result;
     if (!parser.parse(arguments)) {
         result.error = parser.errorText();
@@ -91,6 +98,9 @@ ConfigResult parseCommandLine(const QStringList &arguments)
     const auto nth = intOption(parser, options.faultNth, 0, 1000000);
     const auto fault = faultModeFromName(parser.value(options.fault));
     const auto cameras = intOption(parser, options.cameras, 1, kMaxCameras);
+    bool restartOk = false;
+    const double restartSeconds = parser.value(options.restartSeconds).toDouble(&restartOk);
+    constexpr double kMaxRestartSeconds = 3600;
     if (address.isNull())
         result.error = QStringLiteral("invalid --address");
     else if (!port)
@@ -103,6 +113,8 @@ ConfigResult parseCommandLine(const QStringList &arguments)
         result.error = QStringLiteral("invalid --fault-nth");
     else if (!fault)
         result.error = QStringLiteral("unknown --fault mode; one of: ") + faultModeNames().join(QStringLiteral(", "));
+    else if (!restartOk || !(restartSeconds >= 0 && restartSeconds <= kMaxRestartSeconds))
+        result.error = QStringLiteral("invalid --restart-seconds (0..3600)");
     else if (!cameras)
         result.error = QStringLiteral("invalid --cameras (1..%1)").arg(kMaxCameras);
     else if (*cameras > 1 && parser.isSet(options.rtspPort))
@@ -120,6 +132,7 @@ ConfigResult parseCommandLine(const QStringList &arguments)
     if (parser.isSet(options.rtspPort))
         config.rtspPort = quint16(*rtspPort);
     config.server.logPath = parser.value(options.log);
+    config.server.restart_ms = qRound(restartSeconds * 1000);
     config.camera.model = parser.value(options.model);
     config.camera.mac = parser.value(options.mac);
     config.camera.user = parser.value(options.user);

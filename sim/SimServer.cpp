@@ -18,10 +18,12 @@ const QByteArray kAdminFault = "/__camsim/fault";
 const QByteArray kAdminState = "/__camsim/state";
 const QByteArray kAdminSet = "/__camsim/set";
 const QByteArray kAdminFocus = "/__camsim/focus";
+const QByteArray kAdminRefuse = "/__camsim/refuse";
 const QByteArray kRealm = "Basic realm=\"QZ-R\"";
 const QByteArray kGarbageStatusLine = "HTTP/1.1 2OO OK";
 const QByteArray kRedirectPath = "/redirected";
 const QString kNoFault = QStringLiteral("none");
+const QString kHttpPortKey = QStringLiteral("network.http.port");
 
 QByteArray okBody()
 {
@@ -31,10 +33,12 @@ QByteArray okBody()
 } // namespace
 
 SimServer::SimServer(const CameraOptions &camera, QObject *parent)
-    : QObject(parent), m_camera(camera), m_server(this),
+    : QObject(parent), m_camera(camera), m_server(this), m_restartTimer(this),
       m_multicast(std::make_unique<MulticastSender>())
 {
     connect(&m_server, &QTcpServer::newConnection, this, &SimServer::onNewConnection);
+    m_restartTimer.setSingleShot(true);
+    connect(&m_restartTimer, &QTimer::timeout, this, &SimServer::listenOnStoredPort);
 }
 
 SimServer::~SimServer()
@@ -56,6 +60,8 @@ bool SimServer::start(const ServerOptions &options)
         return false;
     }
     m_port = m_server.serverPort();
+    m_restart_ms = qMax(0, options.restart_ms);
+    m_camera.setValue(kHttpPortKey, QString::number(m_port));
     qCInfo(lcSim) << "camera listening on" << m_address.toString() << m_port;
     if (options.fault.mode == FaultMode::Refuse) {
         stopListening();
@@ -158,6 +164,7 @@ void SimServer::handleRequest(QTcpSocket *socket, Connection &connection, const 
         handleAdminRequest(socket, connection, request, entry);
     else
         handleCameraRequest(socket, connection, request, entry);
+    restartNetwork(m_camera.takePendingRestart());
 }
 
 void SimServer::handleAdminRequest(QTcpSocket *socket, Connection &connection,
@@ -189,9 +196,17 @@ void SimServer::handleAdminRequest(QTcpSocket *socket, Connection &connection,
         for (const ParamItem &item : items)
             m_camera.setValue(item.key, item.value);
         syncRtsp();
+    } else if (path == kAdminRefuse) {
+        refuseWrites(items);
     } else if (path == kAdminFocus) {
-        const bool error = items.value(0).value == QLatin1String("OBJECT_ERROR");
-        m_camera.setFocusResult(error ? FocusResult::ObjectError : FocusResult::Stop);
+        for (const ParamItem &item : items) {
+            if (item.key == QLatin1String("result")) {
+                const bool error = item.value == QLatin1String("OBJECT_ERROR");
+                m_camera.setFocusResult(error ? FocusResult::ObjectError : FocusResult::Stop);
+            } else if (item.key == QLatin1String("polls")) {
+                m_camera.setFocusPolls(qMax(0, item.value.toInt()));
+            }
+        }
     } else {
         response = HttpResponse::error(404, "Not Found");
     }
@@ -202,6 +217,14 @@ void SimServer::handleAdminRequest(QTcpSocket *socket, Connection &connection,
     record(entry);
     if (stopAfterReply)
         stopListening();
+}
+
+void SimServer::refuseWrites(const QList<ParamItem> &items)
+{
+    if (items.isEmpty())
+        m_camera.clearRefusedWrites();
+    for (const ParamItem &item : items)
+        m_camera.refuseWrite(item.key, item.value);
 }
 
 SimServer::AppliedFault SimServer::takeFault(const HttpRequest &request)
@@ -451,6 +474,40 @@ qint64 SimServer::multicastPacketsSent(int channel) const
 int SimServer::rtspClientCount() const
 {
     return m_rtsp ? m_rtsp->clientCount() : 0;
+}
+
+void SimServer::restartNetwork(NetworkRestart restart)
+{
+    if (restart == NetworkRestart::None)
+        return;
+    // The reply is written but not yet sent: closing lets it go out first,
+    // and nothing listens any more by the time the client has read it.
+    stopListening();
+    if (restart == NetworkRestart::Http) {
+        listenOnStoredPort();
+        return;
+    }
+    qCInfo(lcSim) << "network restart: unreachable for" << m_restart_ms << "ms";
+    m_restartTimer.start(m_restart_ms);
+}
+
+void SimServer::listenOnStoredPort()
+{
+    if (m_server.isListening())
+        return;
+    bool ok = false;
+    const int stored = m_camera.value(kHttpPortKey).value_or(QString()).toInt(&ok);
+    if (ok && stored >= 1 && stored <= 65535 && quint16(stored) != m_port) {
+        if (m_server.listen(m_address, quint16(stored))) {
+            m_port = quint16(stored);
+            qCInfo(lcSim) << "camera listening on its new port" << m_port;
+            return;
+        }
+        qCWarning(lcSim) << "cannot listen on the new port" << stored << m_server.errorString()
+                         << "- staying on" << m_port;
+    }
+    if (resumeListening())
+        m_camera.setValue(kHttpPortKey, QString::number(m_port));
 }
 
 } // namespace qzr::sim

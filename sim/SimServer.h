@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QTcpServer>
+#include <QTimer>
 
 #include "CameraSimulator.h"
 #include "FaultMode.h"
@@ -23,12 +24,15 @@ class RtspServer;
 struct StreamSettings;
 
 inline constexpr quint16 kDefaultPort = 8080;
+// How long network.interface.status=restart keeps the camera unreachable.
+inline constexpr int kDefaultRestartMs = 5000;
 
 struct ServerOptions {
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
     quint16 port = kDefaultPort; // 0 picks a free port
     FaultSetting fault;          // FaultMode::Refuse binds the port, then stops listening
     QString logPath;             // empty: no request log
+    int restart_ms = kDefaultRestartMs; // unreachable time of a network restart
 };
 
 // The HTTP side of one simulated camera. Lives in one thread; every method
@@ -45,6 +49,8 @@ public:
     bool isListening() const { return m_server.isListening(); }
     void stopListening();   // closes the listening socket and every connection
     bool resumeListening(); // listens again on the same address and port
+    // True while a network restart keeps the camera unreachable.
+    bool isRestarting() const { return m_restartTimer.isActive(); }
 
     void setFault(const FaultSetting &fault);
     FaultSetting fault() const { return m_fault; }
@@ -103,6 +109,15 @@ private:
     void handleCameraRequest(QTcpSocket *socket, Connection &connection, const HttpRequest &request,
                              ReceivedRequest &record);
     AppliedFault takeFault(const HttpRequest &request);
+    // /__camsim/refuse: the writes this camera refuses from now on; none
+    // given, it refuses nothing its rules allow.
+    void refuseWrites(const QList<ParamItem> &items);
+    // Carries out a restart that a request commanded, after its reply was
+    // written: every connection closes once its reply is out.
+    void restartNetwork(NetworkRestart restart);
+    // Listens on network.http.port, or again on the old port when that
+    // cannot be bound (the stored value then tells the port served).
+    void listenOnStoredPort();
 
     HttpResponse cameraResponse(const HttpRequest &request);
     HttpResponse faultResponse(FaultMode mode, QTcpSocket *socket, const HttpRequest &request) const;
@@ -119,6 +134,8 @@ private:
     QHostAddress m_address;
     quint16 m_port = 0;
     FaultSetting m_fault;
+    int m_restart_ms = kDefaultRestartMs;
+    QTimer m_restartTimer;
     RequestLog m_log;
     QHash<QTcpSocket *, Connection> m_connections;
     QList<ReceivedRequest> m_requests;

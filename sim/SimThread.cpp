@@ -63,6 +63,11 @@ void SimThread::stop()
     m_thread.wait();
 }
 
+quint16 SimThread::currentPort() const
+{
+    return onServerThread([this] { return m_server->port(); });
+}
+
 quint16 SimThread::startRtsp(quint16 port)
 {
     m_rtspPort = onServerThread([this, port] { return m_server->startRtsp(port); });
@@ -135,6 +140,16 @@ void SimThread::setValue(const QString &key, const QString &value)
 void SimThread::setFocusResult(FocusResult result)
 {
     onServerThread([this, result] { m_server->camera().setFocusResult(result); });
+}
+
+void SimThread::setFocusPolls(int polls)
+{
+    onServerThread([this, polls] { m_server->camera().setFocusPolls(polls); });
+}
+
+void SimThread::refuseWrite(const QString &key, const QString &value)
+{
+    onServerThread([this, key, value] { m_server->camera().refuseWrite(key, value); });
 }
 
 void SimThread::stopListening()

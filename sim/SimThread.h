@@ -29,7 +29,10 @@ public:
     // The address, fault and log come from the ServerOptions given above.
     quint16 start(quint16 port = 0);
     void stop(); // stops the RTSP and multicast side too
-    quint16 port() const { return m_port; }
+    quint16 port() const { return m_port; } // the port bound by start()
+    // The port served now: network.http.status=restart moves it to
+    // network.http.port; 0 when the thread does not run.
+    quint16 currentPort() const;
 
     // RTSP video on the same address, after start(): /channel1../channel3,
     // following the encoder values and password (setValue() included).
@@ -58,6 +61,12 @@ public:
     std::optional<QString> savedValue(const QString &key) const;
     void setValue(const QString &key, const QString &value);
     void setFocusResult(FocusResult result);
+    // Status reads that answer "run" after the next auto focus starts (day
+    // auto focus or back focus); more than the tool's 120 polls makes a run
+    // that never ends for it.
+    void setFocusPolls(int polls);
+    // This camera answers KEY=NG& to a write of exactly value to key.
+    void refuseWrite(const QString &key, const QString &value);
 
     void stopListening();
     bool resumeListening();
