@@ -26,9 +26,29 @@ int parseTimeoutSeconds(const QString &text)
     return seconds > 0 && ms < 1 ? 1 : int(ms);
 }
 
+int parseJobs(const QString &text)
+{
+    bool ok = false;
+    const int jobs = text.trimmed().toInt(&ok, 10);
+    if (!ok || jobs < 1 || jobs > kMaxJobs)
+        throw UsageError(QStringLiteral("'%1' is not a valid number for --jobs (1 to %2)").arg(text).arg(kMaxJobs));
+    return jobs;
+}
+
+const char *commandOptionName(CommandOption option)
+{
+    switch (option) {
+    case OptionYes: return "--yes";
+    case OptionHosts: return "--hosts";
+    case OptionJobs: return "--jobs";
+    case OptionReport: return "--report";
+    }
+    return "";
+}
+
 namespace {
 
-enum class Option { Host, Port, User, Timeout, Json, Help };
+enum class Option { Host, Port, User, Timeout, Json, Help, Yes, Hosts, Jobs, Report };
 
 struct OptionInfo
 {
@@ -43,6 +63,10 @@ constexpr OptionInfo kOptions[] = {
     {"--user", Option::User, true},
     {"--timeout", Option::Timeout, true},
     {"--json", Option::Json, false},
+    {"--yes", Option::Yes, false},
+    {"--hosts", Option::Hosts, true},
+    {"--jobs", Option::Jobs, true},
+    {"--report", Option::Report, true},
     {"--help", Option::Help, false},
     {"-h", Option::Help, false},
 };
@@ -130,6 +154,22 @@ Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLooku
             break;
         case Option::Help:
             invocation.help = true;
+            break;
+        case Option::Yes:
+            invocation.yes = true;
+            invocation.commandOptions |= OptionYes;
+            break;
+        case Option::Hosts:
+            invocation.hosts = *inlineValue;
+            invocation.commandOptions |= OptionHosts;
+            break;
+        case Option::Jobs:
+            invocation.jobs = parseJobs(*inlineValue);
+            invocation.commandOptions |= OptionJobs;
+            break;
+        case Option::Report:
+            invocation.reportPath = *inlineValue;
+            invocation.commandOptions |= OptionReport;
             break;
         }
     }

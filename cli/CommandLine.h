@@ -13,7 +13,23 @@ enum ExitCode : int {
     ExitSuccess = 0,
     ExitFailure = 1, // a request or a conversion failed
     ExitUsage = 2,   // the command line itself is wrong
+    ExitDiffers = 3, // settings compared and found different
 };
+
+// Options that only some commands take; a command lists the ones it accepts.
+enum CommandOption : unsigned {
+    OptionYes = 1u << 0,    // --yes
+    OptionHosts = 1u << 1,  // --hosts LIST
+    OptionJobs = 1u << 2,   // --jobs N
+    OptionReport = 1u << 3, // --report PATH
+};
+
+// "--yes", "--hosts", ... for one CommandOption flag.
+const char *commandOptionName(CommandOption option);
+
+// The most cameras "clone" works on at once, and its default.
+inline constexpr int kMaxJobs = 256;
+inline constexpr int kDefaultJobs = 8;
 
 // The tool's own connection defaults, as the main window starts with them.
 inline constexpr const char *kDefaultHost = "192.168.0.57";
@@ -54,15 +70,23 @@ struct Invocation
                                 QString::fromLatin1(kDefaultUser), QString::fromLatin1(kDefaultPassword)};
     int replyTimeoutMs = kDefaultReplyTimeoutMs; // 0: no limit
     bool help = false;
-    bool json = false;       // "--json": machine-readable output, where a command offers it
-    QString command;         // empty only together with help
-    QStringList arguments;   // the command's own arguments
+    bool json = false;           // "--json": machine-readable output, where a command offers it
+    unsigned commandOptions = 0; // the CommandOption flags given
+    bool yes = false;            // "--yes": no confirmation
+    QString hosts;               // "--hosts LIST"
+    int jobs = kDefaultJobs;     // "--jobs N", 1 to kMaxJobs
+    QString reportPath;          // "--report PATH"
+    QString command;             // empty only together with help
+    QStringList arguments;       // the command's own arguments
 };
 
 // Reads the arguments (without the program name). Options may stand before or
 // after the command; "--" ends the options. Throws UsageError. Whether the
 // command exists and its arguments fit is the command's affair.
 Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLookup &environment);
+
+// "--jobs" text: a whole number from 1 to kMaxJobs; throws UsageError.
+int parseJobs(const QString &text);
 
 // "--timeout" text in seconds to milliseconds (0 = no limit); throws UsageError.
 int parseTimeoutSeconds(const QString &text);

@@ -1,5 +1,7 @@
 #include "cli/Commands.h"
 
+#include "cli/SettingsCommands.h"
+
 #include "protocol/CameraError.h"
 #include "protocol/Logging.h"
 
@@ -43,38 +45,13 @@ bool isJpeg(const encoder::EncoderSettings &settings)
     return settings.type == QLatin1String(kCodecJpeg);
 }
 
-// A camera value for one table cell: control characters (a value runs to the
-// first "&", line breaks included) are written as escapes so that each row
-// stays on one line and the columns stay aligned.
-QString cellText(const QString &value)
-{
-    QString text;
-    text.reserve(value.size());
-    for (const QChar c : value) {
-        const ushort code = c.unicode();
-        if (code == '\\')
-            text += QStringLiteral("\\\\");
-        else if (code == '\r')
-            text += QStringLiteral("\\r");
-        else if (code == '\n')
-            text += QStringLiteral("\\n");
-        else if (code == '\t')
-            text += QStringLiteral("\\t");
-        else if (code < 0x20 || code == 0x7F)
-            text += QStringLiteral("\\x%1").arg(code, 2, 16, QLatin1Char('0'));
-        else
-            text += c;
-    }
-    return text.isEmpty() ? QStringLiteral("\"\"") : text;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------
 // Context
 
-CommandContext::CommandContext(const Invocation &invocation, std::FILE *out)
-    : m_invocation(invocation), m_out(out)
+CommandContext::CommandContext(const Invocation &invocation, std::FILE *out, std::FILE *err, Terminal &terminal)
+    : m_invocation(invocation), m_out(out), m_err(err), m_terminal(terminal)
 {
 }
 
@@ -95,6 +72,34 @@ CameraSession &CommandContext::camera()
 void CommandContext::write(const QByteArray &bytes)
 {
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_out);
+}
+
+void CommandContext::writeError(const QString &text)
+{
+    writeText(m_err, text);
+    std::fflush(m_err);
+}
+
+QString cellText(const QString &value)
+{
+    QString text;
+    text.reserve(value.size());
+    for (const QChar c : value) {
+        const ushort code = c.unicode();
+        if (code == '\\')
+            text += QStringLiteral("\\\\");
+        else if (code == '\r')
+            text += QStringLiteral("\\r");
+        else if (code == '\n')
+            text += QStringLiteral("\\n");
+        else if (code == '\t')
+            text += QStringLiteral("\\t");
+        else if (code < 0x20 || code == 0x7F)
+            text += QStringLiteral("\\x%1").arg(code, 2, 16, QLatin1Char('0'));
+        else
+            text += c;
+    }
+    return text.isEmpty() ? QStringLiteral("\"\"") : text;
 }
 
 // ---------------------------------------------------------------------------
@@ -245,7 +250,8 @@ const QList<Command> &commandTable()
          "printed when a read fails.",
          &runEncoders, true},
     };
-    return table;
+    static const QList<Command> withSettings = table + settingsCommands();
+    return withSettings;
 }
 
 const Command *findCommand(const QString &name)
@@ -264,8 +270,9 @@ QString helpText()
         "\n"
         "Reads and writes the parameters of a QZ-R series network camera through\n"
         "its HTTP parameter interface (/api/param). All requests of one call share\n"
-        "one kept-alive connection. Requests are sent one after another; the first\n"
-        "failure ends the call (what was done before it stays done).\n"
+        "one kept-alive connection ('clone': one per camera). Requests are sent one\n"
+        "after another; the first failure ends the call (what was done before it\n"
+        "stays done; 'clone' goes on with the other cameras).\n"
         "\n"
         "Commands:\n");
     for (const Command &command : commandTable()) {
@@ -281,10 +288,16 @@ QString helpText()
         "  --port P      camera HTTP port (default %2)\n"
         "  --user U      user name for Basic authentication (default %3);\n"
         "                --user \"\" sends no credentials at all\n"
-        "  --json        JSON output (only 'encoders')\n"
+        "  --json        JSON output ('encoders', 'diff')\n"
         "  --timeout S   time limit of each request in seconds, decimals allowed\n"
         "                (default %4; 0: no limit); connecting alone gives up\n"
         "                after 10 s at most\n"
+        "  --yes         'upload': upload without asking for confirmation\n"
+        "  --hosts LIST  'clone': the cameras, as a file of HOST[:PORT] lines or a\n"
+        "                comma-separated list (port default: --port)\n"
+        "  --jobs N      'clone': cameras worked on at once (default %5, 1 to %6)\n"
+        "  --report PATH 'clone': also write the results to PATH, as JSON when it\n"
+        "                ends in .json, as CSV when it ends in .csv\n"
         "  -h, --help    show this help and exit\n"
         "\n"
         "Environment:\n"
@@ -298,17 +311,28 @@ QString helpText()
         "  0  success\n"
         "  1  a request failed or a setting could not be converted; standard\n"
         "     error holds the failure text, e.g. \"401 Unauthorized.\" or\n"
-        "     \"'8o' is not a valid integer value.\"\n"
+        "     \"'8o' is not a valid integer value.\"; a settings file that cannot\n"
+        "     be read or fails the check; an upload cancelled at the question;\n"
+        "     'clone': at least one camera failed\n"
         "  2  usage error: unknown command or option, missing arguments, a 'set'\n"
-        "     argument without \"=\", --json for a command without JSON output\n"
+        "     argument without \"=\", --json for a command without JSON output,\n"
+        "     'upload' without --yes when standard input is not a terminal\n"
+        "  3  'diff': the settings differ; 'clone': no camera failed, but at least\n"
+        "     one does not hold every setting of the file after the upload\n"
         "\n"
         "Examples:\n"
         "  qzr --host 192.168.0.57 get system.model 'encode(1).framerate'\n"
         "  QZR_PASSWORD=secret qzr set 'encode(1).framerate=15' 'encode(1).status=save'\n"
         "  qzr raw 'encode(1).type&encode(1).framesize'\n"
-        "  qzr --host 192.168.0.57 encoders --json\n")
+        "  qzr --host 192.168.0.57 encoders --json\n"
+        "  qzr --host 192.168.0.57 save camera57.txt\n"
+        "  qzr --host 192.168.0.58 upload camera57.txt\n"
+        "  qzr --host 192.168.0.58 diff camera57.txt\n"
+        "  qzr clone camera57.txt --hosts cameras.txt --jobs 16 --report clone.csv\n")
                 .arg(QLatin1String(kDefaultHost), QLatin1String(kDefaultPort), QLatin1String(kDefaultUser))
-                .arg(kDefaultReplyTimeoutMs / 1000);
+                .arg(kDefaultReplyTimeoutMs / 1000)
+                .arg(kDefaultJobs)
+                .arg(kMaxJobs);
     return text;
 }
 
@@ -316,6 +340,12 @@ QString helpText()
 // Running one call
 
 int run(const QStringList &arguments, const EnvironmentLookup &environment, std::FILE *out, std::FILE *err)
+{
+    return run(arguments, environment, out, err, standardInput());
+}
+
+int run(const QStringList &arguments, const EnvironmentLookup &environment, std::FILE *out, std::FILE *err,
+        Terminal &terminal)
 {
     auto usage = [&](const QString &problem) {
         std::fflush(out);
@@ -344,10 +374,17 @@ int run(const QStringList &arguments, const EnvironmentLookup &environment, std:
         return usage(QStringLiteral("unknown command '%1'").arg(invocation.command));
     if (invocation.json && !command->offersJson)
         return usage(QStringLiteral("'%1' has no --json output").arg(invocation.command));
+    for (const CommandOption option : {OptionYes, OptionHosts, OptionJobs, OptionReport}) {
+        if ((invocation.commandOptions & option) && !(command->acceptedOptions & option))
+            return usage(QStringLiteral("'%1' has no option %2")
+                             .arg(invocation.command, QLatin1String(commandOptionName(option))));
+    }
 
+    int status = ExitSuccess;
     try {
-        CommandContext context(invocation, out);
+        CommandContext context(invocation, out, err, terminal);
         command->run(context, invocation.arguments);
+        status = context.exitStatus();
     } catch (const UsageError &error) {
         return usage(error.text());
     } catch (const CameraError &error) {
@@ -359,7 +396,7 @@ int run(const QStringList &arguments, const EnvironmentLookup &environment, std:
 
     if (std::fflush(out) != 0 || std::ferror(out))
         return failure(QStringLiteral("%1: cannot write to standard output.").arg(QLatin1String(kProgram)));
-    return ExitSuccess;
+    return status;
 }
 
 int runMain(int argc, char **argv)

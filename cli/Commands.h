@@ -1,5 +1,6 @@
 #pragma once
 #include "cli/CommandLine.h"
+#include "cli/Terminal.h"
 #include "encoder/EncoderRead.h"
 #include "protocol/CameraSession.h"
 #include "protocol/ReplyLog.h"
@@ -14,15 +15,15 @@
 
 namespace qzr::cli {
 
-// What a command works with: the call's settings, standard output and the
-// camera. The camera connection is set up on first use, so that a command
-// checks all of its arguments before anything is converted or sent. All
-// requests of one call go through the one session, over one kept-alive
-// connection.
+// What a command works with: the call's settings, standard output, standard
+// error, the terminal and the camera. The camera connection is set up on
+// first use, so that a command checks all of its arguments before anything
+// is converted or sent. All requests of one call go through the one session,
+// over one kept-alive connection ("clone" opens sessions of its own).
 class CommandContext
 {
 public:
-    CommandContext(const Invocation &invocation, std::FILE *out);
+    CommandContext(const Invocation &invocation, std::FILE *out, std::FILE *err, Terminal &terminal);
     CommandContext(const CommandContext &) = delete;
     CommandContext &operator=(const CommandContext &) = delete;
 
@@ -35,9 +36,21 @@ public:
     // Writes bytes to standard output as they are.
     void write(const QByteArray &bytes);
 
+    // Writes text to standard error at once (progress, questions).
+    void writeError(const QString &text);
+
+    Terminal &terminal() { return m_terminal; }
+
+    // The exit status of a command that ran to its end (default success).
+    void setExitStatus(int status) { m_exitStatus = status; }
+    int exitStatus() const { return m_exitStatus; }
+
 private:
     const Invocation &m_invocation;
     std::FILE *m_out;
+    std::FILE *m_err;
+    Terminal &m_terminal;
+    int m_exitStatus = ExitSuccess;
     ReplyLog m_log;
     std::optional<CameraSession> m_session;
 };
@@ -51,7 +64,8 @@ struct Command
     const char *synopsis;
     const char *summary;
     void (*run)(CommandContext &context, const QStringList &arguments);
-    bool offersJson = false; // accepts "--json"
+    bool offersJson = false;      // accepts "--json"
+    unsigned acceptedOptions = 0; // the CommandOption flags it accepts
 };
 
 // The commands, in the order "--help" lists them.
@@ -74,11 +88,18 @@ QByteArray encodersJson(const AllEncoderSettings &encoders);
 // Throws UsageError for an argument without "=" or with an empty key.
 ParamQuery assignmentsQuery(const QStringList &arguments);
 
+// A camera value for one table cell: control characters written as escapes
+// (so a row stays one line), an empty value as "".
+QString cellText(const QString &value);
+
 QString helpText();
 
 // Runs one call: parses the arguments (without the program name), runs the
 // command, reports failures on err and returns the exit status.
 int run(const QStringList &arguments, const EnvironmentLookup &environment, std::FILE *out, std::FILE *err);
+// The same, asking its questions on the given terminal.
+int run(const QStringList &arguments, const EnvironmentLookup &environment, std::FILE *out, std::FILE *err,
+        Terminal &terminal);
 
 // main() of the executable.
 int runMain(int argc, char **argv);

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# "qzr clone" into a fleet of simulated cameras: starts one qzr-camsim
+# process serving CAMERAS cameras on consecutive loopback ports, changes a few
+# settings of the first camera and saves them with "qzr save", then clones
+# that file into every camera (the first one included) with JOBS at once and
+# a JSON report. Prints the total time, the per-camera time (min, median,
+# max, from the report's "seconds") and how many cameras verified. Each
+# upload holds three 500 ms pauses, so one camera takes at least 1.5 s.
+# Target: 50 cameras with 16 jobs in at most 10 s.
+# Builds nothing: pass a build directory holding bin/qzr and bin/qzr-camsim.
+#
+#   bench/run_clone_bench.sh BUILD_DIR [CAMERAS=50] [JOBS=16]
+set -euo pipefail
+
+if [[ $# -lt 1 || $1 == -h || $1 == --help ]]; then
+    sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'
+    exit 2
+fi
+build=$(cd "$1" && pwd)
+cameras=${2:-50}
+jobs=${3:-16}
+qzr=$build/bin/qzr
+camsim=$build/bin/qzr-camsim
+for f in "$qzr" "$camsim"; do
+    [[ -x $f ]] || { echo "missing $f (build the targets qzr and qzr-camsim first)" >&2; exit 2; }
+done
+command -v python3 >/dev/null || { echo "python3 not found (reads the JSON report)" >&2; exit 2; }
+
+work=$(mktemp -d)
+coproc CAMSIM { exec "$camsim" --cameras "$cameras" --port 0 2>"$work/camsim.log"; }
+camsim_pid=$CAMSIM_PID
+cleanup() {
+    kill "$camsim_pid" 2>/dev/null || true
+    wait "$camsim_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+read -r -t 10 port <&"${CAMSIM[0]}" || { echo "qzr-camsim did not start" >&2; exit 1; }
+
+export -n QZR_HOST QZR_PORT QZR_USER QZR_PASSWORD QT_LOGGING_RULES 2>/dev/null || true
+export QZR_HOST=127.0.0.1 QZR_PORT=$port
+
+# The source camera: other encoder settings and scene file 3's image values.
+"$qzr" set 'encode(1).type=h264baseline' 'encode(1).bitrate=1024000' 'encode(1).framerate=25' \
+    'encode(2).quality=320k' 'encode(3).type=h264high' 'encode(3).framesize=qvga' 'camera.scene(3).status=goto'
+"$qzr" set 'camera.scene(3).image.gamma=1' 'camera.scene(3).image.color=70' 'camera.scene(3).shutter=250'
+file=$work/fleet.txt
+"$qzr" save "$file"
+
+hosts=$work/hosts.txt
+for ((k = 0; k < cameras; k++)); do echo "127.0.0.1:$((port + k))"; done >"$hosts"
+report=$work/report.json
+
+now_us() { local t=$EPOCHREALTIME; echo $((10#${t/./})); }
+start=$(now_us)
+status=0
+"$qzr" clone "$file" --hosts "$hosts" --jobs "$jobs" --report "$report" >"$work/table.txt" 2>"$work/progress.txt" \
+    || status=$?
+end=$(now_us)
+
+python3 - "$report" "$cameras" "$jobs" "$((end - start))" "$status" <<'EOF'
+import json, statistics, sys
+report, cameras, jobs, total_us, status = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), int(sys.argv[5])
+with open(report) as f:
+    data = json.load(f)
+seconds = sorted(c["seconds"] for c in data["cameras"])
+print(f"cameras: {cameras}, jobs: {jobs}, qzr clone exit status: {status}")
+print(f"total:      {total_us / 1e6:6.3f} s  (target <= 10 s)")
+print(f"per camera: min {seconds[0]:.3f} s  median {statistics.median(seconds):.3f} s  max {seconds[-1]:.3f} s")
+print(f"verified: {data['verified']} of {len(data['cameras'])}  differs: {data['differs']}  failed: {data['failed']}")
+print("all verified" if data["verified"] == cameras else "NOT all verified")
+EOF

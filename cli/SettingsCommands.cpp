@@ -1,0 +1,655 @@
+#include "cli/SettingsCommands.h"
+
+#include "protocol/CameraError.h"
+#include "protocol/CameraSession.h"
+#include "protocol/Logging.h"
+#include "protocol/ReplyLog.h"
+#include "settingsfile/SettingsFile.h"
+#include "settingsfile/SettingsText.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QSaveFile>
+#include <QSet>
+#include <QThread>
+#include <QThreadPool>
+#include <QWaitCondition>
+
+#include <cmath>
+#include <exception>
+
+namespace qzr::cli {
+
+using settingsfile::SettingDifference;
+
+namespace {
+
+constexpr int kMinPort = 1;
+constexpr int kMaxPort = 65535;
+const QString kCameraLabel = QStringLiteral("camera");
+
+void requireFileArguments(const QStringList &arguments, const char *command, int least, int most,
+                          const char *what)
+{
+    if (arguments.size() < least || arguments.size() > most)
+        throw UsageError(QStringLiteral("'%1' takes %2").arg(QLatin1String(command), QLatin1String(what)));
+    for (const QString &argument : arguments) {
+        if (argument.isEmpty())
+            throw UsageError(QStringLiteral("'%1' needs a FILE name, not an empty text").arg(QLatin1String(command)));
+    }
+}
+
+// A file's lines; a file that cannot be opened ends the command.
+QStringList loadFile(const QString &path)
+{
+    QString error;
+    const std::optional<QStringList> lines = settingsfile::readSettingsFile(path, &error);
+    if (!lines)
+        throw CameraError(error);
+    return *lines;
+}
+
+// A file that is going to be uploaded: loaded and checked before anything
+// is sent; the first bad line ends the command.
+QStringList loadCheckedFile(const QString &path)
+{
+    const QStringList lines = loadFile(path);
+    if (const std::optional<QString> problem = settingsfile::validateSettings(lines))
+        throw CameraError(path + QStringLiteral(": ") + *problem);
+    return lines;
+}
+
+// The blocking pause between an encoder's write and its store command.
+void sleepMs(int ms)
+{
+    QThread::msleep(ulong(ms));
+}
+
+// A failure text on one line (a socket error has two).
+QString oneLine(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text;
+}
+
+// Rows of cells as left-aligned columns two blanks apart, one line each,
+// without trailing blanks.
+QString alignedRows(const QList<QStringList> &rows)
+{
+    QList<qsizetype> widths;
+    for (const QStringList &row : rows) {
+        for (qsizetype column = 0; column < row.size(); ++column) {
+            if (widths.size() <= column)
+                widths << 0;
+            widths[column] = qMax(widths[column], row.at(column).size());
+        }
+    }
+    QString text;
+    for (const QStringList &row : rows) {
+        QString line;
+        for (qsizetype column = 0; column < row.size(); ++column) {
+            line += column + 1 < row.size() ? row.at(column).leftJustified(widths[column]) + QStringLiteral("  ")
+                                            : row.at(column);
+        }
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        text += line + QLatin1Char('\n');
+    }
+    return text;
+}
+
+QString secondsText(double seconds)
+{
+    return QString::number(seconds, 'f', 3);
+}
+
+// "camera.scene(2).image.gamma (file 1, camera 0.45)".
+QString differenceText(const SettingDifference &difference)
+{
+    return QStringLiteral("%1 (file %2, camera %3)")
+        .arg(difference.name, cellText(difference.first), cellText(difference.second));
+}
+
+QString cloneDetail(const CloneOutcome &outcome)
+{
+    switch (outcome.result) {
+    case CloneResult::Verified:
+        return QString();
+    case CloneResult::Differs: {
+        QStringList parts;
+        for (const SettingDifference &difference : outcome.differences)
+            parts << differenceText(difference);
+        return parts.join(QStringLiteral("; "));
+    }
+    case CloneResult::Failed:
+        break;
+    }
+    return oneLine(outcome.error);
+}
+
+QString csvField(const QString &text)
+{
+    static const QString kSpecial = QStringLiteral(",\"\r\n");
+    bool quote = text.startsWith(QLatin1Char(' ')) || text.endsWith(QLatin1Char(' '));
+    for (const QChar c : text)
+        quote = quote || kSpecial.contains(c);
+    if (!quote)
+        return text;
+    QString escaped = text;
+    escaped.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+QString csvRow(const QStringList &fields)
+{
+    QStringList quoted;
+    for (const QString &field : fields)
+        quoted << csvField(field);
+    return quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+}
+
+enum class ReportFormat { Json, Csv };
+
+std::optional<ReportFormat> reportFormat(const QString &path)
+{
+    if (path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive))
+        return ReportFormat::Json;
+    if (path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+        return ReportFormat::Csv;
+    return std::nullopt;
+}
+
+// Writes a whole file or nothing; an empty text on success.
+QString writeWholeFile(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return QStringLiteral("Cannot create file %1: %2").arg(path, file.errorString());
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        return QStringLiteral("Cannot write file %1: %2").arg(path, file.errorString());
+    return QString();
+}
+
+CloneTarget parseHostEntry(const QString &entry, const QString &defaultPort)
+{
+    CloneTarget target;
+    target.name = entry;
+    QString portText;
+    bool hasPort = false;
+    if (entry.startsWith(QLatin1Char('['))) {
+        const qsizetype close = entry.indexOf(QLatin1Char(']'));
+        if (close < 0)
+            throw UsageError(QStringLiteral("'%1' in --hosts lacks its closing ']'").arg(entry));
+        target.host = entry.mid(1, close - 1);
+        const QString rest = entry.mid(close + 1);
+        if (!rest.isEmpty()) {
+            if (!rest.startsWith(QLatin1Char(':')))
+                throw UsageError(QStringLiteral("'%1' in --hosts: expected ':PORT' after ']'").arg(entry));
+            hasPort = true;
+            portText = rest.mid(1);
+        }
+    } else if (entry.count(QLatin1Char(':')) == 1) {
+        const qsizetype colon = entry.indexOf(QLatin1Char(':'));
+        target.host = entry.left(colon);
+        hasPort = true;
+        portText = entry.mid(colon + 1);
+    } else {
+        // No colon, or an IPv6 address without brackets (and so without port).
+        target.host = entry;
+    }
+    if (target.host.isEmpty())
+        throw UsageError(QStringLiteral("'%1' in --hosts has no host").arg(entry));
+    for (const QChar c : target.host) {
+        if (c.isSpace())
+            throw UsageError(QStringLiteral("'%1' in --hosts holds a blank").arg(entry));
+    }
+    if (hasPort) {
+        bool ok = false;
+        const int port = portText.toInt(&ok, 10);
+        if (!ok || port < kMinPort || port > kMaxPort || portText != QString::number(port))
+            throw UsageError(QStringLiteral("'%1' in --hosts: the port must be a number from %2 to %3")
+                                 .arg(entry)
+                                 .arg(kMinPort)
+                                 .arg(kMaxPort));
+        target.port = portText;
+    } else {
+        target.port = defaultPort;
+    }
+    return target;
+}
+
+// The camera's error report text of a failure.
+QString failureText(const std::exception &error)
+{
+    if (const auto *cameraError = dynamic_cast<const CameraError *>(&error))
+        return withFinalPeriod(cameraError->text());
+    return withFinalPeriod(QString::fromLocal8Bit(error.what()));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// save
+
+void runSave(CommandContext &context, const QStringList &arguments)
+{
+    requireFileArguments(arguments, "save", 1, 1, "one FILE");
+    const QString path = arguments.first();
+    const QStringList lines = settingsfile::readSettingsFromCamera(context.camera());
+    const QString error = settingsfile::writeSettingsFile(path, lines);
+    if (!error.isEmpty())
+        throw CameraError(error);
+}
+
+// ---------------------------------------------------------------------------
+// upload
+
+QString uploadQuestion(const ConnectionFields &destination)
+{
+    const QString user = destination.user.isEmpty() ? QStringLiteral("no user (no credentials)")
+                                                    : QStringLiteral("user ") + destination.user;
+    // Cancel is "n" (or just Enter), Yes is "y".
+    return QStringLiteral("%1\n"
+                          "Destination: %2, port %3, %4\n"
+                          "Yes or Cancel? [y/N] ")
+        .arg(QLatin1String(settingsfile::kUploadConfirmText), destination.address, destination.port, user);
+}
+
+bool isYes(const QString &answer)
+{
+    const QString text = answer.trimmed();
+    return text.compare(QLatin1String("y"), Qt::CaseInsensitive) == 0
+           || text.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;
+}
+
+void runUpload(CommandContext &context, const QStringList &arguments)
+{
+    requireFileArguments(arguments, "upload", 1, 1, "one FILE");
+    const Invocation &invocation = context.invocation();
+    const QStringList lines = loadCheckedFile(arguments.first());
+    if (!invocation.yes && !context.terminal().isInteractive())
+        throw UsageError(QStringLiteral("'upload' asks for confirmation, but standard input is not a terminal; "
+                                        "give --yes to upload without asking"));
+
+    if (!invocation.yes) {
+        context.writeError(uploadQuestion(invocation.connection));
+        const std::optional<QString> answer = context.terminal().readLine();
+        if (!answer || !isYes(*answer)) {
+            // The window's own words, and nothing sent.
+            context.writeError(QStringLiteral("%1%2\n").arg(answer ? QString() : QStringLiteral("\n"),
+                                                            QLatin1String(settingsfile::kUploadCancelledMessage)));
+            context.setExitStatus(ExitFailure);
+            return;
+        }
+    }
+
+    settingsfile::uploadSettingsToCamera(context.camera(), lines, sleepMs);
+    context.write(QByteArray(settingsfile::kUploadCompleteMessage) + '\n');
+}
+
+// ---------------------------------------------------------------------------
+// diff
+
+QByteArray differencesTable(const QList<SettingDifference> &differences, const QString &firstLabel,
+                            const QString &secondLabel)
+{
+    QList<QStringList> rows{{QStringLiteral("LINE"), QStringLiteral("SETTING"), firstLabel, secondLabel}};
+    for (const SettingDifference &difference : differences)
+        rows << QStringList{QString::number(difference.line), difference.name, cellText(difference.first),
+                            cellText(difference.second)};
+    // The camera's own bytes, as "get" prints them.
+    return alignedRows(rows).toLatin1();
+}
+
+QByteArray differencesJson(const QList<SettingDifference> &differences, const QString &firstLabel,
+                           const QString &secondLabel)
+{
+    QJsonArray array;
+    for (const SettingDifference &difference : differences) {
+        QJsonObject object;
+        object.insert(QStringLiteral("line"), difference.line);
+        object.insert(QStringLiteral("setting"), difference.name);
+        object.insert(QStringLiteral("first"), difference.first);
+        object.insert(QStringLiteral("second"), difference.second);
+        array.append(object);
+    }
+    QJsonObject document;
+    document.insert(QStringLiteral("first"), firstLabel);
+    document.insert(QStringLiteral("second"), secondLabel);
+    document.insert(QStringLiteral("equal"), differences.isEmpty());
+    document.insert(QStringLiteral("differences"), array);
+    return QJsonDocument(document).toJson(QJsonDocument::Indented);
+}
+
+void runDiff(CommandContext &context, const QStringList &arguments)
+{
+    requireFileArguments(arguments, "diff", 1, 2, "FILE (against the camera) or FILE1 FILE2");
+    const QString firstLabel = arguments.at(0);
+    const QStringList first = loadFile(firstLabel);
+    QString secondLabel = kCameraLabel;
+    QStringList second;
+    if (arguments.size() == 2) {
+        secondLabel = arguments.at(1);
+        second = loadFile(secondLabel);
+    } else {
+        second = settingsfile::readSettingsFromCamera(context.camera());
+    }
+
+    const QList<SettingDifference> differences = settingsfile::compareSettings(first, second);
+    if (context.invocation().json)
+        context.write(differencesJson(differences, firstLabel, secondLabel));
+    else if (!differences.isEmpty())
+        context.write(differencesTable(differences, firstLabel, secondLabel));
+    context.setExitStatus(differences.isEmpty() ? ExitSuccess : ExitDiffers);
+}
+
+// ---------------------------------------------------------------------------
+// clone
+
+QList<CloneTarget> hostsFromText(const QString &text, const QString &defaultPort)
+{
+    QStringList entries;
+    const bool isList = !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'));
+    if (isList) {
+        entries = text.split(QLatin1Char(','));
+    } else {
+        QString normalised = text;
+        normalised.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        normalised.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        entries = normalised.split(QLatin1Char('\n'));
+    }
+
+    QList<CloneTarget> targets;
+    QSet<QString> seen;
+    for (QString entry : entries) {
+        if (!isList) {
+            const qsizetype comment = entry.indexOf(QLatin1Char('#'));
+            if (comment >= 0)
+                entry.truncate(comment);
+        }
+        entry = entry.trimmed();
+        if (entry.isEmpty())
+            continue;
+        const CloneTarget target = parseHostEntry(entry, defaultPort);
+        const QString where = target.host.toLower() + QLatin1Char(' ') + target.port;
+        if (seen.contains(where))
+            throw UsageError(QStringLiteral("'%1' in --hosts names a camera listed before").arg(entry));
+        seen.insert(where);
+        targets << target;
+    }
+    if (targets.isEmpty())
+        throw UsageError(QStringLiteral("--hosts names no camera"));
+    return targets;
+}
+
+QList<CloneTarget> parseHostList(const QString &list, const QString &defaultPort)
+{
+    const QFileInfo info(list);
+    if (!info.isFile()) {
+        // Commas only: a list must not pass for the lines of a file.
+        QString oneLineList = list;
+        oneLineList.replace(QLatin1Char('\n'), QLatin1Char(','));
+        oneLineList.replace(QLatin1Char('\r'), QLatin1Char(','));
+        return hostsFromText(oneLineList, defaultPort);
+    }
+    QFile file(list);
+    if (!file.open(QIODevice::ReadOnly))
+        throw UsageError(QStringLiteral("cannot read the --hosts file %1: %2").arg(list, file.errorString()));
+    // A file of one line is still a file of lines.
+    return hostsFromText(QString::fromUtf8(file.readAll()) + QLatin1Char('\n'), defaultPort);
+}
+
+const char *cloneResultName(CloneResult result)
+{
+    switch (result) {
+    case CloneResult::Verified: return "verified";
+    case CloneResult::Differs: return "differs";
+    case CloneResult::Failed: return "failed";
+    }
+    return "";
+}
+
+CloneOutcome cloneToCamera(const CloneTarget &target, const QStringList &lines, const ConnectionFields &credentials,
+                           int replyTimeoutMs, const settingsfile::Pause &pause)
+{
+    CloneOutcome outcome;
+    outcome.target = target;
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        ReplyLog log;
+        CameraSession session(log);
+        session.client().setReplyTimeoutMs(replyTimeoutMs);
+        session.applyConnection({target.host, target.port, credentials.user, credentials.password});
+        settingsfile::uploadSettingsToCamera(session, lines, pause);
+        // The upload wrote scene file s without switching to it: read that one.
+        const QString sceneNumber = lines.value(settingsfile::kSceneNumberLine - 1);
+        const QStringList camera = settingsfile::readSettingsFromCamera(session, sceneNumber);
+        outcome.differences = settingsfile::uploadedSettingsDiffering(lines, camera);
+        outcome.result = outcome.differences.isEmpty() ? CloneResult::Verified : CloneResult::Differs;
+    } catch (const std::exception &error) {
+        outcome.result = CloneResult::Failed;
+        outcome.error = failureText(error);
+    } catch (...) {
+        outcome.result = CloneResult::Failed;
+        outcome.error = QStringLiteral("Unexpected failure.");
+    }
+    outcome.seconds = double(clock.nsecsElapsed()) / 1e9;
+    qCDebug(lcCli).noquote() << target.name << cloneResultName(outcome.result) << outcome.seconds << "s";
+    return outcome;
+}
+
+QByteArray cloneTable(const QList<CloneOutcome> &outcomes)
+{
+    QList<QStringList> rows{{QStringLiteral("HOST"), QStringLiteral("RESULT"), QStringLiteral("SECONDS"),
+                             QStringLiteral("DETAIL")}};
+    for (const CloneOutcome &outcome : outcomes)
+        rows << QStringList{outcome.target.name, QLatin1String(cloneResultName(outcome.result)),
+                            secondsText(outcome.seconds), cloneDetail(outcome)};
+    return alignedRows(rows).toUtf8();
+}
+
+QString cloneProgressLine(int finished, int total, const CloneOutcome &outcome)
+{
+    QString line = QStringLiteral("[%1/%2] %3 %4")
+                       .arg(finished)
+                       .arg(total)
+                       .arg(outcome.target.name, QLatin1String(cloneResultName(outcome.result)));
+    if (outcome.result != CloneResult::Verified)
+        line += QStringLiteral(": ") + cloneDetail(outcome);
+    return line + QLatin1Char('\n');
+}
+
+QByteArray cloneReportJson(const QString &file, const QList<CloneOutcome> &outcomes)
+{
+    QJsonArray cameras;
+    int counts[3] = {0, 0, 0};
+    for (const CloneOutcome &outcome : outcomes) {
+        ++counts[int(outcome.result)];
+        QJsonObject camera;
+        camera.insert(QStringLiteral("host"), outcome.target.name);
+        camera.insert(QStringLiteral("result"), QLatin1String(cloneResultName(outcome.result)));
+        camera.insert(QStringLiteral("seconds"), std::round(outcome.seconds * 1000.0) / 1000.0);
+        if (outcome.result == CloneResult::Differs) {
+            QJsonArray differences;
+            for (const SettingDifference &difference : outcome.differences) {
+                QJsonObject object;
+                object.insert(QStringLiteral("line"), difference.line);
+                object.insert(QStringLiteral("setting"), difference.name);
+                object.insert(QStringLiteral("file"), difference.first);
+                object.insert(QStringLiteral("camera"), difference.second);
+                differences.append(object);
+            }
+            camera.insert(QStringLiteral("differences"), differences);
+        } else if (outcome.result == CloneResult::Failed) {
+            camera.insert(QStringLiteral("error"), outcome.error);
+        }
+        cameras.append(camera);
+    }
+    QJsonObject document;
+    document.insert(QStringLiteral("file"), file);
+    document.insert(QStringLiteral("cameras"), cameras);
+    document.insert(QLatin1String(cloneResultName(CloneResult::Verified)), counts[int(CloneResult::Verified)]);
+    document.insert(QLatin1String(cloneResultName(CloneResult::Differs)), counts[int(CloneResult::Differs)]);
+    document.insert(QLatin1String(cloneResultName(CloneResult::Failed)), counts[int(CloneResult::Failed)]);
+    return QJsonDocument(document).toJson(QJsonDocument::Indented);
+}
+
+QByteArray cloneReportCsv(const QList<CloneOutcome> &outcomes)
+{
+    QString text = csvRow({QStringLiteral("host"), QStringLiteral("result"), QStringLiteral("seconds"),
+                           QStringLiteral("line"), QStringLiteral("setting"), QStringLiteral("file_value"),
+                           QStringLiteral("camera_value"), QStringLiteral("error")});
+    for (const CloneOutcome &outcome : outcomes) {
+        const QStringList head{outcome.target.name, QLatin1String(cloneResultName(outcome.result)),
+                               secondsText(outcome.seconds)};
+        if (outcome.result == CloneResult::Differs) {
+            // One row per differing setting.
+            for (const SettingDifference &difference : outcome.differences)
+                text += csvRow(head + QStringList{QString::number(difference.line), difference.name, difference.first,
+                                                  difference.second, QString()});
+        } else {
+            text += csvRow(head + QStringList{QString(), QString(), QString(), QString(), oneLine(outcome.error)});
+        }
+    }
+    return text.toUtf8();
+}
+
+int cloneExitStatus(const QList<CloneOutcome> &outcomes)
+{
+    bool differs = false;
+    for (const CloneOutcome &outcome : outcomes) {
+        if (outcome.result == CloneResult::Failed)
+            return ExitFailure;
+        differs = differs || outcome.result == CloneResult::Differs;
+    }
+    return differs ? ExitDiffers : ExitSuccess;
+}
+
+void runClone(CommandContext &context, const QStringList &arguments)
+{
+    requireFileArguments(arguments, "clone", 1, 1, "one FILE (and --hosts LIST)");
+    const Invocation &invocation = context.invocation();
+    if (!(invocation.commandOptions & OptionHosts))
+        throw UsageError(QStringLiteral("'clone' needs --hosts LIST"));
+    std::optional<ReportFormat> format;
+    if (invocation.commandOptions & OptionReport) {
+        format = reportFormat(invocation.reportPath);
+        if (!format)
+            throw UsageError(QStringLiteral("--report needs a file name ending in .json or .csv, got '%1'")
+                                 .arg(invocation.reportPath));
+    }
+    const QList<CloneTarget> targets = parseHostList(invocation.hosts, invocation.connection.port);
+    const QString path = arguments.first();
+    const QStringList lines = loadCheckedFile(path);
+    for (const CloneTarget &target : targets) {
+        // A default port that is not a number fails before anything is sent.
+        toIntegerOrThrow(target.port);
+    }
+
+    const int total = int(targets.size());
+    QList<CloneOutcome> outcomes(total);
+    QList<int> finished; // indexes, in the order the cameras finished
+    QMutex mutex;
+    QWaitCondition finishedOne;
+
+    QThreadPool pool;
+    pool.setMaxThreadCount(std::min(invocation.jobs, total));
+    for (int index = 0; index < total; ++index) {
+        pool.start([&, index] {
+            const CloneOutcome outcome = cloneToCamera(targets.at(index), lines, invocation.connection,
+                                                       invocation.replyTimeoutMs, sleepMs);
+            QMutexLocker lock(&mutex);
+            outcomes[index] = outcome;
+            finished << index;
+            finishedOne.wakeAll();
+        });
+    }
+    for (int count = 1; count <= total; ++count) {
+        int index = 0;
+        {
+            QMutexLocker lock(&mutex);
+            while (finished.size() < count)
+                finishedOne.wait(&mutex);
+            index = finished.at(count - 1);
+        }
+        context.writeError(cloneProgressLine(count, total, outcomes.at(index)));
+    }
+    pool.waitForDone();
+
+    context.write(cloneTable(outcomes));
+    int counts[3] = {0, 0, 0};
+    for (const CloneOutcome &outcome : outcomes)
+        ++counts[int(outcome.result)];
+    context.writeError(QStringLiteral("%1 camera(s): %2 verified, %3 differ, %4 failed\n")
+                           .arg(total)
+                           .arg(counts[int(CloneResult::Verified)])
+                           .arg(counts[int(CloneResult::Differs)])
+                           .arg(counts[int(CloneResult::Failed)]));
+    if (format) {
+        const QByteArray report =
+            *format == ReportFormat::Json ? cloneReportJson(path, outcomes) : cloneReportCsv(outcomes);
+        const QString error = writeWholeFile(invocation.reportPath, report);
+        if (!error.isEmpty())
+            throw CameraError(error);
+    }
+    context.setExitStatus(cloneExitStatus(outcomes));
+}
+
+// ---------------------------------------------------------------------------
+
+QList<Command> settingsCommands()
+{
+    return {
+        {"save", "FILE",
+         "Read the camera's settings as the tool's \"Save Settings to PC HDD\"\n"
+         "does (encoders 1, 2 and 3, the current scene file number, that scene\n"
+         "file's image settings) and write them to FILE, 36 lines ended by CR LF.\n"
+         "Nothing is written when a read fails.",
+         &runSave},
+        {"upload", "FILE [--yes]",
+         "Write FILE into the camera as \"Upload Settings to Camera\" does: per\n"
+         "encoder its settings, a 500 ms pause, its store command; then each\n"
+         "image setting into scene file s (line 23) and its store command. The\n"
+         "file is checked first (36 lines, markers, scene 0 to 7, no \"&\", \"=\",\n"
+         "\"?\", \"#\" or control characters); a bad file sends nothing. Asks for\n"
+         "confirmation on a terminal unless --yes; without a terminal --yes is\n"
+         "required. Prints \"Setting Complete, you might continue now\".",
+         &runUpload, false, OptionYes},
+        {"diff", "FILE [FILE2] [--json]",
+         "Compare FILE with the camera (read as 'save' reads it; nothing is\n"
+         "written) or with FILE2, and print each differing setting by name with\n"
+         "both values (nothing when equal). Exit status 0 when equal, 3 when\n"
+         "they differ. With --json: an object with the two labels, \"equal\" and\n"
+         "the differences (line, setting, first, second).",
+         &runDiff, true},
+        {"clone", "FILE --hosts LIST [--jobs N] [--report PATH]",
+         "Upload FILE (checked first, as 'upload') into every camera of LIST,\n"
+         "up to N at once, each over a connection of its own with the user,\n"
+         "password and --timeout of this call; no confirmation. LIST is read as\n"
+         "a file when a file of that name exists, else as a comma-separated list.\n"
+         "Each camera is then verified: its encoders and scene file s (line 23,\n"
+         "which the upload writes without switching to it) are read back and\n"
+         "compared with what the upload wrote (not a JPEG encoder's I-frame\n"
+         "interval, which it does not send). Result per camera: \"verified\",\n"
+         "\"differs\" (with the settings and both values) or \"failed\" (with the\n"
+         "failure text); one camera's failure never stops the others. Progress\n"
+         "lines go to standard error, a table (hosts in the order given) to\n"
+         "standard output. --report writes JSON (file, cameras with host, result,\n"
+         "seconds, differences or error, and the counts) or CSV (host, result,\n"
+         "seconds, line, setting, file_value, camera_value, error; one row per\n"
+         "differing setting). Exit status 0 when all verified, 1 when any\n"
+         "failed, else 3.",
+         &runClone, false, OptionHosts | OptionJobs | OptionReport},
+    };
+}
+
+} // namespace qzr::cli

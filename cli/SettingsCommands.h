@@ -1,0 +1,81 @@
+#pragma once
+// The settings file commands: save, upload, diff and clone.
+#include "cli/Commands.h"
+#include "settingsfile/CameraSettings.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace qzr::cli {
+
+// The commands of this file, in the order "--help" lists them.
+QList<Command> settingsCommands();
+
+void runSave(CommandContext &context, const QStringList &arguments);
+void runUpload(CommandContext &context, const QStringList &arguments);
+void runDiff(CommandContext &context, const QStringList &arguments);
+void runClone(CommandContext &context, const QStringList &arguments);
+
+// The question "upload" asks on a terminal before anything is sent: the
+// settings window's confirmation text, the destination and "[y/N]".
+QString uploadQuestion(const ConnectionFields &destination);
+// Whether an answer to it means yes ("y" or "yes", any case).
+bool isYes(const QString &answer);
+
+// The differing settings as "diff" prints them: an aligned table with the
+// header LINE, SETTING and the two labels (values as cellText shows them),
+// or (json) one JSON object with both labels and the differences.
+QByteArray differencesTable(const QList<settingsfile::SettingDifference> &differences, const QString &firstLabel,
+                            const QString &secondLabel);
+QByteArray differencesJson(const QList<settingsfile::SettingDifference> &differences, const QString &firstLabel,
+                           const QString &secondLabel);
+
+// One camera of a clone: the entry as given in --hosts and where it leads.
+struct CloneTarget
+{
+    QString name; // the entry as given, e.g. "10.0.0.7:8080" or "10.0.0.8"
+    QString host;
+    QString port; // the entry's port, or the default port text
+};
+
+// The --hosts value: the lines of the file of that name when there is one
+// (blank lines and "#" comments skipped), else a comma-separated list. Each
+// entry is HOST, HOST:PORT or [IPV6]:PORT; an entry without a port gets
+// defaultPort. Throws UsageError for an empty list, a port that is not 1 to
+// 65535 or a camera listed twice.
+QList<CloneTarget> parseHostList(const QString &list, const QString &defaultPort);
+// The same for the text of a list (lines or commas).
+QList<CloneTarget> hostsFromText(const QString &text, const QString &defaultPort);
+
+enum class CloneResult { Verified, Differs, Failed };
+// "verified", "differs", "failed".
+const char *cloneResultName(CloneResult result);
+
+struct CloneOutcome
+{
+    CloneTarget target;
+    CloneResult result = CloneResult::Failed;
+    double seconds = 0;                                    // upload and verification
+    QString error;                                         // Failed: the failure text
+    QList<settingsfile::SettingDifference> differences;    // Differs: file value first
+};
+
+// One camera of a clone, on the calling thread with a session of its own:
+// the upload, then the read-back of the encoders and of scene file s (line
+// 23) and the comparison of what the upload wrote.
+CloneOutcome cloneToCamera(const CloneTarget &target, const QStringList &lines, const ConnectionFields &credentials,
+                           int replyTimeoutMs, const settingsfile::Pause &pause);
+
+// What "clone" prints and writes: the table (hosts in the given order), the
+// progress line of one finished camera, the JSON and the CSV report.
+QByteArray cloneTable(const QList<CloneOutcome> &outcomes);
+QString cloneProgressLine(int finished, int total, const CloneOutcome &outcome);
+QByteArray cloneReportJson(const QString &file, const QList<CloneOutcome> &outcomes);
+QByteArray cloneReportCsv(const QList<CloneOutcome> &outcomes);
+
+// 0 when every camera verified, 1 when any failed, else 3.
+int cloneExitStatus(const QList<CloneOutcome> &outcomes);
+
+} // namespace qzr::cli
