@@ -1,0 +1,167 @@
+#include "network/NetworkSettings.h"
+
+#include <QProcess>
+#include <QStringList>
+
+namespace qzr::network {
+
+namespace {
+
+const QString kNothingSent = QStringLiteral(" Nothing was sent to the camera.");
+const QString kAddressField = QStringLiteral("New IP Address");
+const QString kMaskField = QStringLiteral("New Subnetmask");
+const QString kGatewayField = QStringLiteral("New Gateway");
+const QString kPortField = QStringLiteral("New HTTP Port");
+
+// A decimal octet: 1 to 3 digits, 0 to 255, no leading zero (some stacks
+// would read "010" as octal).
+std::optional<quint32> octetValue(const QString &text)
+{
+    if (text.isEmpty() || text.size() > 3)
+        return std::nullopt;
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    }
+    if (text.size() > 1 && text.front() == QLatin1Char('0'))
+        return std::nullopt;
+    const quint32 value = text.toUInt();
+    return value <= 255 ? std::optional<quint32>(value) : std::nullopt;
+}
+
+// A dotted IPv4 address as a 32-bit number.
+std::optional<quint32> dottedValue(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return std::nullopt;
+    quint32 value = 0;
+    for (const QString &part : parts) {
+        const auto octet = octetValue(part);
+        if (!octet)
+            return std::nullopt;
+        value = (value << 8) | *octet;
+    }
+    return value;
+}
+
+QString fieldProblem(const QString &field, const QString &what)
+{
+    return field + QStringLiteral(": ") + what + kNothingSent;
+}
+
+std::optional<QString> dottedProblem(const QString &field, const QString &text, const char *example)
+{
+    if (text.isEmpty())
+        return fieldProblem(field, QStringLiteral("the field is empty."));
+    if (!dottedValue(text))
+        return fieldProblem(field, QStringLiteral("\"%1\" is not a dotted address of four whole numbers from 0 "
+                                                  "to 255 (like %2).")
+                                       .arg(text, QLatin1String(example)));
+    return std::nullopt;
+}
+
+} // namespace
+
+QString joinedAddress(const std::array<QString, 4> &octets)
+{
+    return QStringList(octets.begin(), octets.end()).join(QLatin1Char('.'));
+}
+
+QString addressConfirmation(const QString &address)
+{
+    return QStringLiteral("Do you want to change Camera Network settings now ? New IP will be ") + address;
+}
+
+ParamQuery addressRequest(const QString &address, const QString &subnetMask, const QString &gateway)
+{
+    return ParamQuery().set(kIpKey, address).set(kSubnetMaskKey, subnetMask).set(kGatewayKey, gateway);
+}
+
+ParamQuery interfaceRestartRequest()
+{
+    return ParamQuery().set(QStringLiteral("network.interface.status"), QStringLiteral("restart"));
+}
+
+ParamQuery httpPortRequest(const QString &port)
+{
+    return ParamQuery().set(kHttpPortKey, port);
+}
+
+ParamQuery httpRestartRequest()
+{
+    return ParamQuery().set(QStringLiteral("network.http.status"), QStringLiteral("restart"));
+}
+
+ParamQuery passwordRequest(const QString &password)
+{
+    return ParamQuery().set(kPasswordKey, password);
+}
+
+QByteArray dhcpRequest(bool enabled)
+{
+    return targetForRawQuery(enabled ? QStringLiteral("&network.interface.dhcp.status=on")
+                                     : QStringLiteral("&network.interface.dhcp.status=off"));
+}
+
+std::optional<QString> addressSettingsProblem(const std::array<QString, 4> &octets, const QString &subnetMask,
+                                              const QString &gateway)
+{
+    static const char *const kOrdinals[] = {"first", "second", "third", "fourth"};
+    for (size_t i = 0; i < octets.size(); ++i) {
+        const QString ordinal = QLatin1String(kOrdinals[i]);
+        if (octets[i].isEmpty())
+            return fieldProblem(kAddressField, QStringLiteral("the %1 octet is empty.").arg(ordinal));
+        if (!octetValue(octets[i]))
+            return fieldProblem(kAddressField,
+                                QStringLiteral("the %1 octet \"%2\" is not a whole number from 0 to 255 "
+                                               "(digits only, no leading zero).")
+                                    .arg(ordinal, octets[i]));
+    }
+    if (auto problem = dottedProblem(kMaskField, subnetMask, "255.255.255.0"))
+        return problem;
+    // Ones first, then zeros: the inverted mask plus one is a power of two.
+    const quint32 hostBits = ~*dottedValue(subnetMask);
+    if (hostBits == 0xFFFFFFFFu || (hostBits & (hostBits + 1)) != 0)
+        return fieldProblem(kMaskField, QStringLiteral("\"%1\" is not a subnet mask: its ones must come first, "
+                                                       "without gaps (like 255.255.255.0).")
+                                            .arg(subnetMask));
+    return dottedProblem(kGatewayField, gateway, "192.168.0.1");
+}
+
+std::optional<QString> httpPortProblem(const QString &port)
+{
+    if (port.isEmpty())
+        return fieldProblem(kPortField, QStringLiteral("the field is empty."));
+    bool digitsOnly = port.size() <= 5;
+    for (const QChar c : port)
+        digitsOnly = digitsOnly && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    const int number = digitsOnly ? port.toInt() : 0;
+    if (number < 1 || number > 65535)
+        return fieldProblem(kPortField,
+                            QStringLiteral("\"%1\" is not a whole number from 1 to 65535.").arg(port));
+    return std::nullopt;
+}
+
+DetachedCommand addressCacheFlushCommand()
+{
+#ifdef Q_OS_WIN
+    return {QStringLiteral("C:/Windows/System32/ARP.exe"), {QStringLiteral("-d")}};
+#elif defined(Q_OS_MACOS)
+    return {QStringLiteral("/usr/sbin/arp"), {QStringLiteral("-a"), QStringLiteral("-d")}};
+#else
+    return {QStringLiteral("ip"), {QStringLiteral("neigh"), QStringLiteral("flush"), QStringLiteral("all")}};
+#endif
+}
+
+bool startDetached(const DetachedCommand &command)
+{
+    QProcess process;
+    process.setProgram(command.program);
+    process.setArguments(command.arguments);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    return process.startDetached();
+}
+
+} // namespace qzr::network
