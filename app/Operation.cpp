@@ -6,9 +6,12 @@
 
 #include <QEventLoop>
 #include <QFutureWatcher>
+#include <QPointer>
 #include <QSemaphore>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <deque>
 
 namespace qzr {
 
@@ -18,10 +21,46 @@ int g_waiting = 0;
 // How long an exchange may keep the windows from repainting: one frame.
 constexpr int kUnpaintedWaitMs = 15;
 
+// What arrived by itself while an operation waited, oldest first.
+struct Arrival
+{
+    QPointer<QObject> context;
+    std::function<void()> handler;
+};
+std::deque<Arrival> g_arrivals;
+bool g_handlingPosted = false;
+
+void handleArrivals()
+{
+    g_handlingPosted = false;
+    // A handler may itself wait (a ping started by a timer tick): what
+    // arrives meanwhile joins the queue, and the rest waits for the end.
+    while (!g_arrivals.empty() && !operationWaiting()) {
+        Arrival next = std::move(g_arrivals.front());
+        g_arrivals.pop_front();
+        if (next.context)
+            next.handler();
+    }
+}
+
+// The operation is still on the stack when its wait ends; the queue is
+// handled once the event loop turns again.
+void postHandlingOfArrivals()
+{
+    if (g_handlingPosted || g_arrivals.empty())
+        return;
+    g_handlingPosted = true;
+    QTimer::singleShot(0, handleArrivals);
+}
+
 struct WaitingScope
 {
     WaitingScope() { ++g_waiting; }
-    ~WaitingScope() { --g_waiting; }
+    ~WaitingScope()
+    {
+        if (--g_waiting == 0)
+            postHandlingOfArrivals();
+    }
 };
 } // namespace
 
@@ -51,6 +90,25 @@ HttpReply runWithoutFreezing(const std::function<HttpReply()> &exchange)
             loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
     return future.result();
+}
+
+void runWorkWithoutFreezing(const std::function<void()> &work)
+{
+    runWithoutFreezing([&work] {
+        work();
+        return HttpReply();
+    });
+}
+
+void handleWhenIdle(QObject *context, std::function<void()> handler)
+{
+    if (!operationWaiting() && g_arrivals.empty()) {
+        handler();
+        return;
+    }
+    g_arrivals.push_back({context, std::move(handler)});
+    if (!operationWaiting())
+        postHandlingOfArrivals();
 }
 
 void pauseWithoutFreezing(int pause_ms)

@@ -4,6 +4,8 @@
 #include <QString>
 #include <functional>
 
+class QObject;
+
 namespace qzr {
 
 // The application title, shown in the task bar and on error boxes.
@@ -18,6 +20,10 @@ inline const QString &applicationTitle()
 // keys and clicks made meanwhile are delivered afterwards, in order.
 HttpReply runWithoutFreezing(const std::function<HttpReply()> &exchange);
 
+// Runs other blocking work (an ICMP echo, a name lookup) on a worker thread
+// the same way.
+void runWorkWithoutFreezing(const std::function<void()> &work);
+
 // Waits pause_ms milliseconds the same way.
 void pauseWithoutFreezing(int pause_ms);
 
@@ -25,6 +31,12 @@ void pauseWithoutFreezing(int pause_ms);
 // arrive by themselves meanwhile (timer ticks, datagrams) are queued and
 // handled after the operation.
 bool operationWaiting();
+
+// Handles something that arrived by itself: at once when no operation is
+// waiting, otherwise queued and handled in order of arrival once the
+// operation has ended and the event loop turns again. Dropped when context
+// is gone by then.
+void handleWhenIdle(QObject *context, std::function<void()> handler);
 
 // Runs a user action; a failure ends it and is shown by the error report.
 // Returns false when the action failed.

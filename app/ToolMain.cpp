@@ -1,5 +1,6 @@
 #include "app/ToolMain.h"
 
+#include "app/Diagnostics.h"
 #include "app/Forms.h"
 #include "app/Operation.h"
 #include "app/WindowSet.h"
@@ -54,6 +55,7 @@ void identifyAndTakeScreenshot(const QString &path)
 
 int runTool(int argc, char *argv[])
 {
+    prepareEmbeddedBrowser();
     QApplication app(argc, argv);
     QApplication::setApplicationName(applicationTitle());
     QApplication::setApplicationDisplayName(applicationTitle());
@@ -76,7 +78,12 @@ int runTool(int argc, char *argv[])
         QStringLiteral("Local IPv4 address of the interface that joins multicast groups (default: the one "
                        "through which the camera is reached; 127.0.0.1 for a camera on loopback)."),
         QStringLiteral("ADDRESS"));
-    parser.addOptions({addressOption, portOption, timeoutOption, screenshotOption, streamOption, multicastOption});
+    const QCommandLineOption udpPortOption(QStringLiteral("udp-port"),
+        QStringLiteral("UDP port whose datagrams are shown in the reply log (default %1).")
+            .arg(diagnostics::kDefaultUdpLogPort),
+        QStringLiteral("N"));
+    parser.addOptions({addressOption, portOption, timeoutOption, screenshotOption, streamOption, multicastOption,
+                       udpPortOption});
     parser.process(app);
 
     const QString streamTemplate = parser.isSet(streamOption) ? parser.value(streamOption)
@@ -97,6 +104,17 @@ int runTool(int argc, char *argv[])
             std::fprintf(stderr, "--timeout needs a whole number of seconds above 0\n");
             return 2;
         }
+    }
+
+    options.udpLogPort = diagnostics::kDefaultUdpLogPort;
+    if (parser.isSet(udpPortOption)) {
+        bool ok = false;
+        const uint port = parser.value(udpPortOption).toUInt(&ok);
+        if (!ok || port < 1 || port > 65535) {
+            std::fprintf(stderr, "--udp-port needs a port number from 1 to 65535\n");
+            return 2;
+        }
+        options.udpLogPort = quint16(port);
     }
 
     WindowSet windows(options);

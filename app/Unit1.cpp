@@ -1,5 +1,7 @@
 #include "app/Unit1.h"
 
+#include "app/DatagramListener.h"
+#include "app/Diagnostics.h"
 #include "app/FormSupport.h"
 #include "app/Identity.h"
 #include "app/Operation.h"
@@ -10,6 +12,7 @@
 #include "encoder/EncoderRequests.h"
 #include "encoder/EncoderTables.h"
 #include "encoder/SpecialSettings.h"
+#include "protocol/CameraError.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +24,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -110,6 +114,7 @@ TForm1::TForm1(QWidget *parent)
     buildShell(client);
     buildEncoderPanel(client);
     buildProcedureArea(client);
+    buildDiagnostics();
     buildMenu();
     bindLiveView();
 
@@ -926,4 +931,164 @@ void TForm1::Button6Click()
         m_replyLog.setText((shown.isEmpty() ? shown : shown + QStringLiteral("\r\n")) + bodyText(body)
                            + QStringLiteral("\r\n"));
     }
+}
+
+void TForm1::buildDiagnostics()
+{
+    // The ping list and the connection check's note lie in the encoder setter
+    // panel, hidden until the check runs.
+    ListBox1 = makeControl<QListWidget>(Panel2, "ListBox1", 324, 112, 308, 22);
+    QPalette lime = ListBox1->palette();
+    lime.setColor(QPalette::Base, QColor(32, 32, 32));
+    lime.setColor(QPalette::Text, QColor(0, 255, 0));
+    ListBox1->setPalette(lime);
+    ListBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ListBox1->setAccessibleName(QStringLiteral("Ping result"));
+    ListBox1->hide();
+    Memo3 = makeControl<QPlainTextEdit>(Panel2, "Memo3", 514, 2, 120, 26);
+    Memo3->hide();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(diagnostics::kCheckConnectionTickMs);
+    // A tick that comes while an operation waits is handled after it, in
+    // order with the datagrams; ticks meanwhile count as one, and a timer
+    // stopped by then leaves none behind.
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        if (m_tickQueued)
+            return;
+        m_tickQueued = true;
+        handleWhenIdle(this, [this] {
+            m_tickQueued = false;
+            if (Timer1->isActive())
+                runReported([this] { Timer1Timer(); });
+        });
+    });
+
+    const auto bind = [this](auto *control, void (TForm1::*action)()) {
+        connect(control, &QAbstractButton::clicked, this, [this, action] { runReported([this, action] { (this->*action)(); }); });
+    };
+    bind(Button30, &TForm1::Button30Click);
+    bind(Button32, &TForm1::Button32Click);
+    bind(Button26, &TForm1::Button26Click);
+    bind(CheckBox4, &TForm1::CheckBox4Click);
+    bind(CheckBox6, &TForm1::CheckBox6Click);
+}
+
+void TForm1::colourReplyLog(const QColor &colour)
+{
+    QPalette palette = Memo1->palette();
+    palette.setColor(QPalette::Base, colour);
+    Memo1->setPalette(palette);
+}
+
+void TForm1::Button30Click()
+{
+    Timer1->stop();
+    // The port plays no part in an echo, but it has to be a whole number.
+    toIntegerOrThrow(Edit2->text());
+    icmp::EchoRequest request;
+    request.host = Edit1->text();
+    request.wait_ms = icmp::kEchoWaitMs;
+    request.sequence = ++m_pingSequence;
+    const EchoSender echo = m_echo;
+    icmp::EchoResult result;
+    runWorkWithoutFreezing([&] { result = echo(request); });
+    if (result.failed())
+        throw CameraError(result.errorText);
+    IdIcmpClient1Reply(result);
+}
+
+void TForm1::IdIcmpClient1Reply(const icmp::EchoResult &result)
+{
+    toIntegerOrThrow(Edit2->text());
+    if (result.answer) {
+        ListBox1->addItem(diagnostics::pingLine(*result.answer));
+        ListBox1->scrollToBottom();
+    } else {
+        colourReplyLog(Qt::red);
+        m_replyLog.setText(diagnostics::noConnectionLogText());
+        ListBox1->clear();
+        if (CheckBox4->isChecked()) {
+            CheckBox4->setChecked(false);
+            CheckBox4Click();
+        }
+        dialogs().showMessage(diagnostics::noConnectionMessage());
+    }
+    if (diagnostics::pingListOverflows(ListBox1->count()))
+        ListBox1->clear();
+}
+
+void TForm1::CheckBox4Click()
+{
+    if (CheckBox4->isChecked()) {
+        Timer1->start();
+        Memo3->show();
+        return;
+    }
+    Timer1->stop();
+    ListBox1->hide();
+    colourReplyLog(Qt::white);
+    Memo3->hide();
+    m_replyLog.clear();
+}
+
+void TForm1::Timer1Timer()
+{
+    ListBox1->show();
+    ListBox1->raise();
+    Button30Click();
+}
+
+void TForm1::Button32Click()
+{
+    Timer1->stop();
+}
+
+bool TForm1::startUdpLog(quint16 port)
+{
+    delete IdUDPServer1;
+    IdUDPServer1 = nullptr;
+    auto *listener = new DatagramListener(this);
+    if (!listener->listen(port)) {
+        const QString message =
+            withFinalPeriod(diagnostics::udpLogOffMessage(diagnostics::bindFailureReason(listener->bindErrno()), port));
+        delete listener;
+        // Told once the event loop runs: over the windows, and without
+        // holding up the start.
+        QTimer::singleShot(0, this, [message] { dialogs().showError(message); });
+        return false;
+    }
+    IdUDPServer1 = listener;
+    // Datagrams that arrive while an operation waits are handled after it.
+    connect(listener, &DatagramListener::received, this, [this](const QByteArray &datagram) {
+        handleWhenIdle(this, [this, datagram] { runReported([this, &datagram] { IdUDPServer1UDPRead(datagram); }); });
+    });
+    return true;
+}
+
+void TForm1::IdUDPServer1UDPRead(const QByteArray &datagram)
+{
+    m_replyLog.setText(m_replyLog.text() + diagnostics::datagramText(datagram));
+    m_replyLog.appendLine(QString());
+}
+
+void TForm1::CheckBox6Click()
+{
+    // The last-used address as it is: no ApplyConnection here.
+    if (!Form13)
+        return;
+    Form13->show();
+    Form13->raise();
+    Form13->Navigate(diagnostics::serviceUrl(m_session.lastCameraIp(), m_session.lastCameraPort()));
+}
+
+void TForm1::Button26Click()
+{
+    m_replyLog.clear();
+    ApplyConnection();
+    LogReply(CameraGet(ParamQuery::read(diagnostics::testKey())));
+    for (int i = 0; i < 4; ++i)
+        m_replyLog.deleteLine(0);
+    m_replyLog.setText(diagnostics::testResult(m_replyLog.text()));
 }

@@ -1,10 +1,12 @@
 #pragma once
 #include "encoder/EncoderRequests.h"
 #include "app/DeferredRefresh.h"
+#include "app/IcmpEcho.h"
 #include "protocol/CameraSession.h"
 #include "protocol/ReplyLog.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -18,6 +20,12 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QFrame;
+class QListWidget;
+class QTimer;
+
+namespace qzr {
+class DatagramListener;
+}
 
 // The main window: connection fields, identity labels, the reply log, the
 // live-view controls, the encoder panel, the menu and the procedure buttons
@@ -112,6 +120,27 @@ public:
     // reply log, sent to the last-used address.
     void Button6Click();
 
+    // Diagnostics: ping, the connection check, the UDP log, the service page.
+    void Button30Click();  // "Ping": one ICMP echo to Edit1, the user waits meanwhile
+    void IdIcmpClient1Reply(const qzr::icmp::EchoResult &result);
+    void CheckBox4Click(); // "Check connection"
+    void Timer1Timer();
+    void Button32Click();  // "Stop search"
+    void IdUDPServer1UDPRead(const QByteArray &datagram);
+    void CheckBox6Click(); // "Service"
+    void Button26Click();  // "Test"
+
+    // Brings the UDP log up on port (0: any free port). When the port cannot
+    // be bound the log stays off, the user is told once why (as soon as the
+    // event loop runs), and false is returned; everything else works on.
+    bool startUdpLog(quint16 port);
+    qzr::DatagramListener *udpLog() const { return IdUDPServer1; }
+
+    // The ICMP echo that "Ping" runs on a worker thread (icmp::sendEcho unless
+    // replaced).
+    using EchoSender = std::function<qzr::icmp::EchoResult(const qzr::icmp::EchoRequest &)>;
+    void setEchoSender(EchoSender sender) { m_echo = std::move(sender); }
+
     // Visible area.
     QLabel *Label1, *Label2, *Label12, *Label13, *Label15, *Label18, *Label19, *Label22, *Label23,
         *Label24;
@@ -124,6 +153,14 @@ public:
     QPushButton *Button2, *Button3, *Button7, *Button14, *Button15, *Button16, *Button19, *Button20;
     QPlainTextEdit *Memo1, *Memo2;
     QLabel *Label14;
+
+    // Diagnostics: the ping list and the check's note in the encoder panel,
+    // both hidden at start; the one-shot connection check timer; the UDP log
+    // (null while it is off).
+    QListWidget *ListBox1;
+    QPlainTextEdit *Memo3;
+    QTimer *Timer1;
+    qzr::DatagramListener *IdUDPServer1 = nullptr;
 
     // Encoder panel, over Panel1.
     QFrame *Panel2;
@@ -160,6 +197,8 @@ private:
     void buildProcedureArea(QWidget *client);
     void buildEncoderPanel(QWidget *client);
     void buildEncoderSetters(QWidget *client);
+    void buildDiagnostics();
+    void colourReplyLog(const QColor &colour);
     void finishSetter(bool stepToMaximum);
     void buildMenu();
     void bindLiveView();
@@ -174,6 +213,9 @@ private:
     qzr::DeferredRefresh m_memo1Refresh{this, [this] { refreshMemo1(); }};
     qzr::CameraSession m_session;
     const QEvent *m_lastPreviewedKey = nullptr;
+    EchoSender m_echo = qzr::icmp::sendEcho;
+    quint16 m_pingSequence = 0;
+    bool m_tickQueued = false; // a tick of Timer1 waits for an operation to end
 };
 
 extern TForm1 *Form1;

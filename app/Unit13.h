@@ -1,6 +1,10 @@
 #pragma once
 #include <QWidget>
 
+class QFrame;
+class QPushButton;
+class QWebEngineView;
+
 // The camera's service page in an embedded browser.
 class TForm13 : public QWidget
 {
@@ -9,6 +13,32 @@ class TForm13 : public QWidget
 public:
     explicit TForm13(QWidget *parent = nullptr);
     ~TForm13() override;
+
+    // Lets the browser navigate to url, given as text exactly as built.
+    void Navigate(const QString &url);
+
+    // The last address the browser was told to navigate to, as given.
+    const QString &navigatedUrl() const { return m_navigatedUrl; }
+
+    void Button1Click(); // "Close"
+
+    QFrame *Panel1;
+    QPushButton *Button1;
+    // Made on the first navigation: the browser engine starts only when the
+    // service page is wanted.
+    QWebEngineView *WebBrowser1 = nullptr;
+
+private:
+    QString m_navigatedUrl;
 };
 
 extern TForm13 *Form13;
+
+namespace qzr {
+
+// The browser engine refuses to start as root with its sandbox on; as root the
+// sandbox is switched off (unless the environment already decided). Call
+// before the first browser is made.
+void prepareEmbeddedBrowser();
+
+} // namespace qzr

@@ -3,7 +3,12 @@
 #include "app/Operation.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace qzr {
@@ -58,6 +63,28 @@ QString QtUserDialogs::saveFileName(const QString &caption, const QString &filte
 void QtUserDialogs::pause(int pause_ms)
 {
     pauseWithoutFreezing(pause_ms);
+}
+
+bool QtUserDialogs::askLogin(const QString &site, const QString &realm, QString &user, QString &password)
+{
+    QDialog box(QApplication::activeWindow());
+    box.setWindowTitle(applicationTitle());
+    auto *form = new QFormLayout(&box);
+    form->addRow(new QLabel(QStringLiteral("%1 asks you to log in (%2).").arg(site, realm)));
+    auto *userField = new QLineEdit(&box);
+    auto *passwordField = new QLineEdit(&box);
+    passwordField->setEchoMode(QLineEdit::Password);
+    form->addRow(QStringLiteral("User"), userField);
+    form->addRow(QStringLiteral("Password"), passwordField);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &box);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+    form->addRow(buttons);
+    if (box.exec() != QDialog::Accepted)
+        return false;
+    user = userField->text();
+    password = passwordField->text();
+    return true;
 }
 
 } // namespace qzr

@@ -30,6 +30,11 @@ public:
 
     // A blocking pause: the windows stay painted, user input waits.
     virtual void pause(int pause_ms) = 0;
+
+    // A web page shown by the tool asks to log in (site "host:port", the
+    // realm it names). True with user and password filled in; false when
+    // the user cancelled.
+    virtual bool askLogin(const QString &site, const QString &realm, QString &user, QString &password) = 0;
 };
 
 // The dialogs in use (Qt's unless a test installed others).
@@ -48,6 +53,7 @@ public:
     QString openFileName(const QString &caption, const QString &filter) override;
     QString saveFileName(const QString &caption, const QString &filter) override;
     void pause(int pause_ms) override;
+    bool askLogin(const QString &site, const QString &realm, QString &user, QString &password) override;
 };
 
 } // namespace qzr

@@ -46,6 +46,9 @@ WindowSet::WindowSet(const StartOptions &options)
         Form1->session().client().setReplyTimeoutMs(options.replyTimeoutS * 1000);
     Form1->show();
     Form3->raise();
+    // A port that cannot be had turns the UDP log off; the rest works on.
+    if (options.udpLogPort)
+        Form1->startUdpLog(*options.udpLogPort);
 }
 
 WindowSet::~WindowSet()

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <memory>
+#include <optional>
 
 namespace qzr {
 
@@ -10,6 +11,9 @@ struct StartOptions
     QString address;        // empty: the main window's default stays
     QString port;
     int replyTimeoutS = 0;  // 0: the client's default
+    // The UDP log's port (the tool passes 80 unless told otherwise; 0: any
+    // free port); none: no UDP log.
+    std::optional<quint16> udpLogPort;
 };
 
 // The process-wide state that several windows share.

@@ -9,6 +9,7 @@ QZR_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 QZR_PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-webengine-dev
   libcurl4-openssl-dev curl
   xvfb xauth
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg

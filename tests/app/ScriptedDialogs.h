@@ -43,6 +43,13 @@ public:
         if (realPauses)
             qzr::pauseWithoutFreezing(pause_ms);
     }
+    bool askLogin(const QString &site, const QString &realm, QString &user, QString &password) override
+    {
+        logins << site + QLatin1Char('|') + realm;
+        user = loginUser;
+        password = loginPassword;
+        return loginAnswer;
+    }
 
     QStringList errors;
     QStringList messages;
@@ -54,5 +61,9 @@ public:
     QString openAnswer;
     QString saveAnswer;
     bool realPauses = false;                              // wait for real, as the tool does
+    QStringList logins;                                   // "host:port|realm" of each login asked for
+    bool loginAnswer = false;                             // true: log in as loginUser / loginPassword
+    QString loginUser;
+    QString loginPassword;
     std::function<void(const QString &)> onMessage;      // called as each message is shown
 };
