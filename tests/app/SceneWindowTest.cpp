@@ -5,6 +5,7 @@
 #include "app/Forms.h"
 #include "app/WindowSet.h"
 #include "image/Unit7.h"
+#include "tests/support/ExpectedRequests.h"
 
 #include <QAction>
 #include <QScrollBar>
@@ -14,18 +15,6 @@ using qzr::sim::FaultMode;
 
 namespace {
 
-// The fifteen reads of scene file n, in the order the window makes them.
-QStringList readBackOf(const QString &n)
-{
-    QStringList reads;
-    for (const char *suffix :
-         {".image.3ddnr", ".image.brightness", ".image.senseup_limit", ".shutter", ".auto_exposure.reference",
-          ".image.color", ".image.true_daynight", ".image.white_balance", ".image.blc", ".image.enhance",
-          ".image.clvi", ".image.pedestal", ".image.gamma", ".auto_exposure.av_pk.color",
-          ".auto_exposure.av_pk.black_white"})
-        reads << QStringLiteral("camera.scene(%1)%2").arg(n, QLatin1String(suffix));
-    return reads;
-}
 
 QStringList writeAndSave(const QString &n, const QString &assignment)
 {
@@ -121,7 +110,7 @@ void SceneWindowTest::choosingASceneFileSwitchesThenReadsIt()
 {
     choose(7); // "Night ( B&W )"
     QVERIFY(m_camera.dialogs->errors.isEmpty());
-    QCOMPARE(m_camera.queries(), QStringList{"camera.scene(7).status=goto"} + readBackOf("7"));
+    QCOMPARE(m_camera.queries(), QStringList{"camera.scene(7).status=goto"} + qzr::testsupport::sceneReadQueries("7"));
     QCOMPARE(m_camera.sim->value("camera.scene.status"), QString("7"));
     QCOMPARE(qzr::shared().EditedSceneNumber, QString("7"));
     QCOMPARE(qzr::shared().StoredSceneNumber, QString("7"));
@@ -151,7 +140,7 @@ void SceneWindowTest::choosingASceneFileSwitchesThenReadsIt()
     m_camera.sim->clearRequests();
     choose(0);
     QCOMPARE(m_camera.queries().first(), QString("camera.scene(0).status=goto"));
-    QCOMPARE(m_camera.queries().mid(1), readBackOf("0"));
+    QCOMPARE(m_camera.queries().mid(1), qzr::testsupport::sceneReadQueries("0"));
     QCOMPARE(Form7->ComboBox1->currentText(), QString("mid"));
 }
 
@@ -184,7 +173,7 @@ void SceneWindowTest::openingFromTheMenuShowsTheCurrentSceneFile()
     open->trigger();
     QVERIFY(m_camera.dialogs->errors.isEmpty());
     // No switch: the query, then the reads of the current scene file.
-    QCOMPARE(m_camera.queries(), QStringList{"camera.scene.status"} + readBackOf("3"));
+    QCOMPARE(m_camera.queries(), QStringList{"camera.scene.status"} + qzr::testsupport::sceneReadQueries("3"));
     QVERIFY(Form7->isVisible());
     QVERIFY(!Form7->Panel1->isHidden());
     QCOMPARE(Form7->ComboBox8->currentIndex(), 3);
@@ -198,7 +187,7 @@ void SceneWindowTest::openingFromTheMenuShowsTheCurrentSceneFile()
     m_camera.sim->setValue("camera.scene.status", "5");
     m_camera.sim->clearRequests();
     open->trigger();
-    QCOMPARE(m_camera.queries(), QStringList{"camera.scene.status"} + readBackOf("5"));
+    QCOMPARE(m_camera.queries(), QStringList{"camera.scene.status"} + qzr::testsupport::sceneReadQueries("5"));
     QCOMPARE(qzr::shared().StoredSceneNumber, QString("5"));
     QCOMPARE(Form7->ComboBox8->currentText(), QString("Data Saving"));
 }
@@ -210,7 +199,7 @@ void SceneWindowTest::initializeShowsTheFactoryValuesAndSelectMakesItTheDefault(
     m_camera.sim->clearRequests();
     QTest::mouseClick(Form7->Button16, Qt::LeftButton);
     QCOMPARE(m_camera.queries(), QStringList({"camera.scene(4).status=initialize", "camera.scene(4).status=save"})
-                                     + readBackOf("4"));
+                                     + qzr::testsupport::sceneReadQueries("4"));
     QCOMPARE(Form7->ComboBox4->currentText(), QString("500"));
     QCOMPARE(m_camera.sim->savedValue("camera.scene(4).shutter"), QString("500"));
     QVERIFY(m_camera.dialogs->messages.isEmpty());
@@ -229,7 +218,7 @@ void SceneWindowTest::aLevelThatIsNoNumberEndsTheReadBack()
     choose(1);
     QCOMPARE(m_camera.dialogs->errors, QStringList{"'8o' is not a valid integer value."});
     // The goto and the reads up to the colour, none after it.
-    QCOMPARE(m_camera.queries(), QStringList{"camera.scene(1).status=goto"} + readBackOf("1").mid(0, 6));
+    QCOMPARE(m_camera.queries(), QStringList{"camera.scene(1).status=goto"} + qzr::testsupport::sceneReadQueries("1").mid(0, 6));
     QCOMPARE(Form7->ComboBox4->currentText(), QString("auto1000"));
     QCOMPARE(Form7->ComboBox9->currentText(), QString("Day/Night"));
     QCOMPARE(Form7->ProgressBar1->value(), 5);

@@ -7,6 +7,7 @@
 #include "app/WindowSet.h"
 #include "image/Unit7.h"
 #include "settingsfile/Unit5.h"
+#include "tests/support/ExpectedRequests.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -47,24 +48,7 @@ const QByteArray kSavedFile = "encoder1\r\nh264high\r\n2048000\r\n1920x1080\r\nc
                               "high\r\nmanual\r\n0\r\nauto1000\r\n-2\r\nautoW\r\noff\r\nautoL\r\noff\r\n1\r\n"
                               "40\r\n60\r\n70\r\n";
 
-QStringList encoderReads(int k, bool jpeg)
-{
-    const QString e = QStringLiteral("encode(%1).").arg(k);
-    return {e + "type", e + (jpeg ? "quality" : "bitrate"), e + "framesize", e + "cbr_mode", e + "iframeinterval",
-            e + "framerate"};
-}
 
-QStringList sceneReads(const QString &n)
-{
-    QStringList reads;
-    for (const char *suffix :
-         {".image.3ddnr", ".image.brightness", ".image.senseup_limit", ".shutter", ".auto_exposure.reference",
-          ".image.color", ".image.true_daynight", ".image.white_balance", ".image.blc", ".image.enhance",
-          ".image.clvi", ".image.pedestal", ".image.gamma", ".auto_exposure.av_pk.color",
-          ".auto_exposure.av_pk.black_white"})
-        reads << QStringLiteral("camera.scene(%1)%2").arg(n, QLatin1String(suffix));
-    return reads;
-}
 
 QByteArray fileBytes(const QString &path)
 {
@@ -154,8 +138,8 @@ void SettingsWindowTest::saveWritesTheCameraStateAsThirtySixLines()
 
     // An empty value read from the camera is an empty line in its place.
     QCOMPARE(fileBytes(m_dir.filePath("front-door.txt")), kSavedFile);
-    QCOMPARE(m_camera.queries(), encoderReads(1, false) + encoderReads(2, true) + encoderReads(3, false)
-                                     + QStringList{"camera.scene.status"} + sceneReads("2"));
+    QCOMPARE(m_camera.queries(), qzr::testsupport::encoderReadQueries({"h264high", "jpeg", "off"})
+                                     + QStringList{"camera.scene.status"} + qzr::testsupport::sceneReadQueries("2"));
     // Nothing was switched; the video settings window shows scene file 2.
     QCOMPARE(m_camera.sim->value("camera.scene.status"), QString("2"));
     QCOMPARE(qzr::shared().StoredSceneNumber, QString("2"));

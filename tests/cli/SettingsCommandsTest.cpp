@@ -17,6 +17,8 @@
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include "tests/support/ExpectedRequests.h"
+
 #include <QtTest>
 
 #include <cstdio>
@@ -158,31 +160,7 @@ QStringList targetsOf(const SimThread &sim)
     return targets;
 }
 
-// The camera's encoder reads, for the codecs of encoders 1, 2 and 3.
-QStringList encoderReadTargets(const QStringList &codecs)
-{
-    QStringList targets;
-    for (int n = 1; n <= 3; ++n) {
-        const bool jpeg = codecs.at(n - 1) == QLatin1String("jpeg");
-        for (const char *name : {"type", jpeg ? "quality" : "bitrate", "framesize", "cbr_mode", "iframeinterval",
-                                 "framerate"})
-            targets << QStringLiteral("/api/param?encode(%1).%2").arg(n).arg(QLatin1String(name));
-    }
-    return targets;
-}
 
-// The scene read-back of scene file s.
-QStringList sceneReadTargets(const QString &s)
-{
-    QStringList targets;
-    for (const char *suffix :
-         {".image.3ddnr", ".image.brightness", ".image.senseup_limit", ".shutter", ".auto_exposure.reference",
-          ".image.color", ".image.true_daynight", ".image.white_balance", ".image.blc", ".image.enhance",
-          ".image.clvi", ".image.pedestal", ".image.gamma", ".auto_exposure.av_pk.color",
-          ".auto_exposure.av_pk.black_white"})
-        targets << QStringLiteral("/api/param?camera.scene(%1)%2").arg(s, QLatin1String(suffix));
-    return targets;
-}
 
 // A file for scene file 2 whose every value differs from the factory ones
 // (but encoder 2's I-frame interval, which a JPEG encoder does not upload).
@@ -271,8 +249,8 @@ private slots:
         QCOMPARE(outcome.err, QByteArray());
         QCOMPARE(outcome.out, QByteArray());
         QCOMPARE(outcome.exitCode, 0);
-        QCOMPARE(targetsOf(*camera), encoderReadTargets({"h264high", "jpeg", "off"})
-                                         + QStringList{"/api/param?camera.scene.status"} + sceneReadTargets("5"));
+        QCOMPARE(targetsOf(*camera), testsupport::encoderReadTargets({"h264high", "jpeg", "off"})
+                                         + QStringList{"/api/param?camera.scene.status"} + testsupport::sceneReadTargets("5"));
         // Scene file 5 ("Data Saving"): factory values but gamma and black level.
         QCOMPARE(readAll(file), QByteArray("encoder1\r\nh264high\r\n4000000\r\n1920x1080\r\ncbr\r\n30\r\n15\r\n"
                                            "encoder2\r\njpeg\r\n160k\r\n1920x1080\r\nafs\r\n30\r\n25\r\n"
@@ -455,8 +433,8 @@ private slots:
         QCOMPARE(same.out, QByteArray());
         QCOMPARE(same.exitCode, 0);
         // The diff only reads, as the save does, and writes no file.
-        QCOMPARE(targetsOf(*target), encoderReadTargets({"jpeg", "mpeg4", "h264baseline"})
-                                         + QStringList{"/api/param?camera.scene.status"} + sceneReadTargets("0"));
+        QCOMPARE(targetsOf(*target), testsupport::encoderReadTargets({"jpeg", "mpeg4", "h264baseline"})
+                                         + QStringList{"/api/param?camera.scene.status"} + testsupport::sceneReadTargets("0"));
         QCOMPARE(readAll(file), saved);
 
         target->setValue("camera.scene(0).image.gamma", "1");
@@ -603,7 +581,7 @@ private slots:
         // up to the failed request.
         const QStringList upload = uploadTargets(lines);
         const QStringList verification =
-            encoderReadTargets({"h264baseline", "jpeg", "h264high"}) + sceneReadTargets("2");
+            testsupport::encoderReadTargets({"h264baseline", "jpeg", "h264high"}) + testsupport::sceneReadTargets("2");
         QStringList rows{"HOST RESULT SECONDS DETAIL"};
         QStringList progress;
         QStringList csv{"host,result,seconds,line,setting,file_value,camera_value,error"};

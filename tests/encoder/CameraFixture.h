@@ -12,6 +12,8 @@ namespace qzr::encodertest {
 
 struct SimulatedCamera
 {
+    explicit SimulatedCamera(const sim::CameraOptions &options = {}) : sim(options) {}
+
     sim::SimThread sim;
     ReplyLog log;
     CameraSession session{log};

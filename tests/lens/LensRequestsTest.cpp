@@ -7,6 +7,7 @@
 #include "protocol/CameraError.h"
 #include "protocol/CameraSession.h"
 #include "protocol/ReplyLog.h"
+#include "CameraFixture.h"
 #include "sim/SimThread.h"
 
 #include <QtTest>
@@ -36,28 +37,15 @@ QStringList targets(const QList<ParamQuery> &requests)
 }
 
 // A simulated camera of a given model with a session pointed at it.
-struct LensCamera
+struct LensCamera : encodertest::SimulatedCamera
 {
-    explicit LensCamera(const QString &model = QStringLiteral("QZ-R410"))
-        : sim(optionsFor(model))
-    {
-    }
+    explicit LensCamera(const QString &model = QStringLiteral("QZ-R410")) : SimulatedCamera(optionsFor(model)) {}
 
     static sim::CameraOptions optionsFor(const QString &model)
     {
         sim::CameraOptions options;
         options.model = model;
         return options;
-    }
-
-    bool start()
-    {
-        const quint16 port = sim.start(0);
-        if (port == 0)
-            return false;
-        session.applyConnection({QStringLiteral("127.0.0.1"), QString::number(port), QStringLiteral("admin"),
-                                 QStringLiteral("kqm")});
-        return true;
     }
 
     // Sends the requests and returns the fifth reply line of each, as the
@@ -70,17 +58,14 @@ struct LensCamera
         return answers;
     }
 
-    QStringList sentTargets() const
+    // The request lines exactly as they went over the wire.
+    QStringList requestLines() const
     {
         QStringList result;
         for (const sim::ReceivedRequest &request : sim.requests())
             result << QString::fromLatin1(request.raw.left(request.raw.indexOf("\r\n")));
         return result;
     }
-
-    sim::SimThread sim;
-    ReplyLog log;
-    CameraSession session{log};
 };
 
 } // namespace
@@ -276,7 +261,7 @@ void LensRequestsTest::pollingTheCamera()
     QCOMPARE(result.outcome, outcome);
     QCOMPARE(result.polls, polls);
     QCOMPARE(camera.sim.requests().size(), 2 + polls);
-    QCOMPARE(camera.sentTargets().last(), QString("GET /api/param?camera.focus.status HTTP/1.1"));
+    QCOMPARE(camera.requestLines().last(), QString("GET /api/param?camera.focus.status HTTP/1.1"));
     if (outcome == PollOutcome::TimedOut)
         QCOMPARE(camera.sim.value("camera.focus.status"), QString("run"));
     // The end request takes the camera out of day mode.
@@ -429,7 +414,7 @@ void LensRequestsTest::nightAndFineStepsMoveTheCamerasValues()
     QCOMPARE(camera.send({fineFocusRequest(FineDirection::Plus, QStringLiteral("10")),
                           fineFocusRequest(FineDirection::Minus, QStringLiteral("200"))}),
              QStringList({"camera.focus.finefocus=510&", "camera.focus.finefocus=310&"}));
-    QCOMPARE(camera.sentTargets().at(4), QString("GET /api/param?camera.focus.finefocus=+10 HTTP/1.1"));
+    QCOMPARE(camera.requestLines().at(4), QString("GET /api/param?camera.focus.finefocus=+10 HTTP/1.1"));
 }
 
 void LensRequestsTest::encoderListSendsByPosition_data()

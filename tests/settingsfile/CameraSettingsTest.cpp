@@ -6,6 +6,8 @@
 #include "settingsfile/CameraSettings.h"
 #include "settingsfile/SettingsFile.h"
 
+#include "tests/support/ExpectedRequests.h"
+
 #include <QtTest>
 
 using namespace qzr;
@@ -66,31 +68,7 @@ const QByteArray kKnownStateFile = "encoder1\r\nh264baseline\r\n2048000\r\n1280x
                                    "high\r\nautoH\r\n16\r\nauto1000\r\n-3\r\nautoN\r\nc\r\nautoL\r\non\r\n1\r\n"
                                    "0\r\n100\r\n7\r\n";
 
-// The encoder reads of the save, for the codecs of encoders 1, 2 and 3.
-QStringList encoderReadTargets(const QStringList &codecs)
-{
-    QStringList targets;
-    for (int n = 1; n <= 3; ++n) {
-        const bool jpeg = codecs.at(n - 1) == QLatin1String("jpeg");
-        for (const char *name : {"type", jpeg ? "quality" : "bitrate", "framesize", "cbr_mode", "iframeinterval",
-                                 "framerate"})
-            targets << QStringLiteral("/api/param?encode(%1).%2").arg(n).arg(QLatin1String(name));
-    }
-    return targets;
-}
 
-// The scene read-back of scene file s, in the window's order.
-QStringList sceneReadTargets(const QString &s)
-{
-    QStringList targets;
-    for (const char *suffix :
-         {".image.3ddnr", ".image.brightness", ".image.senseup_limit", ".shutter", ".auto_exposure.reference",
-          ".image.color", ".image.true_daynight", ".image.white_balance", ".image.blc", ".image.enhance",
-          ".image.clvi", ".image.pedestal", ".image.gamma", ".auto_exposure.av_pk.color",
-          ".auto_exposure.av_pk.black_white"})
-        targets << QStringLiteral("/api/param?camera.scene(%1)%2").arg(s, QLatin1String(suffix));
-    return targets;
-}
 
 // A file for scene file 2 with encoder 2 on JPEG (its I-frame interval line
 // is not uploaded).
@@ -190,8 +168,8 @@ private slots:
         QCOMPARE(encodeSettingsFile(lines), std::optional<QByteArray>(kKnownStateFile));
         QVERIFY2(!validateSettings(lines), "a saved file passes the upload's check");
 
-        const QStringList expected = encoderReadTargets({"h264baseline", "jpeg", "mpeg4"})
-                                     + QStringList{"/api/param?camera.scene.status"} + sceneReadTargets("2");
+        const QStringList expected = testsupport::encoderReadTargets({"h264baseline", "jpeg", "mpeg4"})
+                                     + QStringList{"/api/param?camera.scene.status"} + testsupport::sceneReadTargets("2");
         QCOMPARE(camera.sentTargets(), expected);
         // The scene file is read where it is, without switching to it.
         QCOMPARE(camera.sim.value("camera.scene.status"), std::optional<QString>("2"));
@@ -205,7 +183,7 @@ private slots:
         QVERIFY(camera.start());
         const QStringList lines = readSettingsFromCamera(camera.session, QStringLiteral("7"));
         QCOMPARE(camera.sentTargets(),
-                 encoderReadTargets({"h264high", "jpeg", "off"}) + sceneReadTargets("7"));
+                 testsupport::encoderReadTargets({"h264high", "jpeg", "off"}) + testsupport::sceneReadTargets("7"));
         // Factory values of scene file 7 ("Night ( B&W )").
         QCOMPARE(lines.mid(21), (QStringList{"KameraSettings", "7", "mid", "autoH", "8", "auto100", "0", "autoW",
                                              "off", "bw", "off", "1", "50", "50", "50"}));
@@ -341,7 +319,7 @@ private slots:
         camera.sim.clearRequests();
 
         const QStringList readBack = readSettingsFromCamera(camera.session, lines.at(22));
-        QCOMPARE(decodedTargets(camera.sim), encoderReadTargets({"h264high", "jpeg", "off"}) + sceneReadTargets("2"));
+        QCOMPARE(decodedTargets(camera.sim), testsupport::encoderReadTargets({"h264high", "jpeg", "off"}) + testsupport::sceneReadTargets("2"));
         const QList<SettingDifference> all = compareSettings(lines, readBack);
         QCOMPARE(all.size(), 1);
         QCOMPARE(all.first().line, 13);
