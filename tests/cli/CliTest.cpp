@@ -1,6 +1,7 @@
 // The command line "qzr" run as a real process against a small camera on
 // loopback: request bytes, kept-alive connection, output and exit status.
 
+#include "QzrProcess.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 
@@ -19,9 +20,11 @@
 
 using namespace qzr;
 
+using qzr::clitest::Outcome;
+using qzr::clitest::runQzr;
+
 namespace {
 
-constexpr int kProcessLimitMs = 20'000;
 
 // One request as it arrived, byte for byte, and the connection it came on.
 struct ReceivedRequest
@@ -182,44 +185,7 @@ quint16 refusedPort()
     return port;
 }
 
-struct Outcome
-{
-    bool finished = false;
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
 
-// Runs qzr with the camera's address in the environment (unless overridden);
-// nothing of the caller's own QZR_* settings leaks in.
-Outcome runQzr(const QStringList &arguments, quint16 port, const QHash<QString, QString> &environment = {})
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"QZR_HOST", "QZR_PORT", "QZR_USER", "QZR_PASSWORD", "QT_LOGGING_RULES"})
-        env.remove(QString::fromLatin1(name));
-    env.insert(QStringLiteral("QZR_HOST"), QStringLiteral("127.0.0.1"));
-    env.insert(QStringLiteral("QZR_PORT"), QString::number(port));
-    for (auto it = environment.cbegin(); it != environment.cend(); ++it)
-        env.insert(it.key(), it.value());
-
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(QZR_EXECUTABLE), arguments);
-    Outcome outcome;
-    if (!process.waitForStarted(kProcessLimitMs))
-        return outcome;
-    process.closeWriteChannel();
-    outcome.finished = process.waitForFinished(kProcessLimitMs);
-    if (!outcome.finished) {
-        process.kill();
-        process.waitForFinished(kProcessLimitMs);
-        return outcome;
-    }
-    outcome.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    outcome.out = process.readAllStandardOutput();
-    outcome.err = process.readAllStandardError();
-    return outcome;
-}
 
 QByteArray expectedRead(const QByteArray &target, const QByteArray &authorization)
 {

@@ -2,6 +2,7 @@
 // loopback: which requests go out in which order, over how many connections,
 // and what the table and the JSON show.
 
+#include "QzrProcess.h"
 #include "cli/Commands.h"
 #include "sim/SimThread.h"
 
@@ -17,46 +18,13 @@
 using qzr::sim::FaultMode;
 using qzr::sim::SimThread;
 
+using qzr::clitest::Outcome;
+using qzr::clitest::runQzr;
+
 namespace {
 
-constexpr int kProcessLimitMs = 20'000;
 
-struct Outcome
-{
-    bool finished = false;
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
 
-// Runs qzr against 127.0.0.1:port; none of the caller's own QZR_* settings
-// leak in.
-Outcome runQzr(const QStringList &arguments, quint16 port)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"QZR_HOST", "QZR_PORT", "QZR_USER", "QZR_PASSWORD", "QT_LOGGING_RULES"})
-        env.remove(QString::fromLatin1(name));
-    env.insert(QStringLiteral("QZR_HOST"), QStringLiteral("127.0.0.1"));
-    env.insert(QStringLiteral("QZR_PORT"), QString::number(port));
-
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(QZR_EXECUTABLE), arguments);
-    Outcome outcome;
-    if (!process.waitForStarted(kProcessLimitMs))
-        return outcome;
-    process.closeWriteChannel();
-    outcome.finished = process.waitForFinished(kProcessLimitMs);
-    if (!outcome.finished) {
-        process.kill();
-        process.waitForFinished(kProcessLimitMs);
-        return outcome;
-    }
-    outcome.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    outcome.out = process.readAllStandardOutput();
-    outcome.err = process.readAllStandardError();
-    return outcome;
-}
 
 QString key(int encoder, const char *name)
 {

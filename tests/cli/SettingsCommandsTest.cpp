@@ -3,6 +3,7 @@
 // to answer): the requests each camera receives, in order; files byte for
 // byte; standard output, standard error, reports and exit status.
 
+#include "QzrProcess.h"
 #include "cli/Commands.h"
 #include "cli/SettingsCommands.h"
 #include "settingsfile/SettingsFile.h"
@@ -28,48 +29,14 @@ using namespace qzr;
 using qzr::sim::FaultMode;
 using qzr::sim::SimThread;
 
+using qzr::clitest::Outcome;
+using qzr::clitest::runQzr;
+using qzr::clitest::kProcessLimitMs;
+
 namespace {
 
-constexpr int kProcessLimitMs = 60'000;
 
-struct Outcome
-{
-    bool finished = false;
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
 
-// Runs qzr against 127.0.0.1:port with standard input closed (no terminal);
-// none of the caller's own QZR_* settings leak in.
-Outcome runQzr(const QStringList &arguments, quint16 port, const QString &workingDirectory = {})
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"QZR_HOST", "QZR_PORT", "QZR_USER", "QZR_PASSWORD", "QT_LOGGING_RULES"})
-        env.remove(QString::fromLatin1(name));
-    env.insert(QStringLiteral("QZR_HOST"), QStringLiteral("127.0.0.1"));
-    env.insert(QStringLiteral("QZR_PORT"), QString::number(port));
-
-    QProcess process;
-    process.setProcessEnvironment(env);
-    if (!workingDirectory.isEmpty())
-        process.setWorkingDirectory(workingDirectory);
-    process.start(QStringLiteral(QZR_EXECUTABLE), arguments);
-    Outcome outcome;
-    if (!process.waitForStarted(kProcessLimitMs))
-        return outcome;
-    process.closeWriteChannel();
-    outcome.finished = process.waitForFinished(kProcessLimitMs);
-    if (!outcome.finished) {
-        process.kill();
-        process.waitForFinished(kProcessLimitMs);
-        return outcome;
-    }
-    outcome.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    outcome.out = process.readAllStandardOutput();
-    outcome.err = process.readAllStandardError();
-    return outcome;
-}
 
 // A terminal that answers from a script; nothing left means end of input.
 class ScriptedTerminal : public cli::Terminal
@@ -508,7 +475,7 @@ private slots:
         QStringList arguments{"diff", "A", "B"};
         if (json)
             arguments << "--json";
-        const Outcome outcome = runQzr(arguments, camera->port(), m_dir.path());
+        const Outcome outcome = runQzr(arguments, camera->port(), {}, m_dir.path());
         QVERIFY(outcome.finished);
         QCOMPARE(outcome.err, QByteArray());
         QCOMPARE(outcome.out, out);

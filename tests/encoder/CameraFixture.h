@@ -2,6 +2,7 @@
 // A simulated camera on loopback and a session connected to it.
 #include "protocol/CameraSession.h"
 #include "protocol/ReplyLog.h"
+#include "protocol/RequestTarget.h"
 #include "sim/SimThread.h"
 
 #include <QStringList>
@@ -44,5 +45,22 @@ struct SimulatedCamera
         return targets;
     }
 };
+
+// Built requests as their query texts, and as their request targets.
+inline QStringList texts(const QList<ParamQuery> &requests)
+{
+    QStringList result;
+    for (const ParamQuery &request : requests)
+        result << request.text();
+    return result;
+}
+
+inline QStringList targets(const QList<ParamQuery> &requests)
+{
+    QStringList result;
+    for (const ParamQuery &request : requests)
+        result << QString::fromLatin1(request.target());
+    return result;
+}
 
 } // namespace qzr::encodertest

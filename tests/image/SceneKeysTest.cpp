@@ -13,23 +13,10 @@ using qzr::encodertest::SimulatedCamera;
 Q_DECLARE_METATYPE(qzr::image::Setter)
 Q_DECLARE_METATYPE(qzr::image::SetterInputs)
 
+using qzr::encodertest::targets;
+using qzr::encodertest::texts;
+
 namespace {
-
-QStringList texts(const QList<ParamQuery> &requests)
-{
-    QStringList result;
-    for (const ParamQuery &request : requests)
-        result << request.text();
-    return result;
-}
-
-QStringList targets(const QList<ParamQuery> &requests)
-{
-    QStringList result;
-    for (const ParamQuery &request : requests)
-        result << QString::fromLatin1(request.target());
-    return result;
-}
 
 SetterInputs withModel(const QString &label, int dayNight)
 {

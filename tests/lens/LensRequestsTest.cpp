@@ -18,23 +18,10 @@ using namespace qzr::lens;
 Q_DECLARE_METATYPE(qzr::lens::FocusRun)
 Q_DECLARE_METATYPE(qzr::lens::PollOutcome)
 
+using qzr::encodertest::targets;
+using qzr::encodertest::texts;
+
 namespace {
-
-QStringList texts(const QList<ParamQuery> &requests)
-{
-    QStringList result;
-    for (const ParamQuery &request : requests)
-        result << request.text();
-    return result;
-}
-
-QStringList targets(const QList<ParamQuery> &requests)
-{
-    QStringList result;
-    for (const ParamQuery &request : requests)
-        result << QString::fromLatin1(request.target());
-    return result;
-}
 
 // A simulated camera of a given model with a session pointed at it.
 struct LensCamera : encodertest::SimulatedCamera
