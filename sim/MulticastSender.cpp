@@ -5,10 +5,9 @@
 
 #include <atomic>
 #include <functional>
-#include <future>
 #include <mutex>
-#include <thread>
 
+#include "GLibLoopThread.h"
 #include "SimLogging.h"
 
 namespace qzr::sim {
@@ -21,19 +20,6 @@ namespace {
 constexpr const char *kSinkOptions =
     "udpsink name=sink host=%1 port=%2 multicast-iface=lo ttl-mc=0 auto-multicast=false "
     "loop=true sync=false async=false";
-
-struct Call {
-    const std::function<void()> *function;
-    std::promise<void> done;
-};
-
-gboolean runCall(gpointer data)
-{
-    auto *call = static_cast<Call *>(data);
-    (*call->function)();
-    call->done.set_value();
-    return G_SOURCE_REMOVE;
-}
 
 // Counts the RTP packets reaching the socket sink.
 GstPadProbeReturn countProbe(GstPad *, GstPadProbeInfo *info, gpointer counter)
@@ -100,10 +86,7 @@ QString multicastLaunchDescription(int channel, const MulticastDestination &d)
 // ---------------------------------------------------------------------------
 
 struct MulticastSender::Loop {
-    GMainContext *context = nullptr;
-    GMainLoop *loop = nullptr;
-    std::thread thread;
-    std::atomic<bool> running{false};
+    GLibLoopThread glib;
 
     std::array<std::atomic<qint64>, kRtspChannelCount> packets{};
     std::array<std::atomic<bool>, kRtspChannelCount> sending{};
@@ -112,46 +95,10 @@ struct MulticastSender::Loop {
     std::array<MulticastDestination, kRtspChannelCount> applied;
     std::array<GstElement *, kRtspChannelCount> pipelines{};
 
-    void startThread();
-    void run(const std::function<void()> &function);
+    void run(const std::function<void()> &function) { glib.run(function); }
     void apply(int channel, const MulticastDestination &destination);
     void stopPipeline(int channel);
 };
-
-void MulticastSender::Loop::startThread()
-{
-    if (running)
-        return;
-    initGStreamer();
-    context = g_main_context_new();
-    loop = g_main_loop_new(context, FALSE);
-    running = true;
-    thread = std::thread([this] {
-        g_main_context_push_thread_default(context);
-        g_main_loop_run(loop);
-        while (g_main_context_iteration(context, FALSE)) {
-        }
-        g_main_context_pop_thread_default(context);
-    });
-}
-
-void MulticastSender::Loop::run(const std::function<void()> &function)
-{
-    if (!running)
-        return;
-    if (std::this_thread::get_id() == thread.get_id()) {
-        function();
-        return;
-    }
-    Call call{&function, {}};
-    std::future<void> done = call.done.get_future();
-    GSource *idle = g_idle_source_new();
-    g_source_set_priority(idle, G_PRIORITY_HIGH);
-    g_source_set_callback(idle, runCall, &call, nullptr);
-    g_source_attach(idle, context);
-    g_source_unref(idle);
-    done.wait();
-}
 
 void MulticastSender::Loop::stopPipeline(int channel)
 {
@@ -234,12 +181,13 @@ void MulticastSender::apply(int channel, const MulticastDestination &destination
     if (channel < 1 || channel > kRtspChannelCount)
         return;
     Loop &loop = *m_loop;
-    if (!loop.running) {
+    if (!loop.glib.isRunning()) {
         if (multicastLaunchDescription(channel, destination).isEmpty()) {
             loop.applied[size_t(channel - 1)] = destination; // nothing to send yet
             return;
         }
-        loop.startThread();
+        initGStreamer();
+        loop.glib.start();
     }
     loop.run([&] { loop.apply(channel, destination); });
 }
@@ -247,19 +195,12 @@ void MulticastSender::apply(int channel, const MulticastDestination &destination
 void MulticastSender::stop()
 {
     Loop &loop = *m_loop;
-    if (!loop.running)
+    if (!loop.glib.isRunning())
         return;
-    loop.run([&loop] {
+    loop.glib.stop([&loop] {
         for (int channel = 1; channel <= kRtspChannelCount; ++channel)
             loop.stopPipeline(channel);
-        g_main_loop_quit(loop.loop);
     });
-    loop.running = false;
-    loop.thread.join();
-    g_main_loop_unref(loop.loop);
-    loop.loop = nullptr;
-    g_main_context_unref(loop.context);
-    loop.context = nullptr;
     loop.applied = {};
 }
 

@@ -8,13 +8,12 @@
 #include <atomic>
 #include <deque>
 #include <functional>
-#include <future>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include "CameraSimulator.h"
 #include "FrameStamp.h"
+#include "GLibLoopThread.h"
 #include "SimLogging.h"
 
 namespace qzr::sim {
@@ -187,10 +186,7 @@ QString rtspLaunchDescription(int channel, const StreamSettings &s)
 // ---------------------------------------------------------------------------
 
 struct RtspServer::Loop {
-    GMainContext *context = nullptr;
-    GMainLoop *loop = nullptr;
-    std::thread thread;
-    std::atomic<bool> running{false};
+    GLibLoopThread glib;
     bool started = false;
 
     // Loop thread only.
@@ -201,7 +197,7 @@ struct RtspServer::Loop {
     std::array<StreamSettings, kRtspChannelCount> streams;
 
     // Runs function on the loop thread and waits for it.
-    void run(const std::function<void()> &function);
+    void run(const std::function<void()> &function) { glib.run(function); }
 
     bool listen(const QHostAddress &address, quint16 port, const QString &user,
                 const QString &password, const std::array<StreamSettings, kRtspChannelCount> &initial);
@@ -211,19 +207,6 @@ struct RtspServer::Loop {
 };
 
 namespace {
-
-struct Call {
-    const std::function<void()> *function;
-    std::promise<void> done;
-};
-
-gboolean runCall(gpointer data)
-{
-    auto *call = static_cast<Call *>(data);
-    (*call->function)();
-    call->done.set_value();
-    return G_SOURCE_REMOVE;
-}
 
 // Draws the frame stamp into each raw frame just before the encoder.
 GstPadProbeReturn stampProbe(GstPad *pad, GstPadProbeInfo *info, gpointer)
@@ -469,24 +452,6 @@ void addTimestampRepair(GstElement *encoder)
         gst_object_unref(src);
 }
 
-void RtspServer::Loop::run(const std::function<void()> &function)
-{
-    if (!running)
-        return;
-    if (std::this_thread::get_id() == thread.get_id()) {
-        function();
-        return;
-    }
-    Call call{&function, {}};
-    std::future<void> done = call.done.get_future();
-    GSource *idle = g_idle_source_new();
-    g_source_set_priority(idle, G_PRIORITY_HIGH);
-    g_source_set_callback(idle, runCall, &call, nullptr);
-    g_source_attach(idle, context);
-    g_source_unref(idle);
-    done.wait();
-}
-
 bool RtspServer::Loop::listen(const QHostAddress &address, quint16 port, const QString &user,
                               const QString &password,
                               const std::array<StreamSettings, kRtspChannelCount> &initial)
@@ -511,7 +476,7 @@ bool RtspServer::Loop::listen(const QHostAddress &address, quint16 port, const Q
         g_clear_error(&error);
         return false;
     }
-    g_source_attach(source, context);
+    g_source_attach(source, glib.context());
     return true;
 }
 
@@ -596,17 +561,7 @@ quint16 RtspServer::start(const QHostAddress &address, quint16 port, const QStri
         return m_port; // one start per object
     loop.started = true;
     initGStreamer();
-    loop.context = g_main_context_new();
-    loop.loop = g_main_loop_new(loop.context, FALSE);
-    loop.running = true;
-    loop.thread = std::thread([&loop] {
-        g_main_context_push_thread_default(loop.context);
-        g_main_loop_run(loop.loop);
-        // Let closing clients and sources finish before the context goes.
-        while (g_main_context_iteration(loop.context, FALSE)) {
-        }
-        g_main_context_pop_thread_default(loop.context);
-    });
+    loop.glib.start();
     bool listening = false;
     loop.run([&] {
         listening = loop.listen(address, port, user, password, streams);
@@ -623,23 +578,12 @@ quint16 RtspServer::start(const QHostAddress &address, quint16 port, const QStri
 void RtspServer::stop()
 {
     Loop &loop = *m_loop;
-    if (!loop.running)
-        return;
-    loop.run([&loop] {
-        loop.teardown();
-        g_main_loop_quit(loop.loop);
-    });
-    loop.running = false;
-    loop.thread.join();
-    g_main_loop_unref(loop.loop);
-    loop.loop = nullptr;
-    g_main_context_unref(loop.context);
-    loop.context = nullptr;
+    loop.glib.stop([&loop] { loop.teardown(); });
 }
 
 bool RtspServer::isRunning() const
 {
-    return m_loop->running;
+    return m_loop->glib.isRunning();
 }
 
 void RtspServer::setStream(int channel, const StreamSettings &settings)
