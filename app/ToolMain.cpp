@@ -5,6 +5,7 @@
 #include "app/Operation.h"
 #include "app/WindowSet.h"
 #include "protocol/Logging.h"
+#include "protocol/Version.h"
 #include "protocol/video/StreamSettings.h"
 #include "protocol/video/TLiveViewer.h"
 
@@ -51,16 +52,23 @@ void identifyAndTakeScreenshot(const QString &path)
     });
 }
 
+// True when the command line asks only for text ("--help", "--version"),
+// which a console application prints: it needs no display.
+bool asksForHelpOrVersion(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "-h" || argument == "--help" || argument == "-?" || argument == "--help-all"
+            || argument == "-v" || argument == "--version")
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int runTool(int argc, char *argv[])
 {
-    prepareEmbeddedBrowser();
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(applicationTitle());
-    QApplication::setApplicationDisplayName(applicationTitle());
-    QApplication::setApplicationVersion(QStringLiteral("0.1"));
-
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Setting and demonstration tool for QZ-R cameras."));
     parser.addHelpOption();
@@ -84,6 +92,22 @@ int runTool(int argc, char *argv[])
         QStringLiteral("N"));
     parser.addOptions({addressOption, portOption, timeoutOption, screenshotOption, streamOption, multicastOption,
                        udpPortOption});
+
+    if (asksForHelpOrVersion(argc, argv)) {
+        QCoreApplication console(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("qzr-setting-tool"));
+        QCoreApplication::setApplicationVersion(versionText());
+        parser.process(console); // prints the text and ends the process
+    }
+
+    prepareEmbeddedBrowser();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(applicationTitle());
+    QApplication::setApplicationDisplayName(applicationTitle());
+    QApplication::setApplicationVersion(versionText()); // also shown by "About"
+    // The installed desktop entry's id: the desktop shows its name and icon
+    // for the tool's windows.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.terelle.QzrSettingTool"));
     parser.process(app);
 
     const QString streamTemplate = parser.isSet(streamOption) ? parser.value(streamOption)

@@ -48,7 +48,7 @@ const char *commandOptionName(CommandOption option)
 
 namespace {
 
-enum class Option { Host, Port, User, Timeout, Json, Help, Yes, Hosts, Jobs, Report };
+enum class Option { Host, Port, User, Timeout, Json, Help, Version, Yes, Hosts, Jobs, Report };
 
 struct OptionInfo
 {
@@ -69,6 +69,7 @@ constexpr OptionInfo kOptions[] = {
     {"--report", Option::Report, true},
     {"--help", Option::Help, false},
     {"-h", Option::Help, false},
+    {"--version", Option::Version, false},
 };
 
 const OptionInfo *findOption(const QString &name)
@@ -155,6 +156,9 @@ Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLooku
         case Option::Help:
             invocation.help = true;
             break;
+        case Option::Version:
+            invocation.version = true;
+            break;
         case Option::Yes:
             invocation.yes = true;
             invocation.commandOptions |= OptionYes;
@@ -178,7 +182,7 @@ Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLooku
         invocation.command = positional.takeFirst();
         invocation.arguments = positional;
     }
-    if (invocation.command.isEmpty() && !invocation.help)
+    if (invocation.command.isEmpty() && !invocation.help && !invocation.version)
         throw UsageError(QStringLiteral("no command given"));
     return invocation;
 }

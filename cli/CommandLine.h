@@ -70,13 +70,14 @@ struct Invocation
                                 QString::fromLatin1(kDefaultUser), QString::fromLatin1(kDefaultPassword)};
     int replyTimeoutMs = kDefaultReplyTimeoutMs; // 0: no limit
     bool help = false;
+    bool version = false;        // "--version"
     bool json = false;           // "--json": machine-readable output, where a command offers it
     unsigned commandOptions = 0; // the CommandOption flags given
     bool yes = false;            // "--yes": no confirmation
     QString hosts;               // "--hosts LIST"
     int jobs = kDefaultJobs;     // "--jobs N", 1 to kMaxJobs
     QString reportPath;          // "--report PATH"
-    QString command;             // empty only together with help
+    QString command;             // empty only together with help or version
     QStringList arguments;       // the command's own arguments
 };
 

@@ -4,6 +4,7 @@
 
 #include "protocol/CameraError.h"
 #include "protocol/Logging.h"
+#include "protocol/Version.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -299,6 +300,7 @@ QString helpText()
         "  --report PATH 'clone': also write the results to PATH, as JSON when it\n"
         "                ends in .json, as CSV when it ends in .csv\n"
         "  -h, --help    show this help and exit\n"
+        "  --version     show the version and exit\n"
         "\n"
         "Environment:\n"
         "  QZR_HOST, QZR_PORT, QZR_USER\n"
@@ -366,6 +368,10 @@ int run(const QStringList &arguments, const EnvironmentLookup &environment, std:
     }
     if (invocation.help) {
         writeText(out, helpText());
+        return std::fflush(out) == 0 ? int(ExitSuccess) : int(ExitFailure);
+    }
+    if (invocation.version) {
+        writeText(out, versionLine(QLatin1String(kProgram)) + QLatin1Char('\n'));
         return std::fflush(out) == 0 ? int(ExitSuccess) : int(ExitFailure);
     }
 

@@ -78,6 +78,7 @@ ConfigResult parseCommandLine(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Simulated QZ-R network camera (parameter interface)."));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOptions({options.address, options.port, options.model, options.mac, options.user,
                        options.password, options.focusPolls, options.focusError, options.fault,
                        options.faultNth, options.log, options.rtspPort, options.cameras,
@@ -90,6 +91,8 @@ ConfigResult parseCommandLine(const QStringList &arguments)
     if (parser.isSet(QStringLiteral("help"))) {
         parser.showHelp(0); // exits
     }
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion(); // exits
     SimConfig &config = result.config;
     const QHostAddress address(parser.value(options.address));
     const auto port = intOption(parser, options.port, 0, 65535);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "protocol/Version.h"
 #include "SimConfig.h"
 #include "SimLogging.h"
 #include "SimServer.h"
@@ -64,6 +65,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qzr-camsim"));
+    QCoreApplication::setApplicationVersion(qzr::versionText());
     const qzr::sim::ConfigResult parsed = qzr::sim::parseCommandLine(QCoreApplication::arguments());
     if (!parsed.ok) {
         std::fprintf(stderr, "qzr-camsim: %s\n", qPrintable(parsed.error));
