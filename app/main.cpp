@@ -1,6 +1,10 @@
 #include "app/ToolMain.h"
+#include "protocol/Version.h"
+
+#include "BuildVersion.h"
 
 int main(int argc, char *argv[])
 {
+    qzr::setGitDescription(QZR_GIT_DESCRIPTION);
     return qzr::runTool(argc, argv);
 }

@@ -1,6 +1,7 @@
-# Writes OUTPUT (BuildVersion.h) with the project version VERSION and the git
-# description of SOURCE_DIR. Run on every build; the file is rewritten only
-# when its text changes, so an unchanged description recompiles nothing.
+# Writes OUTPUT (BuildVersion.h) with the git description of SOURCE_DIR as
+# QZR_GIT_DESCRIPTION (empty outside a git checkout). Run on every build; the
+# file is rewritten only when its text changes, so an unchanged description
+# recompiles nothing.
 set(description "")
 find_package(Git QUIET)
 if(GIT_FOUND)
@@ -18,7 +19,8 @@ if(GIT_FOUND)
   endif()
 endif()
 string(REGEX REPLACE "[^A-Za-z0-9._+~-]" "" description "${description}")
-set(text "#pragma once\n#define QZR_VERSION \"${VERSION}\"\n#define QZR_GIT_DESCRIPTION \"${description}\"\n")
+set(text "#pragma once\n#define QZR_GIT_DESCRIPTION \"${description}\"\n")
+set(old "")
 if(EXISTS ${OUTPUT})
   file(READ ${OUTPUT} old)
 endif()

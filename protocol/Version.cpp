@@ -1,24 +1,36 @@
 #include "protocol/Version.h"
 
-#include "BuildVersion.h" // generated on every build: QZR_VERSION, QZR_GIT_DESCRIPTION
-
 namespace qzr {
+
+namespace {
+
+QString &description()
+{
+    static QString text;
+    return text;
+}
+
+} // namespace
 
 QString versionNumber()
 {
-    return QStringLiteral(QZR_VERSION);
+    return QStringLiteral(QZR_VERSION); // the project version, from the build
 }
 
 QString gitDescription()
 {
-    return QStringLiteral(QZR_GIT_DESCRIPTION);
+    return description();
+}
+
+void setGitDescription(const char *text)
+{
+    description() = QString::fromLatin1(text);
 }
 
 QString versionText()
 {
-    const QString description = gitDescription();
-    return description.isEmpty() ? versionNumber()
-                                 : QStringLiteral("%1 (git %2)").arg(versionNumber(), description);
+    const QString git = gitDescription();
+    return git.isEmpty() ? versionNumber() : QStringLiteral("%1 (git %2)").arg(versionNumber(), git);
 }
 
 QString versionLine(const QString &program)

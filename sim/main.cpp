@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "BuildVersion.h"
 #include "protocol/Version.h"
 #include "SimConfig.h"
 #include "SimLogging.h"
@@ -63,6 +64,7 @@ Fleet startFleet(const qzr::sim::SimConfig &config)
 
 int main(int argc, char *argv[])
 {
+    qzr::setGitDescription(QZR_GIT_DESCRIPTION);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qzr-camsim"));
     QCoreApplication::setApplicationVersion(qzr::versionText());
