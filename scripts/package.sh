@@ -10,6 +10,6 @@ qzr_build "$QZR_ROOT/build"
 
 cd "$QZR_ROOT/build"
 rm -f qzr-setting-tool_*.deb
-cpack --config CPackConfig.cmake >cpack.log || { cat cpack.log >&2; exit 1; }
+cpack --config CPackConfig.cmake >cpack.log 2>&1 || { cat cpack.log >&2; exit 1; }
 package=$(ls qzr-setting-tool_*.deb)
 echo "Package: $QZR_ROOT/build/$package"

@@ -23,9 +23,9 @@ have() {
   return 1
 }
 
-for tool in cpack dpkg-deb dpkg-shlibdeps; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIPPED: $tool is not installed (Debian package dpkg-dev / cmake); cannot build the package"
+for tool in cpack:cmake dpkg-deb:dpkg dpkg-shlibdeps:dpkg-dev help2man:help2man; do
+  if ! command -v "${tool%%:*}" >/dev/null 2>&1; then
+    echo "SKIPPED: ${tool%%:*} is not installed (Debian package ${tool#*:}); the package cannot be built"
     exit 77
   fi
 done
