@@ -44,6 +44,20 @@ QString failureOf(CameraSession &session, const QByteArray &target)
     return QString();
 }
 
+// A socket listening on 127.0.0.1 at a free port; its address in *address.
+int loopbackListener(int backlog, sockaddr_in *address)
+{
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    *address = {};
+    address->sin_family = AF_INET;
+    address->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener, reinterpret_cast<sockaddr *>(address), sizeof *address);
+    ::listen(listener, backlog);
+    socklen_t length = sizeof *address;
+    ::getsockname(listener, reinterpret_cast<sockaddr *>(address), &length);
+    return listener;
+}
+
 // A listener whose queue is full: a further connection attempt is never
 // answered, as with a camera that does not react.
 class FullBacklogListener
@@ -51,14 +65,8 @@ class FullBacklogListener
 public:
     FullBacklogListener()
     {
-        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_listener, reinterpret_cast<sockaddr *>(&address), sizeof address);
-        ::listen(m_listener, 0);
-        socklen_t length = sizeof address;
-        ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &length);
+        m_listener = loopbackListener(0, &address);
         m_port = ntohs(address.sin_port);
         for (int &filler : m_fillers) {
             filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
@@ -86,14 +94,8 @@ class CannedReplyServer
 public:
     explicit CannedReplyServer(QByteArray reply)
     {
-        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_listener, reinterpret_cast<sockaddr *>(&address), sizeof address);
-        ::listen(m_listener, 1);
-        socklen_t length = sizeof address;
-        ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &length);
+        m_listener = loopbackListener(1, &address);
         m_port = ntohs(address.sin_port);
         m_thread = std::thread([this, reply] {
             const int connection = ::accept(m_listener, nullptr, nullptr);
