@@ -188,7 +188,8 @@ void runGet(CommandContext &context, const QStringList &keys)
     if (!refused.isEmpty())
         problems << QStringLiteral("The camera refused %1").arg(refused.join(QStringLiteral(", ")));
     if (!unanswered.isEmpty())
-        problems << QStringLiteral("The camera's reply holds no value for %1").arg(unanswered.join(QStringLiteral(", ")));
+        problems << QStringLiteral("The camera's reply holds no value for %1")
+                        .arg(unanswered.join(QStringLiteral(", ")));
     if (!problems.isEmpty())
         throw CameraError(problems.join(QStringLiteral("; ")));
 }

@@ -282,7 +282,8 @@ HttpReply ParamClient::get(const QString &host, int port, const QByteArray &targ
         else if (curlDetail.contains(QLatin1String("chunk"), Qt::CaseInsensitive))
             reply.errorText = malformedReplyText(QStringLiteral("a chunk size is not a hexadecimal number"));
         else if (transfer.sawStatusLine)
-            reply.errorText = malformedReplyText(curlDetail.isEmpty() ? QStringLiteral("it cannot be read") : curlDetail);
+            reply.errorText =
+                malformedReplyText(curlDetail.isEmpty() ? QStringLiteral("it cannot be read") : curlDetail);
         else
             reply.errorText = closedGracefullyText();
         break;

@@ -719,6 +719,14 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(cli::UsageError, cli::parseTimeoutSeconds(QStringLiteral("1e12")));
     }
 
+    // What "raw" and the tables show on a terminal: lines stay lines, every
+    // other control character (C1 included) is an escape.
+    void terminalTextShowsControls()
+    {
+        QCOMPARE(cli::terminalText(QString::fromLatin1("a\x1B[2Jb\r\nc\rd\x07\te\x9B\x81\n")),
+                 QString::fromLatin1("a\\x1B[2Jb\nc\\x0Dd\\x07\te\\x9B\\x81\n"));
+    }
+
     void assignmentsKeepTheirOrder()
     {
         const ParamQuery query = cli::assignmentsQuery({"encode(1).type=H.264", "encode(1).status=save"});
