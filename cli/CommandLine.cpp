@@ -1,5 +1,8 @@
 #include "cli/CommandLine.h"
 
+#include "protocol/CameraError.h"
+#include "protocol/ConnectionInput.h"
+
 #include <QtGlobal>
 #include <climits>
 #include <cmath>
@@ -26,6 +29,26 @@ int parseTimeoutSeconds(const QString &text)
     return seconds > 0 && ms < 1 ? 1 : int(ms);
 }
 
+void checkPortText(const QString &text, const QString &source)
+{
+    try {
+        portOrThrow(text);
+    } catch (const CameraError &error) {
+        QString text = error.text();
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+        throw UsageError(QStringLiteral("%1 for %2").arg(text, source));
+    }
+}
+
+QString checkedHost(const QString &text, const QString &source)
+{
+    const std::optional<QString> host = cameraHost(text);
+    if (!host)
+        throw UsageError(notAHostText(source, text));
+    return *host;
+}
+
 int parseJobs(const QString &text)
 {
     bool ok = false;
@@ -42,13 +65,14 @@ const char *commandOptionName(CommandOption option)
     case OptionHosts: return "--hosts";
     case OptionJobs: return "--jobs";
     case OptionReport: return "--report";
+    case OptionVerify: return "--verify";
     }
     return "";
 }
 
 namespace {
 
-enum class Option { Host, Port, User, Timeout, Json, Help, Version, Yes, Hosts, Jobs, Report };
+enum class Option { Host, Port, User, Timeout, Json, Help, Version, Yes, Hosts, Jobs, Report, Verify };
 
 struct OptionInfo
 {
@@ -67,6 +91,7 @@ constexpr OptionInfo kOptions[] = {
     {"--hosts", Option::Hosts, true},
     {"--jobs", Option::Jobs, true},
     {"--report", Option::Report, true},
+    {"--verify", Option::Verify, false},
     {"--help", Option::Help, false},
     {"-h", Option::Help, false},
     {"--version", Option::Version, false},
@@ -86,11 +111,17 @@ const OptionInfo *findOption(const QString &name)
 Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLookup &environment)
 {
     Invocation invocation;
+    QString hostSource = QStringLiteral("the default address");
+    QString portSource = QStringLiteral("the default port");
     if (environment) {
-        if (auto value = environment(kEnvHost))
+        if (auto value = environment(kEnvHost)) {
             invocation.connection.address = *value;
-        if (auto value = environment(kEnvPort))
+            hostSource = QLatin1String(kEnvHost);
+        }
+        if (auto value = environment(kEnvPort)) {
             invocation.connection.port = *value;
+            portSource = QLatin1String(kEnvPort);
+        }
         if (auto value = environment(kEnvUser))
             invocation.connection.user = *value;
         if (auto value = environment(kEnvPassword))
@@ -138,11 +169,11 @@ Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLooku
         switch (option->option) {
         case Option::Host:
             invocation.connection.address = *inlineValue;
+            hostSource = QStringLiteral("--host");
             break;
         case Option::Port:
-            // Kept as text: the conversion (and its failure text) belongs to
-            // the connection set-up, exactly as for the window's port field.
             invocation.connection.port = *inlineValue;
+            portSource = QStringLiteral("--port");
             break;
         case Option::User:
             invocation.connection.user = *inlineValue;
@@ -175,6 +206,10 @@ Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLooku
             invocation.reportPath = *inlineValue;
             invocation.commandOptions |= OptionReport;
             break;
+        case Option::Verify:
+            invocation.verify = true;
+            invocation.commandOptions |= OptionVerify;
+            break;
         }
     }
 
@@ -184,6 +219,11 @@ Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLooku
     }
     if (invocation.command.isEmpty() && !invocation.help && !invocation.version)
         throw UsageError(QStringLiteral("no command given"));
+    if (!invocation.help && !invocation.version && invocation.command != QLatin1String(kHelpCommand)) {
+        // Nothing reaches a port or an address that is not one.
+        checkPortText(invocation.connection.port, portSource);
+        invocation.connection.address = checkedHost(invocation.connection.address, hostSource);
+    }
     return invocation;
 }
 

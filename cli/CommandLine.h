@@ -22,6 +22,7 @@ enum CommandOption : unsigned {
     OptionHosts = 1u << 1,  // --hosts LIST
     OptionJobs = 1u << 2,   // --jobs N
     OptionReport = 1u << 3, // --report PATH
+    OptionVerify = 1u << 4, // --verify
 };
 
 // "--yes", "--hosts", ... for one CommandOption flag.
@@ -30,6 +31,9 @@ const char *commandOptionName(CommandOption option);
 // The most cameras "clone" works on at once, and its default.
 inline constexpr int kMaxJobs = 256;
 inline constexpr int kDefaultJobs = 8;
+
+// "qzr help [COMMAND]": the help, or one command's help.
+inline constexpr const char *kHelpCommand = "help";
 
 // The tool's own connection defaults, as the main window starts with them.
 inline constexpr const char *kDefaultHost = "192.168.0.57";
@@ -74,6 +78,7 @@ struct Invocation
     bool json = false;           // "--json": machine-readable output, where a command offers it
     unsigned commandOptions = 0; // the CommandOption flags given
     bool yes = false;            // "--yes": no confirmation
+    bool verify = false;         // "--verify": read written keys back
     QString hosts;               // "--hosts LIST"
     int jobs = kDefaultJobs;     // "--jobs N", 1 to kMaxJobs
     QString reportPath;          // "--report PATH"
@@ -85,6 +90,14 @@ struct Invocation
 // after the command; "--" ends the options. Throws UsageError. Whether the
 // command exists and its arguments fit is the command's affair.
 Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLookup &environment);
+
+// The port text of --port or QZR_PORT (named by source): a whole number
+// from 1 to 65535, else UsageError.
+void checkPortText(const QString &text, const QString &source);
+
+// The address of --host, QZR_HOST or a --hosts entry (named by source): an
+// IP address or host name, else UsageError. Returns it trimmed of blanks.
+QString checkedHost(const QString &text, const QString &source);
 
 // "--jobs" text: a whole number from 1 to kMaxJobs; throws UsageError.
 int parseJobs(const QString &text);

@@ -3,14 +3,17 @@
 #include "cli/SettingsCommands.h"
 
 #include "protocol/CameraError.h"
+#include "protocol/CodePage.h"
 #include "protocol/Logging.h"
 #include "protocol/Version.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QHash>
 #include <QJsonObject>
 #include <QLoggingCategory>
 #include <exception>
+#include <unistd.h>
 
 namespace qzr::cli {
 
@@ -75,13 +78,39 @@ void CommandContext::write(const QByteArray &bytes)
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_out);
 }
 
+bool CommandContext::outputIsTerminal() const
+{
+    return ::isatty(::fileno(m_out)) == 1;
+}
+
+void CommandContext::writeCameraText(const QString &text)
+{
+    if (outputIsTerminal()) {
+        write(terminalText(text).toLocal8Bit());
+        return;
+    }
+    // The camera's own bytes; text that the code page cannot hold (never a
+    // camera value) goes out as UTF-8.
+    write(toCameraBytes(text).value_or(text.toUtf8()));
+}
+
 void CommandContext::writeError(const QString &text)
 {
     writeText(m_err, text);
     std::fflush(m_err);
 }
 
-QString cellText(const QString &value)
+namespace {
+
+// "\x1B": a control character made visible.
+QString hexEscape(ushort code)
+{
+    return QStringLiteral("\\x") + QString::number(code, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+}
+
+} // namespace
+
+QString escapedText(const QString &value)
 {
     QString text;
     text.reserve(value.size());
@@ -95,12 +124,38 @@ QString cellText(const QString &value)
             text += QStringLiteral("\\n");
         else if (code == '\t')
             text += QStringLiteral("\\t");
-        else if (code < 0x20 || code == 0x7F)
-            text += QStringLiteral("\\x%1").arg(code, 2, 16, QLatin1Char('0'));
+        else if (code < 0x20 || (code >= 0x7F && code <= 0x9F))
+            text += hexEscape(code);
         else
             text += c;
     }
+    return text;
+}
+
+QString cellText(const QString &value)
+{
+    const QString text = escapedText(value);
     return text.isEmpty() ? QStringLiteral("\"\"") : text;
+}
+
+QString terminalText(const QString &text)
+{
+    // Lines stay lines; everything else that could drive the terminal is
+    // shown as an escape.
+    QString normalised = text;
+    normalised.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QStringList lines = normalised.split(QLatin1Char('\n'));
+    for (QString &line : lines) {
+        QString shown;
+        for (const QChar c : line) {
+            const ushort code = c.unicode();
+            shown += code == '\t' || (code >= 0x20 && code != 0x7F && !(code >= 0x80 && code <= 0x9F))
+                ? QString(c)
+                : hexEscape(code);
+        }
+        line = shown;
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 // ---------------------------------------------------------------------------
@@ -114,16 +169,30 @@ void runGet(CommandContext &context, const QStringList &keys)
             throw UsageError(QStringLiteral("'get' needs a KEY, not an empty text"));
     }
     CameraSession &camera = context.camera();
-    QByteArray line;
+    QStringList refused;
+    QStringList unanswered;
     for (const QString &key : keys) {
-        // The value is the reply's own bytes (read as 8-bit text).
         const QString value = camera.readParameter(key);
-        line = key.toLocal8Bit();
-        line += '=';
-        line += value.toLatin1();
-        line += '\n';
-        context.write(line);
+        // The trimmed reply begins with "KEY=" when the camera answered.
+        if (!camera.log().lines().value(0).startsWith(key + QLatin1Char('='))) {
+            unanswered << key;
+            continue;
+        }
+        if (value == QLatin1String(kRefusedValue)) {
+            refused << key;
+            continue;
+        }
+        context.writeCameraText(key + QLatin1Char('=') + (context.outputIsTerminal() ? escapedText(value) : value)
+                                + QLatin1Char('\n'));
     }
+    QStringList problems;
+    if (!refused.isEmpty())
+        problems << QStringLiteral("The camera refused %1").arg(refused.join(QStringLiteral(", ")));
+    if (!unanswered.isEmpty())
+        problems << QStringLiteral("The camera's reply holds no value for %1")
+                        .arg(unanswered.join(QStringLiteral(", ")));
+    if (!problems.isEmpty())
+        throw CameraError(problems.join(QStringLiteral("; ")));
 }
 
 ParamQuery assignmentsQuery(const QStringList &arguments)
@@ -144,7 +213,37 @@ void runSet(CommandContext &context, const QStringList &arguments)
 {
     requireArguments(arguments, "set", "at least one KEY=VALUE");
     const ParamQuery query = assignmentsQuery(arguments);
-    context.camera().cameraGet(query);
+    // Typed text goes out in the camera's code page; an argument it cannot
+    // hold is named before anything is sent.
+    for (qsizetype i = 0; i < arguments.size(); ++i)
+        toCameraBytesOrThrow(QStringLiteral("'set' argument %1").arg(i + 1), arguments.at(i));
+    const QByteArray body = context.camera().cameraWrite(query);
+    if (body.isEmpty())
+        throw CameraError(QStringLiteral("The camera's reply to %1 is empty").arg(query.text()));
+    if (!context.invocation().verify)
+        return;
+
+    // Each written key read back; the last assignment of a key counts.
+    QStringList keys;
+    QHash<QString, QString> sent;
+    for (const QString &argument : arguments) {
+        const qsizetype equals = argument.indexOf(QLatin1Char('='));
+        const QString key = argument.left(equals);
+        if (!keys.contains(key))
+            keys << key;
+        sent.insert(key, argument.mid(equals + 1));
+    }
+    QStringList differing;
+    for (const QString &key : keys) {
+        const QString value = context.camera().readParameter(key);
+        if (value != sent.value(key))
+            differing << QStringLiteral("%1 (sent %2, camera %3)").arg(key, cellText(sent.value(key)), cellText(value));
+    }
+    if (!differing.isEmpty()) {
+        context.writeError(QStringLiteral("The camera does not hold what was written: %1\n")
+                               .arg(differing.join(QStringLiteral("; "))));
+        context.setExitStatus(ExitDiffers);
+    }
 }
 
 void runRaw(CommandContext &context, const QStringList &arguments)
@@ -152,10 +251,15 @@ void runRaw(CommandContext &context, const QStringList &arguments)
     requireArguments(arguments, "raw", "a QUERY");
     if (arguments.size() > 1)
         throw UsageError(QStringLiteral("'raw' takes one QUERY; join assignments with '&' and quote it"));
-    context.write(context.camera().cameraGet(targetForRawQuery(arguments.first())));
+    const QByteArray body = context.camera().cameraGet(targetForRawQuery(arguments.first()));
+    // Piped: the body byte for byte; on a terminal, with its controls shown.
+    if (context.outputIsTerminal())
+        context.writeCameraText(bodyText(body));
+    else
+        context.write(body);
 }
 
-QByteArray encodersTable(const AllEncoderSettings &encoders)
+QString encodersTable(const AllEncoderSettings &encoders)
 {
     const QStringList header{QStringLiteral("ENCODER"),    QStringLiteral("TYPE"),
                              QStringLiteral("BITRATE/JPEG"), QStringLiteral("FRAME SIZE"),
@@ -191,8 +295,7 @@ QByteArray encodersTable(const AllEncoderSettings &encoders)
         }
         text += line + QLatin1Char('\n');
     }
-    // The camera's own bytes, as "get" prints them.
-    return text.toLatin1();
+    return text;
 }
 
 QByteArray encodersJson(const AllEncoderSettings &encoders)
@@ -222,20 +325,27 @@ void runEncoders(CommandContext &context, const QStringList &arguments)
     if (!arguments.isEmpty())
         throw UsageError(QStringLiteral("'encoders' takes no arguments, got '%1'").arg(arguments.first()));
     const AllEncoderSettings encoders = encoder::readAllEncoderSettings(context.camera());
-    context.write(context.invocation().json ? encodersJson(encoders) : encodersTable(encoders));
+    if (context.invocation().json)
+        context.write(encodersJson(encoders));
+    else
+        context.writeCameraText(encodersTable(encoders));
 }
 
 const QList<Command> &commandTable()
 {
     static const QList<Command> table = {
         {"get", "KEY...",
-         "Read each KEY, one request each, and print KEY=VALUE, one line per key.",
+         "Read each KEY, one request each, and print KEY=VALUE, one line per key.\n"
+         "A key the camera refuses (KEY=NG) or answers without a value is not\n"
+         "printed; it is named on standard error and the exit status is 1.",
          &runGet},
-        {"set", "KEY=VALUE...",
+        {"set", "KEY=VALUE... [--verify]",
          "Write all assignments in ONE request, joined by \"&\". Each argument is\n"
          "split at its first \"=\"; a value may hold \"=\", \"&\" or spaces (sent\n"
-         "percent-encoded). Prints nothing on success.",
-         &runSet},
+         "percent-encoded). Prints nothing on success; a key the camera refuses\n"
+         "(KEY=NG) or an empty reply is a failure. With --verify each key is\n"
+         "read back; exit status 3 names the keys whose value differs.",
+         &runSet, false, OptionVerify},
         {"raw", "QUERY",
          "Send \"/api/param?\" + QUERY as typed (its \"&\" and \"=\" are kept) and\n"
          "print the reply body exactly as received.",
@@ -264,10 +374,13 @@ const Command *findCommand(const QString &name)
     return nullptr;
 }
 
-QString helpText()
+namespace {
+
+QString commandsHelpText()
 {
     QString text = QStringLiteral(
         "Usage: qzr [OPTIONS] COMMAND [ARGUMENTS...]\n"
+        "       qzr help [COMMAND]\n"
         "\n"
         "Reads and writes the parameters of a QZ-R series network camera through\n"
         "its HTTP parameter interface (/api/param). All requests of one call share\n"
@@ -282,8 +395,12 @@ QString helpText()
         for (const QString &line : QString::fromLatin1(command.summary).split(QLatin1Char('\n')))
             text += QStringLiteral("      ") + line + QLatin1Char('\n');
     }
-    text += QStringLiteral(
-        "\n"
+    return text;
+}
+
+QString optionsHelpText()
+{
+    return QStringLiteral(
         "Options (before or after the command; \"--\" ends the options):\n"
         "  --host H      camera address (default %1)\n"
         "  --port P      camera HTTP port (default %2)\n"
@@ -294,13 +411,23 @@ QString helpText()
         "                (default %4; 0: no limit); connecting alone gives up\n"
         "                after 10 s at most\n"
         "  --yes         'upload': upload without asking for confirmation\n"
+        "  --verify      'set': read each written key back; exit status 3 naming\n"
+        "                the keys whose value differs\n"
         "  --hosts LIST  'clone': the cameras, as a file of HOST[:PORT] lines or a\n"
         "                comma-separated list (port default: --port)\n"
         "  --jobs N      'clone': cameras worked on at once (default %5, 1 to %6)\n"
         "  --report PATH 'clone': also write the results to PATH, as JSON when it\n"
         "                ends in .json, as CSV when it ends in .csv\n"
-        "  -h, --help    show this help and exit\n"
+        "  -h, --help    show this help and exit ('COMMAND --help', 'help COMMAND':\n"
+        "                that command's help alone)\n"
         "  --version     show the version and exit\n"
+        "\n"
+        "Output:\n"
+        "  Camera values are the camera's bytes (code page Windows-1252). Piped or\n"
+        "  redirected, they are written unchanged; on a terminal they are shown in\n"
+        "  its encoding, with control characters as visible escapes (\\x1B), so\n"
+        "  that a camera cannot drive the terminal. Typed values ('set') are sent\n"
+        "  in that code page; a character it cannot hold is refused.\n"
         "\n"
         "Environment:\n"
         "  QZR_HOST, QZR_PORT, QZR_USER\n"
@@ -311,16 +438,20 @@ QString helpText()
         "\n"
         "Exit status:\n"
         "  0  success\n"
-        "  1  a request failed or a setting could not be converted; standard\n"
+        "  1  a request failed, the camera refused a key (KEY=NG) or answered\n"
+        "     without a value, or a setting could not be converted; standard\n"
         "     error holds the failure text, e.g. \"401 Unauthorized.\" or\n"
         "     \"'8o' is not a valid integer value.\"; a settings file that cannot\n"
         "     be read or fails the check; an upload cancelled at the question;\n"
         "     'clone': at least one camera failed\n"
-        "  2  usage error: unknown command or option, missing arguments, a 'set'\n"
-        "     argument without \"=\", --json for a command without JSON output,\n"
+        "  2  usage error: unknown command or option, missing arguments, a port\n"
+        "     or address that is not one (--port, --host, QZR_PORT, QZR_HOST,\n"
+        "     --hosts), a 'set' argument without \"=\", --json for a command\n"
+        "     without JSON output,\n"
         "     'upload' without --yes when standard input is not a terminal\n"
-        "  3  'diff': the settings differ; 'clone': no camera failed, but at least\n"
-        "     one does not hold every setting of the file after the upload\n"
+        "  3  'diff': the settings differ; 'clone': no camera failed, but at\n"
+        "     least one does not hold every setting of the file after the\n"
+        "     upload; 'set --verify': the camera holds another value\n"
         "\n"
         "Examples:\n"
         "  qzr --host 192.168.0.57 get system.model 'encode(1).framerate'\n"
@@ -335,8 +466,23 @@ QString helpText()
                 .arg(kDefaultReplyTimeoutMs / 1000)
                 .arg(kDefaultJobs)
                 .arg(kMaxJobs);
-    return text;
 }
+
+} // namespace
+
+QString helpText()
+{
+    return commandsHelpText() + QLatin1Char('\n') + optionsHelpText();
+}
+
+QString commandHelpText(const Command &command)
+{
+    QString text = QStringLiteral("Usage: qzr [OPTIONS] %1 %2\n\n").arg(QLatin1String(command.name),
+                                                                         QLatin1String(command.synopsis));
+    text += QString::fromLatin1(command.summary) + QStringLiteral("\n\n");
+    return text + optionsHelpText();
+}
+
 
 // ---------------------------------------------------------------------------
 // Running one call
@@ -366,9 +512,27 @@ int run(const QStringList &arguments, const EnvironmentLookup &environment, std:
     } catch (const UsageError &error) {
         return usage(error.text());
     }
-    if (invocation.help) {
-        writeText(out, helpText());
-        return std::fflush(out) == 0 ? int(ExitSuccess) : int(ExitFailure);
+    // "--help", "COMMAND --help" and "help [COMMAND]": a help that cannot be
+    // written is a failure.
+    const bool helpCommand = invocation.command == QLatin1String(kHelpCommand);
+    if (invocation.help || helpCommand) {
+        QString topic = invocation.command;
+        if (helpCommand) {
+            if (invocation.arguments.size() > 1)
+                return usage(QStringLiteral("'help' takes at most one COMMAND"));
+            topic = invocation.arguments.value(0);
+        }
+        QString text = helpText();
+        if (!topic.isEmpty() && topic != QLatin1String(kHelpCommand)) {
+            const Command *command = findCommand(topic);
+            if (!command)
+                return usage(QStringLiteral("unknown command '%1'").arg(topic));
+            text = commandHelpText(*command);
+        }
+        writeText(out, text);
+        if (std::fflush(out) != 0 || std::ferror(out))
+            return failure(QStringLiteral("%1: cannot write to standard output.").arg(QLatin1String(kProgram)));
+        return int(ExitSuccess);
     }
     if (invocation.version) {
         writeText(out, versionLine(QLatin1String(kProgram)) + QLatin1Char('\n'));
@@ -380,7 +544,7 @@ int run(const QStringList &arguments, const EnvironmentLookup &environment, std:
         return usage(QStringLiteral("unknown command '%1'").arg(invocation.command));
     if (invocation.json && !command->offersJson)
         return usage(QStringLiteral("'%1' has no --json output").arg(invocation.command));
-    for (const CommandOption option : {OptionYes, OptionHosts, OptionJobs, OptionReport}) {
+    for (const CommandOption option : {OptionYes, OptionHosts, OptionJobs, OptionReport, OptionVerify}) {
         if ((invocation.commandOptions & option) && !(command->acceptedOptions & option))
             return usage(QStringLiteral("'%1' has no option %2")
                              .arg(invocation.command, QLatin1String(commandOptionName(option))));

@@ -36,6 +36,15 @@ public:
     // Writes bytes to standard output as they are.
     void write(const QByteArray &bytes);
 
+    // Whether standard output is a terminal.
+    bool outputIsTerminal() const;
+
+    // Writes text holding camera values: on a terminal in its encoding, its
+    // control characters shown as escapes (terminalText), so that a camera
+    // cannot drive the terminal; else in the camera's code page, so that the
+    // camera's bytes pass unchanged.
+    void writeCameraText(const QString &text);
+
     // Writes text to standard error at once (progress, questions).
     void writeError(const QString &text);
 
@@ -81,18 +90,28 @@ void runEncoders(CommandContext &context, const QStringList &arguments);
 // The three encoders as "encoders" prints them: an aligned table with a
 // header line, or (json) an indented JSON array of one object per encoder.
 using AllEncoderSettings = std::array<encoder::EncoderSettings, encoder::kEncoderCount>;
-QByteArray encodersTable(const AllEncoderSettings &encoders);
+QString encodersTable(const AllEncoderSettings &encoders);
 QByteArray encodersJson(const AllEncoderSettings &encoders);
 
 // "KEY=VALUE" arguments (split at the first "=") as one write request.
 // Throws UsageError for an argument without "=" or with an empty key.
 ParamQuery assignmentsQuery(const QStringList &arguments);
 
-// A camera value for one table cell: control characters written as escapes
-// (so a row stays one line), an empty value as "".
+// A camera value with its control characters (0x00-0x1F, 0x7F-0x9F) and
+// "\\" written as escapes: "\\r", "\\n", "\\t", "\\x1B", "\\\\".
+QString escapedText(const QString &value);
+
+// A camera value for one table cell: escapedText (so a row stays one line),
+// an empty value as "".
 QString cellText(const QString &value);
 
+// Text for a terminal: lines stay lines (CR LF and LF), every other control
+// character is shown as "\\xHH".
+QString terminalText(const QString &text);
+
+// The whole help, and the help of one command.
 QString helpText();
+QString commandHelpText(const Command &command);
 
 // Runs one call: parses the arguments (without the program name), runs the
 // command, reports failures on err and returns the exit status.

@@ -2,6 +2,7 @@
 
 #include "protocol/CameraError.h"
 #include "protocol/CameraSession.h"
+#include "protocol/ConnectionInput.h"
 #include "protocol/Logging.h"
 #include "protocol/ReplyLog.h"
 #include "settingsfile/SettingsFile.h"
@@ -10,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -22,6 +24,8 @@
 #include <QWaitCondition>
 
 #include <cmath>
+#include <netdb.h>
+#include <sys/socket.h>
 #include <exception>
 
 namespace qzr::cli {
@@ -30,8 +34,6 @@ using settingsfile::SettingDifference;
 
 namespace {
 
-constexpr int kMinPort = 1;
-constexpr int kMaxPort = 65535;
 const QString kCameraLabel = QStringLiteral("camera");
 
 void requireFileArguments(const QStringList &arguments, const char *command, int least, int most,
@@ -211,6 +213,7 @@ CloneTarget parseHostEntry(const QString &entry, const QString &defaultPort)
         if (c.isSpace())
             throw UsageError(QStringLiteral("'%1' in --hosts holds a blank").arg(entry));
     }
+    target.host = checkedHost(target.host, QStringLiteral("--hosts"));
     if (hasPort) {
         bool ok = false;
         const int port = portText.toInt(&ok, 10);
@@ -224,6 +227,23 @@ CloneTarget parseHostEntry(const QString &entry, const QString &defaultPort)
         target.port = defaultPort;
     }
     return target;
+}
+
+// The addresses a host resolves to, as text ("127.0.0.1", "::1"); none when
+// it does not resolve.
+QSet<QString> resolvedAddresses(const QString &host)
+{
+    QSet<QString> addresses;
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo *found = nullptr;
+    if (::getaddrinfo(host.toUtf8().constData(), nullptr, &hints, &found) != 0)
+        return addresses;
+    for (const addrinfo *entry = found; entry; entry = entry->ai_next)
+        addresses.insert(QHostAddress(entry->ai_addr).toString());
+    ::freeaddrinfo(found);
+    return addresses;
 }
 
 // The camera's error report text of a failure.
@@ -247,6 +267,9 @@ void runSave(CommandContext &context, const QStringList &arguments)
     const QString error = settingsfile::writeSettingsFile(path, lines);
     if (!error.isEmpty())
         throw CameraError(error);
+    // A camera value that the upload refuses is named now, not at the upload.
+    if (const std::optional<QString> problem = settingsfile::validateSettings(lines))
+        context.writeError(settingsfile::savedButRefusedText(path, *problem) + QLatin1Char('\n'));
 }
 
 // ---------------------------------------------------------------------------
@@ -298,15 +321,14 @@ void runUpload(CommandContext &context, const QStringList &arguments)
 // ---------------------------------------------------------------------------
 // diff
 
-QByteArray differencesTable(const QList<SettingDifference> &differences, const QString &firstLabel,
-                            const QString &secondLabel)
+QString differencesTable(const QList<SettingDifference> &differences, const QString &firstLabel,
+                         const QString &secondLabel)
 {
     QList<QStringList> rows{{QStringLiteral("LINE"), QStringLiteral("SETTING"), firstLabel, secondLabel}};
     for (const SettingDifference &difference : differences)
         rows << QStringList{QString::number(difference.line), difference.name, cellText(difference.first),
                             cellText(difference.second)};
-    // The camera's own bytes, as "get" prints them.
-    return alignedRows(rows).toLatin1();
+    return alignedRows(rows);
 }
 
 QByteArray differencesJson(const QList<SettingDifference> &differences, const QString &firstLabel,
@@ -340,14 +362,16 @@ void runDiff(CommandContext &context, const QStringList &arguments)
         secondLabel = arguments.at(1);
         second = loadFile(secondLabel);
     } else {
-        second = settingsfile::readSettingsFromCamera(context.camera());
+        // What the camera holds, not what a file would record of it.
+        second = settingsfile::readSettingsFromCamera(context.camera(), std::nullopt,
+                                                      settingsfile::SceneValues::AsCameraHolds);
     }
 
     const QList<SettingDifference> differences = settingsfile::compareSettings(first, second);
     if (context.invocation().json)
         context.write(differencesJson(differences, firstLabel, secondLabel));
     else if (!differences.isEmpty())
-        context.write(differencesTable(differences, firstLabel, secondLabel));
+        context.writeCameraText(differencesTable(differences, firstLabel, secondLabel));
     context.setExitStatus(differences.isEmpty() ? ExitSuccess : ExitDiffers);
 }
 
@@ -394,17 +418,55 @@ QList<CloneTarget> parseHostList(const QString &list, const QString &defaultPort
 {
     const QFileInfo info(list);
     if (!info.isFile()) {
+        if (namesAFile(list))
+            throw UsageError(QStringLiteral("--hosts: there is no file '%1'").arg(list));
         // Commas only: a list must not pass for the lines of a file.
         QString oneLineList = list;
         oneLineList.replace(QLatin1Char('\n'), QLatin1Char(','));
         oneLineList.replace(QLatin1Char('\r'), QLatin1Char(','));
-        return hostsFromText(oneLineList, defaultPort);
+        return withoutSameCameraTwice(hostsFromText(oneLineList, defaultPort));
     }
     QFile file(list);
     if (!file.open(QIODevice::ReadOnly))
         throw UsageError(QStringLiteral("cannot read the --hosts file %1: %2").arg(list, file.errorString()));
     // A file of one line is still a file of lines.
-    return hostsFromText(QString::fromUtf8(file.readAll()) + QLatin1Char('\n'), defaultPort);
+    return withoutSameCameraTwice(hostsFromText(QString::fromUtf8(file.readAll()) + QLatin1Char('\n'), defaultPort));
+}
+
+bool namesAFile(const QString &list)
+{
+    static const char *const kListSuffixes[] = {".txt", ".csv", ".lst"};
+    if (list.contains(QLatin1Char(',')))
+        return false;
+    if (list.contains(QLatin1Char('/')))
+        return true;
+    for (const char *suffix : kListSuffixes) {
+        if (list.endsWith(QLatin1String(suffix), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+QList<CloneTarget> withoutSameCameraTwice(const QList<CloneTarget> &targets)
+{
+    // Each target's addresses as the system resolves them; a name that does
+    // not resolve stands for itself (its clone fails on its own).
+    QList<QSet<QString>> addresses;
+    for (const CloneTarget &target : targets) {
+        QSet<QString> set = resolvedAddresses(target.host);
+        if (set.isEmpty())
+            set.insert(target.host.toLower());
+        addresses << set;
+    }
+    for (qsizetype later = 1; later < targets.size(); ++later) {
+        for (qsizetype earlier = 0; earlier < later; ++earlier) {
+            if (targets.at(earlier).port == targets.at(later).port
+                && addresses.at(earlier).intersects(addresses.at(later)))
+                throw UsageError(QStringLiteral("--hosts: '%1' and '%2' are the same camera")
+                                     .arg(targets.at(earlier).name, targets.at(later).name));
+        }
+    }
+    return targets;
 }
 
 const char *cloneResultName(CloneResult result)
@@ -432,7 +494,8 @@ CloneOutcome cloneToCamera(const CloneTarget &target, const QStringList &lines, 
         settingsfile::uploadSettingsToCamera(session, lines, pause);
         // The upload wrote scene file s without switching to it: read that one.
         const QString sceneNumber = lines.value(settingsfile::kSceneNumberLine - 1);
-        const QStringList camera = settingsfile::readSettingsFromCamera(session, sceneNumber);
+        const QStringList camera =
+            settingsfile::readSettingsFromCamera(session, sceneNumber, settingsfile::SceneValues::AsCameraHolds);
         outcome.differences = settingsfile::uploadedSettingsDiffering(lines, camera);
         outcome.result = outcome.differences.isEmpty() ? CloneResult::Verified : CloneResult::Differs;
     } catch (const std::exception &error) {

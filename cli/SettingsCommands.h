@@ -27,8 +27,8 @@ bool isYes(const QString &answer);
 // The differing settings as "diff" prints them: an aligned table with the
 // header LINE, SETTING and the two labels (values as cellText shows them),
 // or (json) one JSON object with both labels and the differences.
-QByteArray differencesTable(const QList<settingsfile::SettingDifference> &differences, const QString &firstLabel,
-                            const QString &secondLabel);
+QString differencesTable(const QList<settingsfile::SettingDifference> &differences, const QString &firstLabel,
+                         const QString &secondLabel);
 QByteArray differencesJson(const QList<settingsfile::SettingDifference> &differences, const QString &firstLabel,
                            const QString &secondLabel);
 
@@ -43,11 +43,21 @@ struct CloneTarget
 // The --hosts value: the lines of the file of that name when there is one
 // (blank lines and "#" comments skipped), else a comma-separated list. Each
 // entry is HOST, HOST:PORT or [IPV6]:PORT; an entry without a port gets
-// defaultPort. Throws UsageError for an empty list, a port that is not 1 to
-// 65535 or a camera listed twice.
+// defaultPort. Throws UsageError for an empty list, a host that is not an IP
+// address or host name, a port that is not 1 to 65535, a camera listed
+// twice (also under two names), or a file name that names no file.
 QList<CloneTarget> parseHostList(const QString &list, const QString &defaultPort);
-// The same for the text of a list (lines or commas).
+// The same for the text of a list (lines or commas), without resolving names.
 QList<CloneTarget> hostsFromText(const QString &text, const QString &defaultPort);
+
+// Whether a --hosts value names a file: it holds "/" or ends in .txt, .csv
+// or .lst (one that does not exist is a usage error, not a host).
+bool namesAFile(const QString &list);
+
+// The targets unchanged, or UsageError naming both entries when two of them
+// lead to the same camera: the same port and a resolved address in common
+// ("127.0.0.1:8080" and "localhost:8080").
+QList<CloneTarget> withoutSameCameraTwice(const QList<CloneTarget> &targets);
 
 enum class CloneResult { Verified, Differs, Failed };
 // "verified", "differs", "failed".

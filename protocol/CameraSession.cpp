@@ -1,6 +1,7 @@
 #include "protocol/CameraSession.h"
 
 #include "protocol/CameraError.h"
+#include "protocol/ConnectionInput.h"
 
 namespace qzr {
 
@@ -13,12 +14,14 @@ void CameraSession::applyConnection(const ConnectionFields &fields)
 {
     m_lastCameraIp = fields.address;
     m_lastCameraPort = fields.port;
-    applyCredentialsOnly(fields);
+    portOrThrow(fields.port);
+    requestHost(fields.address);
+    m_client.setCredentials(fields.user, fields.password);
 }
 
 void CameraSession::applyCredentialsOnly(const ConnectionFields &fields)
 {
-    toIntegerOrThrow(fields.port);
+    portOrThrow(fields.port);
     m_client.setCredentials(fields.user, fields.password);
 }
 
@@ -26,12 +29,24 @@ int CameraSession::requestPort() const
 {
     bool ok = false;
     const int port = m_lastCameraPort.trimmed().toInt(&ok);
-    return ok && port > 0 && port < 65536 ? port : 80;
+    if (!ok)
+        return kDefaultPort;
+    if (port < kMinPort || port > kMaxPort)
+        throw CameraError(notAPortText(m_lastCameraPort));
+    return port;
+}
+
+QString CameraSession::requestHost(const QString &address)
+{
+    const std::optional<QString> host = cameraHost(address);
+    if (!host)
+        throw CameraError(notAHostText(QString::fromLatin1(kAddressFieldName), address));
+    return *host;
 }
 
 QByteArray CameraSession::cameraGet(const QByteArray &target)
 {
-    const QString host = m_lastCameraIp;
+    const QString host = requestHost(m_lastCameraIp);
     const int port = requestPort();
     auto exchange = [this, host, port, target] { return m_client.get(host, port, target); };
     const HttpReply reply = m_runner ? m_runner(exchange) : exchange();
@@ -40,6 +55,15 @@ QByteArray CameraSession::cameraGet(const QByteArray &target)
     if (!reply.ok)
         throw CameraError(reply.errorText);
     return reply.body;
+}
+
+QByteArray CameraSession::cameraWrite(const ParamQuery &query)
+{
+    const QByteArray body = cameraGet(query);
+    const QStringList refused = refusedKeys(body);
+    if (!refused.isEmpty())
+        throw CameraError(refusedText(refused, query.text()));
+    return body;
 }
 
 QString CameraSession::readParameter(const QString &key, int start)

@@ -33,8 +33,14 @@ public:
     ParamClient &client() { return m_client; }
     ReplyLog &log() { return m_log; }
 
+    // The address field's name in messages, as the main window labels it.
+    static constexpr const char *kAddressFieldName = "Camera IP";
+    // The port of a last-used port text that is empty or not a number.
+    static constexpr int kDefaultPort = 80;
+
     // Takes address, port, user and password from the fields, in that order.
-    // A port text that is not a whole number fails before anything is sent
+    // A port text that is not a whole number from 1 to 65535, or an address
+    // that is not an IP address or host name, fails before anything is sent
     // (the last-used address and port are already taken over by then).
     void applyConnection(const ConnectionFields &fields);
 
@@ -50,6 +56,10 @@ public:
     QByteArray cameraGet(const QByteArray &target);
     QByteArray cameraGet(const ParamQuery &query) { return cameraGet(query.target()); }
 
+    // A write that the camera must take: cameraGet, then a reply that refuses
+    // any key ("KEY=NG&") throws CameraError naming the keys and the request.
+    QByteArray cameraWrite(const ParamQuery &query);
+
     // Reads a key, puts the reply into the log, trims it and returns the value
     // from start (default: the first character after "KEY=").
     QString readParameter(const QString &key, int start = -1);
@@ -58,8 +68,12 @@ public:
     void logReply(const QByteArray &body);
 
     // The port actually contacted: 80 when the last-used port text is empty or
-    // not a number.
+    // not a number; a number outside 1 to 65535 throws CameraError.
     int requestPort() const;
+
+    // The address actually contacted: the text trimmed of blanks; one that is
+    // not an IP address or host name throws CameraError naming the field.
+    static QString requestHost(const QString &address);
 
 private:
     ReplyLog &m_log;

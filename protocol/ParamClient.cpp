@@ -36,6 +36,11 @@ QString closedGracefullyText()
     return QStringLiteral("Connection Closed Gracefully.");
 }
 
+QString malformedReplyText(const QString &reason)
+{
+    return QStringLiteral("The camera's reply is malformed: %1.").arg(reason);
+}
+
 QString hostForUrl(const QString &host)
 {
     // An IPv6 literal needs brackets in the URL; the Host header keeps the
@@ -57,7 +62,8 @@ struct ParamClient::Transfer
     bool sawStatusLine = false;
     int requestsSent = 0;   // counted before each send on a connection
     bool refusedResend = false;
-    bool openedConnection = false;
+    bool openedConnection = false; // a new socket was made (the connect may still fail)
+    bool sentOnNewConnection = false; // ... and it connected: the request went out on it
     bool bodyTooLarge = false;
     QElapsedTimer sinceSent;
 };
@@ -97,6 +103,7 @@ int onPrereq(void *user, char *, char *, int, int)
 {
     auto *transfer = static_cast<ParamClient::Transfer *>(user);
     ++transfer->requestsSent;
+    transfer->sentOnNewConnection = transfer->openedConnection;
     transfer->sinceSent.start();
     return CURL_PREREQFUNC_OK;
 }
@@ -208,12 +215,16 @@ HttpReply ParamClient::get(const QString &host, int port, const QByteArray &targ
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    char curlError[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, curlError);
 
     qCDebug(lcProtocol).noquote() << "GET" << QString::fromLatin1(target) << "to" << host << port;
     const CURLcode code = curl_easy_perform(curl);
     curl_slist_free_all(headers);
     // The header list and the transfer live on this stack frame only.
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
+    const QString curlDetail = QString::fromLatin1(curlError).trimmed();
 
     long osErrno = 0;
     curl_easy_getinfo(curl, CURLINFO_OS_ERRNO, &osErrno);
@@ -221,7 +232,9 @@ HttpReply ParamClient::get(const QString &host, int port, const QByteArray &targ
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &statusCode);
 
     HttpReply reply;
-    reply.openedConnection = transfer.openedConnection;
+    // A connection that was refused (or never answered the connect) was
+    // never opened: the reply log does not take the status text then.
+    reply.openedConnection = transfer.sentOnNewConnection;
     reply.statusTextBeforeConnect = statusBefore;
     if (transfer.openedConnection)
         ++m_connectionsOpened;
@@ -253,10 +266,27 @@ HttpReply ParamClient::get(const QString &host, int port, const QByteArray &targ
         reply.errorText = transfer.requestsSent > 0 ? QStringLiteral("Read timed out.") : socketErrorText(ETIMEDOUT);
         break;
     case CURLE_GOT_NOTHING:
-    case CURLE_PARTIAL_FILE:
+        // The camera closed without replying at all.
         reply.errorText = closedGracefullyText();
         break;
+    case CURLE_PARTIAL_FILE:
+        reply.errorText = malformedReplyText(QStringLiteral("the body is shorter than its announced length"));
+        break;
+    case CURLE_OUT_OF_MEMORY:
+        // libcurl's answer to a header line beyond its limit.
+        reply.errorText = malformedReplyText(QStringLiteral("a header line is too long"));
+        break;
     case CURLE_RECV_ERROR:
+        if (osErrno)
+            reply.errorText = socketErrorText(osErrno);
+        else if (curlDetail.contains(QLatin1String("chunk"), Qt::CaseInsensitive))
+            reply.errorText = malformedReplyText(QStringLiteral("a chunk size is not a hexadecimal number"));
+        else if (transfer.sawStatusLine)
+            reply.errorText =
+                malformedReplyText(curlDetail.isEmpty() ? QStringLiteral("it cannot be read") : curlDetail);
+        else
+            reply.errorText = closedGracefullyText();
+        break;
     case CURLE_SEND_ERROR:
         reply.errorText = osErrno ? socketErrorText(osErrno) : closedGracefullyText();
         break;

@@ -1,5 +1,7 @@
 #include "protocol/ReplyLog.h"
 
+#include "protocol/CodePage.h"
+
 #include <QRegularExpression>
 
 namespace qzr {
@@ -46,7 +48,7 @@ void ReplyLog::changed()
 
 QString bodyText(const QByteArray &body)
 {
-    return QString::fromLatin1(body);
+    return fromCameraBytes(body);
 }
 
 QString valueFrom(const QString &text, int start)
@@ -58,6 +60,24 @@ QString valueFrom(const QString &text, int start)
         return QString();
     const qsizetype end = text.indexOf(QLatin1Char('&'), from);
     return end < 0 ? text.mid(from) : text.mid(from, end - from);
+}
+
+QStringList refusedKeys(const QByteArray &body)
+{
+    static const QString kRefusedEnd = QLatin1Char('=') + QLatin1String(kRefusedValue) + QLatin1Char('&');
+    QStringList keys;
+    for (QString line : bodyText(body).split(QLatin1Char('\n'))) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (line.size() > kRefusedEnd.size() && line.endsWith(kRefusedEnd))
+            keys << line.left(line.size() - kRefusedEnd.size());
+    }
+    return keys;
+}
+
+QString refusedText(const QStringList &keys, const QString &request)
+{
+    return QStringLiteral("The camera refused %1 (%2)").arg(keys.join(QStringLiteral(", ")), request);
 }
 
 } // namespace qzr

@@ -43,13 +43,25 @@ private:
     ChangeHandler m_onChange;
 };
 
-// The reply body as 8-bit text, byte for byte (no character-set conversion).
+// The reply body as text: one character per byte, in the camera's code page
+// (CodePage.h), so that every byte comes back out unchanged.
 QString bodyText(const QByteArray &body);
 
 // The reply-value rule: every character of text from the 1-based position
 // start up to, not including, the first "&" at or after it; line breaks are
 // no stop. Stops at the end of the text at the latest.
 QString valueFrom(const QString &text, int start);
+
+// The value a camera answers for a key it refuses or does not know:
+// "KEY=NG&".
+inline constexpr char kRefusedValue[] = "NG";
+
+// The keys of the reply's lines "KEY=NG&", in reply order.
+QStringList refusedKeys(const QByteArray &body);
+
+// "The camera refused encode(1).status (encode(1).status=save)": the keys
+// and the request they were refused in.
+QString refusedText(const QStringList &keys, const QString &request);
 
 // The default start of a key's value: the first character after "KEY=".
 inline int defaultValueStart(const QString &key) { return int(key.size()) + 2; }

@@ -1,5 +1,7 @@
 #include "protocol/RequestTarget.h"
 
+#include "protocol/CodePage.h"
+
 #include <QStringList>
 
 namespace qzr {
@@ -28,13 +30,12 @@ bool mustEncode(unsigned char byte, bool insideValue)
 
 } // namespace
 
-QByteArray encodeTargetText(const QString &text, bool insideValue)
+QByteArray encodeTargetBytes(const QByteArray &bytes, bool insideValue)
 {
     static const char kHex[] = "0123456789ABCDEF";
-    const QByteArray utf8 = text.toUtf8();
     QByteArray out;
-    out.reserve(utf8.size());
-    for (const char c : utf8) {
+    out.reserve(bytes.size());
+    for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
         if (mustEncode(byte, insideValue)) {
             out.append('%');
@@ -47,9 +48,14 @@ QByteArray encodeTargetText(const QString &text, bool insideValue)
     return out;
 }
 
+QByteArray encodeTargetText(const QString &text, bool insideValue, const QString &field)
+{
+    return encodeTargetBytes(toCameraBytesOrThrow(field, text), insideValue);
+}
+
 QByteArray targetForRawQuery(const QString &query)
 {
-    return QByteArray(ParamQuery::kPath) + encodeTargetText(query, false);
+    return QByteArray(ParamQuery::kPath) + encodeTargetText(query, false, query);
 }
 
 ParamQuery ParamQuery::read(const QString &key)
@@ -87,10 +93,10 @@ QByteArray ParamQuery::target() const
         if (!first)
             out.append('&');
         first = false;
-        out.append(encodeTargetText(item.key, false));
+        out.append(encodeTargetText(item.key, false, item.key));
         if (item.hasValue) {
             out.append('=');
-            out.append(encodeTargetText(item.value, true));
+            out.append(encodeTargetText(item.value, true, item.key));
         }
     }
     return out;

@@ -32,6 +32,8 @@ public:
     QString text() const;
 
     // "/api/param?" + the encoded query: the exact bytes after "GET ".
+    // Throws CameraError, naming the key, for a character that the camera's
+    // code page cannot hold.
     QByteArray target() const;
 
 private:
@@ -44,11 +46,16 @@ private:
     QList<Item> m_items;
 };
 
-// Percent-encodes what cannot stand in a request target: space, '#', '\\',
-// '"', '<', '>', '%', control characters and bytes above 0x7E (the text is
-// sent as UTF-8); with insideValue also '&', so that a value holding "&"
-// never becomes a second assignment. Everything else is kept as it is.
-QByteArray encodeTargetText(const QString &text, bool insideValue);
+// Percent-encodes, byte by byte, what cannot stand in a request target:
+// space, '#', '\\', '"', '<', '>', '%', control characters and bytes above
+// 0x7E; with insideValue also '&', so that a value holding "&" never becomes
+// a second assignment. Everything else is kept as it is.
+QByteArray encodeTargetBytes(const QByteArray &bytes, bool insideValue);
+
+// The same for a text, sent in the camera's code page (CodePage.h). A
+// character the code page cannot hold throws CameraError naming field, so
+// that nothing is sent.
+QByteArray encodeTargetText(const QString &text, bool insideValue, const QString &field);
 
 // A query typed as a whole ("a=1&b=2"): the "&" and "=" are the caller's own
 // separators and are kept; the other characters are encoded as above.

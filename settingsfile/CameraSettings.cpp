@@ -29,14 +29,16 @@ private:
 };
 
 // The scene read-back of scene file s: the 15 values in read-back order, the
-// scroll bar values as their positions (clamped to 0..100).
-QMap<image::SceneKey, QString> readSceneFile(CameraSession &session, const QString &sceneNumber)
+// scroll bar values as their positions (clamped to 0..100) when the file
+// records them.
+QMap<image::SceneKey, QString> readSceneFile(CameraSession &session, const QString &sceneNumber,
+                                             SceneValues sceneValues)
 {
     QMap<image::SceneKey, QString> values;
     for (const image::SceneKey key : image::kReadBackOrder) {
         const QString value =
             session.readParameter(image::sceneKey(sceneNumber, key), image::readBackValueStart(sceneNumber, key));
-        if (!image::isScrollBarKey(key)) {
+        if (!image::isScrollBarKey(key) || sceneValues == SceneValues::AsCameraHolds) {
             values.insert(key, value);
             continue;
         }
@@ -59,7 +61,8 @@ QStringList keysWritten(const ParamQuery &request)
 
 } // namespace
 
-QStringList readSettingsFromCamera(CameraSession &session, std::optional<QString> sceneNumber)
+QStringList readSettingsFromCamera(CameraSession &session, std::optional<QString> sceneNumber,
+                                   SceneValues sceneValues)
 {
     SettingsText text;
     SettingsTextWriter writer(text);
@@ -75,7 +78,7 @@ QStringList readSettingsFromCamera(CameraSession &session, std::optional<QString
     toIntegerOrThrow(s);
     qCDebug(lcSettingsFile).noquote() << "reading scene file" << s;
 
-    const QMap<image::SceneKey, QString> scene = readSceneFile(session, s);
+    const QMap<image::SceneKey, QString> scene = readSceneFile(session, s, sceneValues);
     for (const image::SceneKey key : kSceneValueKeys)
         text.append(scene.value(key));
 
@@ -92,7 +95,7 @@ void uploadSettingsToCamera(CameraSession &session, const QStringList &lines, co
     const int total = int(steps.size());
     int sent = 0;
     for (const UploadStep &step : steps) {
-        session.cameraGet(step.request);
+        session.cameraWrite(step.request);
         ++sent;
         if (progress)
             progress(sent, total);

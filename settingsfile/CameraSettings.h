@@ -16,6 +16,15 @@ class CameraSession;
 
 namespace qzr::settingsfile {
 
+// How the black level, colour and enhancement values are taken.
+enum class SceneValues {
+    // As the file records them: the scroll bar positions, clamped to 0..100;
+    // a value that is not a whole number ends the reads.
+    AsFileRecords,
+    // As the camera holds them, unchanged: for comparing with a file.
+    AsCameraHolds,
+};
+
 // The save's reads, request for request: encoders 1, 2 and 3 (as the
 // encoder info page reads them), the main window's scene-number query
 // ("camera.scene.status"), then the 15 keys of the scene read-back of that
@@ -24,7 +33,8 @@ namespace qzr::settingsfile {
 // throws CameraError and ends the reads there; so does a scene number, or a
 // black level, colour or enhancement value, that is not a whole number
 // ("'%s' is not a valid integer value").
-QStringList readSettingsFromCamera(CameraSession &session, std::optional<QString> sceneNumber = {});
+QStringList readSettingsFromCamera(CameraSession &session, std::optional<QString> sceneNumber = {},
+                                   SceneValues sceneValues = SceneValues::AsFileRecords);
 
 // Called after each request of the upload: how many have been sent, of how many.
 using UploadProgress = std::function<void(int sent, int total)>;
@@ -33,9 +43,10 @@ using Pause = std::function<void(int ms)>;
 
 // Sends the upload of a file that passed validateSettings, in the order of
 // uploadSteps, calling pause after each request that asks for one (500 ms
-// after each encoder's write). The replies are not looked at; a failed
-// request throws CameraError and ends the upload there (what the camera
-// received before stays in it).
+// after each encoder's write). A failed request, or a reply in which the
+// camera refuses a key ("KEY=NG&", a write or a store command), throws
+// CameraError naming the keys and the request, and ends the upload there
+// (what the camera received before stays in it).
 void uploadSettingsToCamera(CameraSession &session, const QStringList &lines, const Pause &pause,
                             const UploadProgress &progress = {});
 

@@ -2,6 +2,7 @@
 
 #include "encoder/EncoderRequests.h"
 #include "encoder/EncoderTables.h"
+#include "protocol/CodePage.h"
 #include "settingsfile/SettingsText.h"
 
 #include <QFile>
@@ -34,9 +35,16 @@ QString expectedMarker(int lineNumber)
     return encoderMarker((lineNumber - 1) / kEncoderBlockLength + 1);
 }
 
+// Control characters are the bytes 0x00-0x1F and 0x7F: the bytes 0x80-0x9F
+// are characters of the camera's code page ("€", "Ÿ", ...).
+bool isControl(QChar c)
+{
+    return c.unicode() < 0x20 || c.unicode() == 0x7F;
+}
+
 QString describeChar(QChar c)
 {
-    if (c.category() == QChar::Other_Control)
+    if (isControl(c))
         return QStringLiteral("a control character (U+%1)")
             .arg(QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0')));
     return QStringLiteral("\"%1\"").arg(c);
@@ -45,7 +53,7 @@ QString describeChar(QChar c)
 bool isForbidden(QChar c)
 {
     static const QString kForbidden = QStringLiteral("&=?#");
-    return kForbidden.contains(c) || c.category() == QChar::Other_Control;
+    return kForbidden.contains(c) || isControl(c);
 }
 
 } // namespace
@@ -54,12 +62,10 @@ std::optional<QByteArray> encodeSettingsFile(const QStringList &lines)
 {
     QByteArray bytes;
     for (const QString &line : lines) {
-        for (QChar c : line) {
-            if (c.unicode() > 0xFF)
-                return std::nullopt;
-            bytes += char(c.unicode());
-        }
-        bytes += "\r\n";
+        const std::optional<QByteArray> lineBytes = toCameraBytes(line);
+        if (!lineBytes)
+            return std::nullopt;
+        bytes += *lineBytes + "\r\n";
     }
     return bytes;
 }
@@ -68,7 +74,9 @@ QString writeSettingsFile(const QString &path, const QStringList &lines)
 {
     const std::optional<QByteArray> bytes = encodeSettingsFile(lines);
     if (!bytes)
-        return QStringLiteral("Cannot write file %1: a value holds a character outside Latin-1").arg(path);
+        return QStringLiteral("Cannot write file %1: a value holds a character that the camera's code page "
+                              "(Windows-1252) cannot hold")
+            .arg(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return QStringLiteral("Cannot create file %1: %2").arg(path, file.errorString());
@@ -85,26 +93,26 @@ QString writeSettingsFile(const QString &path, const QStringList &lines)
 QStringList splitSettingsBytes(const QByteArray &bytes)
 {
     QStringList lines;
-    QString current;
+    QByteArray current;
     qsizetype i = 0;
     const qsizetype n = bytes.size();
     bool lineOpen = false;
     while (i < n) {
         const char c = bytes.at(i);
         if (c == '\r' || c == '\n') {
-            lines << current;
+            lines << fromCameraBytes(current);
             current.clear();
             lineOpen = false;
             if (c == '\r' && i + 1 < n && bytes.at(i + 1) == '\n')
                 ++i;
         } else {
-            current += QChar(uchar(c));
+            current += c;
             lineOpen = true;
         }
         ++i;
     }
     if (lineOpen)
-        lines << current;
+        lines << fromCameraBytes(current);
     return lines;
 }
 
@@ -152,6 +160,11 @@ std::optional<QString> validateSettings(const QStringList &lines)
             .arg(count)
             .arg(kFileLineCount);
     return std::nullopt;
+}
+
+QString savedButRefusedText(const QString &path, const QString &problem)
+{
+    return QStringLiteral("%1 was saved, but an upload refuses it: %2").arg(path, problem);
 }
 
 ParamQuery encoderUploadRequest(const QStringList &lines, int encoder)

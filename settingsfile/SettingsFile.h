@@ -35,7 +35,9 @@ inline constexpr char kUploadCompleteMessage[] = "Setting Complete, you might co
 inline constexpr int kEncoderStorePauseMs = 500;
 
 // The file's bytes: every line ended by CR LF, the last one too, each
-// character one Latin-1 byte. Nothing when a character has no Latin-1 byte.
+// character one byte of the camera's code page (CodePage.h), so that the
+// camera's bytes stand in the file unchanged. Nothing when a character has
+// no byte there.
 std::optional<QByteArray> encodeSettingsFile(const QStringList &lines);
 
 // Writes the lines atomically: a temporary file beside the target is
@@ -44,7 +46,8 @@ std::optional<QByteArray> encodeSettingsFile(const QStringList &lines);
 QString writeSettingsFile(const QString &path, const QStringList &lines);
 
 // The lines of a file's bytes: CR LF, LF alone and CR alone end a line; a
-// final line end starts no further line.
+// final line end starts no further line. Bytes are read in the camera's
+// code page, so that each goes back to the camera unchanged.
 QStringList splitSettingsBytes(const QByteArray &bytes);
 
 // Reads a file's lines; nothing when it cannot be opened (with the reason
@@ -53,9 +56,13 @@ std::optional<QStringList> readSettingsFile(const QString &path, QString *error 
 
 // The check of a loaded file: exactly 36 lines, the four markers in place, a
 // scene number 0 to 7 on line 23, and no value holding "&", "=", "?", "#"
-// or a control character. Nothing when the file is fine, else one message
+// or a control character (0x00-0x1F, 0x7F). Nothing when the file is fine, else one message
 // naming the first bad line ("Line N: ...").
 std::optional<QString> validateSettings(const QStringList &lines);
+
+// What save says when the camera's values make a file that the upload
+// refuses: "FILE was saved, but an upload refuses it: Line N: ...".
+QString savedButRefusedText(const QString &path, const QString &problem);
 
 // One request of the upload and the pause the caller makes after it.
 struct UploadStep

@@ -167,6 +167,9 @@ void TForm5::Button1Click()
     const QString failure = writeSettingsFile(fileName, lines);
     if (!failure.isEmpty())
         throw qzr::CameraError(failure);
+    // A value that an upload refuses is named now, not at the upload.
+    if (const std::optional<QString> problem = validateSettings(lines))
+        qzr::dialogs().showMessage(savedButRefusedText(fileName, *problem));
 }
 
 void TForm5::Button2Click()
@@ -201,7 +204,8 @@ void TForm5::Button2Click()
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
     for (const UploadStep &step : uploadSteps(*lines)) {
-        Form1->CameraGet(step.request);
+        // A write or store command that the camera refuses ends the upload.
+        Form1->session().cameraWrite(step.request);
         if (step.pauseAfterMs > 0)
             qzr::dialogs().pause(step.pauseAfterMs);
         advanceProgress(step.progressAfter);

@@ -417,10 +417,29 @@ void CameraSimulator::refuseWrite(const QString &key, const QString &value)
         m_refusedWrites.insert(key, value);
 }
 
+void CameraSimulator::acceptWrite(const QString &key, const QString &value)
+{
+    if (!m_acceptedWrites.contains(key, value))
+        m_acceptedWrites.insert(key, value);
+}
+
+void CameraSimulator::ignoreWrite(const QString &key, const QString &value)
+{
+    if (!m_ignoredWrites.contains(key, value))
+        m_ignoredWrites.insert(key, value);
+}
+
 QString CameraSimulator::write(const QString &key, const QString &value)
 {
     if (m_refusedWrites.contains(key, value))
         return QString::fromLatin1(kRefusedValue);
+    if (m_ignoredWrites.contains(key, value))
+        return value;
+    if (m_acceptedWrites.contains(key, value) && m_values.contains(key)) {
+        m_values[key] = value;
+        afterWrite(key, value);
+        return value;
+    }
     const auto command = m_commands.constFind(key);
     if (command != m_commands.cend())
         return (*command)(value) ? value : QString::fromLatin1(kRefusedValue);

@@ -36,7 +36,10 @@
 //                                   (write), several joined by "&", handled in order.
 //                                   The raw query is split on "&" and "=" first, then
 //                                   each key and value is percent-decoded (%26 stays
-//                                   inside a value). Reply: 200, Content-Type text/html,
+//                                   inside a value) into bytes, which the camera keeps
+//                                   and answers unchanged (its single-byte code page,
+//                                   Windows-1252: %E9 is "é", answered as byte E9).
+//                                   Reply: 200, Content-Type text/html,
 //                                   body lines ended by CR LF:
 //                                     <html>
 //                                     <head><title>QZ-R param</title></head>
@@ -59,6 +62,13 @@
 //   GET /__camsim/refuse?KEY=VALUE...  no auth; this camera answers KEY=NG& to a write
 //                                   of exactly VALUE to KEY from now on; without items
 //                                   it takes every value its rules allow again.
+//   GET /__camsim/accept?KEY=VALUE...  no auth; this camera takes a write of exactly
+//                                   VALUE to KEY from now on, although its rules do not
+//                                   list it (a camera with more values than these);
+//                                   without items it keeps to its rules again.
+//   GET /__camsim/ignore?KEY=VALUE...  no auth; this camera answers a write of exactly
+//                                   VALUE to KEY as taken (KEY=VALUE&) but keeps its old
+//                                   value; without items it takes writes again.
 //   Anything else: 404 Not Found (after authentication).
 //   Credentials: user "admin", password "kqm"; 401 with WWW-Authenticate: Basic
 //   realm="QZ-R" otherwise. system.password.operator(0)=X changes the password.
@@ -187,6 +197,16 @@ public:
     void refuseWrite(const QString &key, const QString &value);
     void clearRefusedWrites() { m_refusedWrites.clear(); }
 
+    // Makes this camera take (and store) a write of exactly this value to
+    // this key, although its rules do not list it.
+    void acceptWrite(const QString &key, const QString &value);
+    void clearAcceptedWrites() { m_acceptedWrites.clear(); }
+
+    // Makes this camera answer a write of exactly this value to this key as
+    // taken while it keeps the old value (a setting silently dropped).
+    void ignoreWrite(const QString &key, const QString &value);
+    void clearIgnoredWrites() { m_ignoredWrites.clear(); }
+
     void setFocusResult(FocusResult result) { m_focusResult = result; }
     // Status reads that answer "run" after the next auto focus starts.
     void setFocusPolls(int polls) { m_focusPolls = polls; }
@@ -229,6 +249,8 @@ private:
     QMap<QString, QString> m_values;
     QMap<QString, QString> m_saved;
     QMultiMap<QString, QString> m_refusedWrites;
+    QMultiMap<QString, QString> m_acceptedWrites;
+    QMultiMap<QString, QString> m_ignoredWrites;
 
     QString m_user;
     int m_focusPolls;

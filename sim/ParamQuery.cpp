@@ -1,6 +1,5 @@
 #include "ParamQuery.h"
 
-#include <QStringDecoder>
 
 namespace qzr::sim {
 
@@ -15,12 +14,8 @@ constexpr char kReplyTail[][16] = {"</pre>", "</body></html>"};
 
 QString decodeComponent(const QByteArray &raw)
 {
-    const QByteArray bytes = QByteArray::fromPercentEncoding(raw);
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        return QString::fromLatin1(bytes);
-    return text;
+    // One character per byte: the camera keeps the bytes it was sent.
+    return QString::fromLatin1(QByteArray::fromPercentEncoding(raw));
 }
 
 QList<ParamItem> parseParamQuery(const QByteArray &rawQuery)
@@ -49,7 +44,7 @@ QByteArray paramReplyBody(const QList<ParamReplyLine> &lines)
     for (const char *line : kReplyHead)
         body += QByteArray(line) + kLineEnd;
     for (const ParamReplyLine &line : lines)
-        body += (line.key + QLatin1Char('=') + line.value + QLatin1Char('&')).toUtf8() + kLineEnd;
+        body += (line.key + QLatin1Char('=') + line.value + QLatin1Char('&')).toLatin1() + kLineEnd;
     for (const char *line : kReplyTail)
         body += QByteArray(line) + kLineEnd;
     return body;

@@ -24,11 +24,13 @@ struct ParamReplyLine {
 // "%26" or "%3D" stays part of a value. Empty items ("?&a=b") are skipped.
 QList<ParamItem> parseParamQuery(const QByteArray &rawQuery);
 
-// Percent-decodes and turns the bytes into text (UTF-8 when valid, Latin-1 otherwise).
+// Percent-decodes into the camera's bytes, one character per byte (the
+// camera's single-byte code page; reply bodies carry the same bytes back).
 QString decodeComponent(const QByteArray &raw);
 
 // The reply body of /api/param: four lines before the items, one
 // "KEY=VALUE&" line per item, two lines after; every line ends with CR LF.
+// Each character is one byte, as decodeComponent made it.
 QByteArray paramReplyBody(const QList<ParamReplyLine> &lines);
 
 // The value the camera puts in a reply line for a refused read or write.

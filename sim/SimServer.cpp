@@ -19,6 +19,8 @@ const QByteArray kAdminState = "/__camsim/state";
 const QByteArray kAdminSet = "/__camsim/set";
 const QByteArray kAdminFocus = "/__camsim/focus";
 const QByteArray kAdminRefuse = "/__camsim/refuse";
+const QByteArray kAdminAccept = "/__camsim/accept";
+const QByteArray kAdminIgnore = "/__camsim/ignore";
 const QByteArray kRealm = "Basic realm=\"QZ-R\"";
 const QByteArray kGarbageStatusLine = "HTTP/1.1 2OO OK";
 const QByteArray kRedirectPath = "/redirected";
@@ -191,13 +193,23 @@ void SimServer::handleAdminRequest(QTcpSocket *socket, Connection &connection,
             setFault(fault);
         }
     } else if (path == kAdminState) {
-        response = HttpResponse::text(m_camera.dump().join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
+        response = HttpResponse::text(m_camera.dump().join(QStringLiteral("\r\n")).toLatin1() + "\r\n");
     } else if (path == kAdminSet) {
         for (const ParamItem &item : items)
             m_camera.setValue(item.key, item.value);
         syncRtsp();
     } else if (path == kAdminRefuse) {
         refuseWrites(items);
+    } else if (path == kAdminAccept) {
+        if (items.isEmpty())
+            m_camera.clearAcceptedWrites();
+        for (const ParamItem &item : items)
+            m_camera.acceptWrite(item.key, item.value);
+    } else if (path == kAdminIgnore) {
+        if (items.isEmpty())
+            m_camera.clearIgnoredWrites();
+        for (const ParamItem &item : items)
+            m_camera.ignoreWrite(item.key, item.value);
     } else if (path == kAdminFocus) {
         for (const ParamItem &item : items) {
             if (item.key == QLatin1String("result")) {

@@ -152,6 +152,16 @@ void SimThread::refuseWrite(const QString &key, const QString &value)
     onServerThread([this, key, value] { m_server->camera().refuseWrite(key, value); });
 }
 
+void SimThread::acceptWrite(const QString &key, const QString &value)
+{
+    onServerThread([this, key, value] { m_server->camera().acceptWrite(key, value); });
+}
+
+void SimThread::ignoreWrite(const QString &key, const QString &value)
+{
+    onServerThread([this, key, value] { m_server->camera().ignoreWrite(key, value); });
+}
+
 void SimThread::stopListening()
 {
     onServerThread([this] { m_server->stopListening(); });

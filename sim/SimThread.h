@@ -67,6 +67,10 @@ public:
     void setFocusPolls(int polls);
     // This camera answers KEY=NG& to a write of exactly value to key.
     void refuseWrite(const QString &key, const QString &value);
+    // ... and takes a write of exactly value to key that its rules do not list.
+    void acceptWrite(const QString &key, const QString &value);
+    // ... and answers a write of exactly value to key as taken, keeping the old value.
+    void ignoreWrite(const QString &key, const QString &value);
 
     void stopListening();
     bool resumeListening();

@@ -118,7 +118,8 @@ void IdentityTest::failuresReachTheErrorReport_data()
     QTest::addColumn<QString>("shown");
     QTest::newRow("port 8o") << "8o" << FaultMode::None << "'8o' is not a valid integer value.";
     QTest::newRow("wrong password") << "" << FaultMode::Unauthorized << "401 Unauthorized.";
-    QTest::newRow("camera hangs up") << "" << FaultMode::CloseMidReply << "Connection Closed Gracefully.";
+    QTest::newRow("camera hangs up mid-reply")
+        << "" << FaultMode::CloseMidReply << "The camera's reply is malformed: the body is shorter than its announced length.";
 }
 
 void IdentityTest::failuresReachTheErrorReport()

@@ -10,6 +10,7 @@
 #include "tests/support/ExpectedRequests.h"
 
 #include <QFile>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -89,6 +90,10 @@ private slots:
     void aFileThatIsNotASettingsFileIsRefused_data();
     void aFileThatIsNotASettingsFileIsRefused();
     void savedFileUploadedIntoAnotherCamera();
+    void cameraBytesSurviveSaveAndUpload();
+    void aRefusedStoreCommandEndsTheUpload();
+    void badConnectionFieldsSendNothing_data();
+    void badConnectionFieldsSendNothing();
 
 private:
     CameraWindows m_camera;
@@ -327,6 +332,101 @@ void SettingsWindowTest::savedFileUploadedIntoAnotherCamera()
     m_camera.dialogs->saveAnswer = again;
     QTest::mouseClick(Form5->Button1, Qt::LeftButton);
     QCOMPARE(fileBytes(again), fileBytes(path));
+}
+
+// E9 74 E9, 80 9F and the UTF-8 pair C3 9F read from one camera stand in the
+// file and reach the next camera as the same bytes; a value the upload would
+// refuse is named when it is saved.
+void SettingsWindowTest::cameraBytesSurviveSaveAndUpload()
+{
+    const QList<QPair<QString, QString>> values = {{"encode(1).framesize", QString::fromLatin1("\xE9t\xE9")},
+                                                   {"encode(2).framesize", QString::fromLatin1("\x80\x9F")},
+                                                   {"encode(3).framesize", QString::fromLatin1("\xC3\x9F")}};
+    qzr::sim::SimThread other;
+    QVERIFY(other.start() != 0);
+    for (const auto &[key, value] : values) {
+        m_camera.sim->setValue(key, value);
+        other.acceptWrite(key, value);
+    }
+    const QString path = m_dir.filePath("bytes.txt");
+    m_camera.dialogs->saveAnswer = path;
+    QTest::mouseClick(Form5->Button1, Qt::LeftButton);
+    QVERIFY2(m_camera.dialogs->errors.isEmpty(), qPrintable(m_camera.dialogs->errors.join('|')));
+    QVERIFY(m_camera.dialogs->messages.isEmpty());
+    QByteArray expected = kSavedFile;
+    expected.replace("\r\n1920x1080\r\n", "\r\n\xE9t\xE9\r\n");
+    expected.replace("\r\n640x360\r\n", "\r\n\x80\x9F\r\n");
+    expected.replace("\r\nqvga\r\n", "\r\n\xC3\x9F\r\n");
+    QCOMPARE(fileBytes(path), expected);
+
+    Form1->Edit2->setText(QString::number(other.port()));
+    m_camera.dialogs->openAnswer = path;
+    QTest::mouseClick(Form5->Button2, Qt::LeftButton);
+    QVERIFY2(m_camera.dialogs->errors.isEmpty(), qPrintable(m_camera.dialogs->errors.join('|')));
+    QCOMPARE(m_camera.dialogs->messages, QStringList{"Setting Complete, you might continue now"});
+    QByteArray wire;
+    for (const qzr::sim::ReceivedRequest &request : other.requests())
+        wire += request.raw.left(request.raw.indexOf("\r\n")) + '\n';
+    for (const char *sent : {"encode(1).framesize=%E9t%E9&", "encode(2).framesize=%80%9F&", "encode(3).framesize=%C3%9F&"})
+        QVERIFY2(wire.contains(sent), wire.constData());
+    for (const auto &[key, value] : values)
+        QCOMPARE(other.savedValue(key), std::optional<QString>(value));
+
+    // "#" reaches the file, and the save says at once that an upload refuses it.
+    m_camera.sim->setValue("encode(1).framesize", "vga#2");
+    Form1->Edit2->setText(QString::number(m_camera.sim->port()));
+    QTest::mouseClick(Form5->Button1, Qt::LeftButton);
+    QCOMPARE(m_camera.dialogs->messages.value(1),
+             path + " was saved, but an upload refuses it: Line 4: the value holds \"#\"");
+}
+
+// A store command that the camera answers with NG ends the upload with an
+// error at that step, never with the completion message.
+void SettingsWindowTest::aRefusedStoreCommandEndsTheUpload()
+{
+    const QString path = m_dir.filePath("refused.txt");
+    QVERIFY(writeFile(path, kSavedFile));
+    m_camera.sim->refuseWrite("camera.scene(2).status", "save");
+    m_camera.dialogs->openAnswer = path;
+    QTest::mouseClick(Form5->Button2, Qt::LeftButton);
+    QCOMPARE(m_camera.dialogs->errors,
+             QStringList{"The camera refused camera.scene(2).status (camera.scene(2).status=save)"});
+    QVERIFY(m_camera.dialogs->messages.isEmpty());
+    const QStringList sent = m_camera.queries();
+    QCOMPARE(sent.size(), 6 + 2);
+    QCOMPARE(sent.last(), QString("camera.scene(2).status=save"));
+}
+
+void SettingsWindowTest::badConnectionFieldsSendNothing_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("port 99999") << "127.0.0.1" << "99999" << "'99999' is not a valid port number (1 to 65535).";
+    QTest::newRow("port 0") << "127.0.0.1" << "0" << "'0' is not a valid port number (1 to 65535).";
+    QTest::newRow("address with a slash") << "127.0.0.1/" << "" << "Camera IP: '127.0.0.1/' is not an IP address or host name.";
+    QTest::newRow("address with a fragment") << "127.0.0.1#x" << "" << "Camera IP: '127.0.0.1#x' is not an IP address or host name.";
+    QTest::newRow("empty address") << "" << "" << "Camera IP: '' is not an IP address or host name.";
+}
+
+// A port or address that is not one stops the upload before anything is
+// sent: neither the camera nor port 80 hears of it.
+void SettingsWindowTest::badConnectionFieldsSendNothing()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, port);
+    QFETCH(QString, error);
+    QTcpServer port80;
+    const bool watching80 = port80.listen(QHostAddress::LocalHost, 80);
+    Form1->Edit1->setText(address);
+    if (!port.isEmpty())
+        Form1->Edit2->setText(port);
+    QTest::mouseClick(Form5->Button2, Qt::LeftButton);
+    QCOMPARE(m_camera.dialogs->errors, QStringList{error});
+    QVERIFY(m_camera.dialogs->confirmations.isEmpty());
+    QVERIFY(m_camera.queries().isEmpty());
+    if (watching80)
+        QVERIFY2(!port80.waitForNewConnection(0) && !port80.hasPendingConnections(), "port 80 was contacted");
 }
 
 QTEST_MAIN(SettingsWindowTest)

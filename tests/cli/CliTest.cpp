@@ -16,6 +16,9 @@
 #include <QtTest>
 
 #include <memory>
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
 #include <optional>
 
 using namespace qzr;
@@ -200,6 +203,33 @@ QByteArray expectedRead(const QByteArray &target, const QByteArray &authorizatio
 
 std::optional<QString> noVariable(const char *) { return std::nullopt; }
 
+// Runs qzr with its standard output on a pseudo-terminal; what the
+// terminal received.
+QByteArray runOnTerminal(const QStringList &arguments, quint16 port)
+{
+    int master = -1;
+    int slave = -1;
+    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+        return "<no pseudo-terminal>";
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QZR_HOST"), QStringLiteral("127.0.0.1"));
+    env.insert(QStringLiteral("QZR_PORT"), QString::number(port));
+    process.setProcessEnvironment(env);
+    process.setChildProcessModifier([slave] { ::dup2(slave, STDOUT_FILENO); });
+    process.start(QStringLiteral(QZR_EXECUTABLE), arguments);
+    process.waitForFinished(clitest::kProcessLimitMs);
+    ::close(slave);
+    QByteArray shown;
+    ::fcntl(master, F_SETFL, O_NONBLOCK);
+    char buffer[4096];
+    ssize_t got = 0;
+    while ((got = ::read(master, buffer, sizeof buffer)) > 0)
+        shown.append(buffer, got);
+    ::close(master);
+    return shown;
+}
+
 } // namespace
 
 class CliTest : public QObject
@@ -337,12 +367,13 @@ private slots:
 
     void valueBytesArePrintedAsReceived()
     {
+        // Piped: the camera's bytes, control characters and all.
         LoopbackCamera camera;
-        camera.state().values.insert("system.owner", "Caf\xE9 \x01");
+        camera.state().values.insert("system.owner", "Caf\xE9 \x01\x1B[2J\x80\x9F");
         const Outcome outcome = runQzr({"get", "system.owner"}, camera.port());
         QVERIFY(outcome.finished);
         QCOMPARE(outcome.exitCode, 0);
-        QCOMPARE(outcome.out, QByteArray("system.owner=Caf\xE9 \x01\n"));
+        QCOMPARE(outcome.out, QByteArray("system.owner=Caf\xE9 \x01\x1B[2J\x80\x9F\n"));
     }
 
     // --- writes and raw queries ---------------------------------------------
@@ -411,17 +442,154 @@ private slots:
         QCOMPARE(outcome.err, QByteArray("401 Unauthorized.\n"));
     }
 
-    void portThatIsNoNumberFailsBeforeSending()
+    // A port or an address that is not one is a usage error: nothing is sent,
+    // neither to the camera nor to port 80.
+    void badConnectionInputSendsNothing_data()
     {
-        // "8o" would otherwise fall back to port 80.
-        const Outcome outcome = runQzr({"--port", "8o", "get", "system.model"}, refusedPort());
-        QVERIFY(outcome.finished);
-        QCOMPARE(outcome.exitCode, 1);
-        QCOMPARE(outcome.out, QByteArray());
-        QCOMPARE(outcome.err, QByteArray("'8o' is not a valid integer value.\n"));
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("variable");
+        QTest::addColumn<QString>("variableValue");
+        QTest::addColumn<QByteArray>("err");
+        const QStringList get{"get", "system.model"};
+        QTest::newRow("--port 99999") << (QStringList{"--port", "99999"} + get) << "" << ""
+                                      << QByteArray("qzr: '99999' is not a valid port number (1 to 65535) for --port");
+        QTest::newRow("--port -1") << (QStringList{"--port=-1"} + get) << "" << ""
+                                   << QByteArray("qzr: '-1' is not a valid port number (1 to 65535) for --port");
+        QTest::newRow("QZR_PORT 0") << get << "QZR_PORT" << "0"
+                                    << QByteArray("qzr: '0' is not a valid port number (1 to 65535) for QZR_PORT");
+        QTest::newRow("--port 8o") << (QStringList{"--port", "8o"} + get) << "" << ""
+                                   << QByteArray("qzr: '8o' is not a valid integer value for --port");
+        QTest::newRow("--host with a slash") << (QStringList{"--host", "127.0.0.1/"} + get) << "" << ""
+                                             << QByteArray("qzr: --host: '127.0.0.1/' is not an IP address or host name");
+        QTest::newRow("--host with a query") << (QStringList{"--host", "127.0.0.1?x"} + get) << "" << ""
+                                             << QByteArray("qzr: --host: '127.0.0.1?x' is not an IP address or host name");
+        QTest::newRow("QZR_HOST with a fragment") << get << "QZR_HOST" << "127.0.0.1#x"
+                                                  << QByteArray("qzr: QZR_HOST: '127.0.0.1#x' is not an IP address or host name");
+        QTest::newRow("empty --host") << (QStringList{"--host", ""} + get) << "" << ""
+                                      << QByteArray("qzr: --host: '' is not an IP address or host name");
     }
 
-    void firstFailureEndsTheCall()
+    void badConnectionInputSendsNothing()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, variable);
+        QFETCH(QString, variableValue);
+        QFETCH(QByteArray, err);
+        LoopbackCamera camera;
+        // Port 80 of loopback, where these used to end up with the credentials.
+        QTcpServer port80;
+        const bool watching80 = port80.listen(QHostAddress::LocalHost, 80);
+        QHash<QString, QString> environment;
+        if (!variable.isEmpty())
+            environment.insert(variable, variableValue);
+        const Outcome outcome = runQzr(arguments, camera.port(), environment);
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.err, err + " (see 'qzr --help')\n");
+        QCOMPARE(outcome.exitCode, 2);
+        QCOMPARE(outcome.out, QByteArray());
+        QCOMPARE(camera.connections(), 0);
+        if (watching80)
+            QVERIFY2(!port80.waitForNewConnection(0) && !port80.hasPendingConnections(), "port 80 was contacted");
+    }
+
+    // A blank around an address is no mistake.
+    void addressIsTrimmed()
+    {
+        LoopbackCamera camera;
+        const Outcome outcome = runQzr({"get", "system.model"}, camera.port(), {{"QZR_HOST", " 127.0.0.1 "}});
+        QCOMPARE(outcome.err, QByteArray());
+        QCOMPARE(outcome.exitCode, 0);
+        QCOMPARE(camera.requests().value(0).raw, expectedRead("/api/param?system.model", "YWRtaW46a3Ft"));
+    }
+
+    // What the camera refuses, or does not answer, is a failure naming the keys.
+    void refusalsAreFailures_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("err");
+        QTest::newRow("get of a refused key")
+            << QStringList{"get", "encode(9).type"} << cameraBody("encode(9).type", "NG") << QByteArray()
+            << QByteArray("The camera refused encode(9).type.\n");
+        QTest::newRow("get with an empty reply") << QStringList{"get", "system.model", "encode(1).type"}
+                                                 << QByteArray() << QByteArray()
+                                                 << QByteArray("The camera's reply holds no value for system.model, "
+                                                               "encode(1).type.\n");
+        QTest::newRow("set refused")
+            << QStringList{"set", "encode(1).framerate=99", "encode(1).status=save"}
+            << QByteArray("<html>\r\n<head></head>\r\n<body>\r\n<pre>\r\nencode(1).framerate=NG&\r\n"
+                          "encode(1).status=save&\r\n</pre>\r\n</body></html>\r\n")
+            << QByteArray()
+            << QByteArray("The camera refused encode(1).framerate (encode(1).framerate=99&encode(1).status=save)\n");
+        QTest::newRow("set with an empty reply") << QStringList{"set", "a=1"} << QByteArray() << QByteArray()
+                                                 << QByteArray("The camera's reply to a=1 is empty.\n");
+    }
+
+    void refusalsAreFailures()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, body);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        LoopbackCamera camera;
+        camera.state().fixedBody = body;
+        const Outcome outcome = runQzr(arguments, camera.port());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.err, err);
+        QCOMPARE(outcome.out, out);
+        QCOMPARE(outcome.exitCode, 1);
+    }
+
+    // set --verify reads every written key back and names those that differ.
+    void setVerifyReadsBack()
+    {
+        LoopbackCamera camera;
+        camera.state().values.insert("a", "2");
+        camera.state().values.insert("b", "x y");
+        const Outcome outcome = runQzr({"set", "--verify", "a=1", "b=x y", "a=3"}, camera.port());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.out, QByteArray());
+        QCOMPARE(outcome.err, QByteArray("The camera does not hold what was written: a (sent 3, camera 2)\n"));
+        QCOMPARE(outcome.exitCode, 3);
+        QStringList targets;
+        for (const ReceivedRequest &request : camera.requests())
+            targets << QString::fromLatin1(request.target);
+        QCOMPARE(targets, QStringList({"/api/param?a=1&b=x%20y&a=3", "/api/param?a", "/api/param?b"}));
+
+        camera.state().values.insert("a", "3");
+        QCOMPARE(runQzr({"set", "--verify", "a=3", "b=x y"}, camera.port()).exitCode, 0);
+    }
+
+    // Typed values go out in Windows-1252; what it cannot hold is refused,
+    // naming the argument, and nothing is sent.
+    void setConvertsTypedText()
+    {
+        LoopbackCamera camera;
+        const Outcome outcome = runQzr({"set", QString::fromUtf8("n=\xC3\xA9t\xC3\xA9\xE2\x82\xAC")}, camera.port());
+        QCOMPARE(outcome.err, QByteArray());
+        QCOMPARE(outcome.exitCode, 0);
+        QCOMPARE(camera.requests().value(0).target, QByteArray("/api/param?n=%E9t%E9%80"));
+
+        const Outcome refused = runQzr({"set", "a=1", QString::fromUtf8("n=\xCE\xA9")}, camera.port());
+        QCOMPARE(refused.exitCode, 1);
+        QCOMPARE(refused.err, QByteArray("'set' argument 2: 'n=\xCE\xA9' holds \"\xCE\xA9\", which the camera's code page "
+                                         "(Windows-1252) cannot hold.\n"));
+        QCOMPARE(camera.requests().size(), 1);
+    }
+
+    // On a terminal a camera value cannot drive it: control characters are
+    // shown as escapes, the rest in the terminal's encoding.
+    void terminalSeesEscapes()
+    {
+        LoopbackCamera camera;
+        camera.state().values.insert("system.owner", "\x1B]0;owned\x07\xE9\x80\t\x9B");
+        const QByteArray shown = runOnTerminal({"get", "system.owner"}, camera.port());
+        // The terminal turns each line end into CR LF.
+        QCOMPARE(shown, QByteArray("system.owner=\\x1B]0;owned\\x07\xC3\xA9\xE2\x82\xAC\\t\xE2\x80\xBA\r\n"));
+    }
+
+        void firstFailureEndsTheCall()
     {
         LoopbackCamera camera;
         camera.state().statusForKey.insert("encode(2).type", "404 Not Found");
@@ -495,6 +663,27 @@ private slots:
         QVERIFY(!outcome.out.contains("kqm"));
     }
 
+    // One command's help alone, by either spelling; a help that cannot be
+    // written fails.
+    void commandHelp()
+    {
+        const Outcome byCommand = runQzr({"help", "set"}, refusedPort());
+        const Outcome byOption = runQzr({"set", "--help"}, refusedPort());
+        QCOMPARE(byCommand.exitCode, 0);
+        QCOMPARE(byOption.out, byCommand.out);
+        QVERIFY(byCommand.out.startsWith("Usage: qzr [OPTIONS] set KEY=VALUE... [--verify]\n"));
+        QVERIFY(byCommand.out.contains("--verify"));
+        QVERIFY(!byCommand.out.contains("raw QUERY"));
+        QCOMPARE(runQzr({"help", "frobnicate"}, refusedPort()).exitCode, 2);
+
+        QProcess process;
+        process.setStandardOutputFile(QStringLiteral("/dev/full"));
+        process.start(QStringLiteral(QZR_EXECUTABLE), {"--help"});
+        QVERIFY(process.waitForFinished(clitest::kProcessLimitMs));
+        QCOMPARE(process.exitCode(), 1);
+        QCOMPARE(process.readAllStandardError(), QByteArray("qzr: cannot write to standard output.\n"));
+    }
+
     // --- argument handling in-process --------------------------------------
 
     void settingsPrecedence()
@@ -528,6 +717,14 @@ private slots:
         QCOMPARE(cli::parseTimeoutSeconds(QStringLiteral("0")), 0);
         QCOMPARE(cli::parseTimeoutSeconds(QStringLiteral("0.0001")), 1);
         QVERIFY_THROWS_EXCEPTION(cli::UsageError, cli::parseTimeoutSeconds(QStringLiteral("1e12")));
+    }
+
+    // What "raw" and the tables show on a terminal: lines stay lines, every
+    // other control character (C1 included) is an escape.
+    void terminalTextShowsControls()
+    {
+        QCOMPARE(cli::terminalText(QString::fromLatin1("a\x1B[2Jb\r\nc\rd\x07\te\x9B\x81\n")),
+                 QString::fromLatin1("a\\x1B[2Jb\nc\\x0Dd\\x07\te\\x9B\\x81\n"));
     }
 
     void assignmentsKeepTheirOrder()

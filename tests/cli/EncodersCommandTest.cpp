@@ -135,7 +135,7 @@ private slots:
         QCOMPARE(outcome.exitCode, 0);
         QCOMPARE(targetsOf(m_sim->requests()), expectedTargets({"jpeg", "h264baseline", "mpeg4"}));
         QCOMPARE(outcome.out,
-                 QByteArray("ENCODER  TYPE          BITRATE/JPEG  FRAME SIZE  MODE  I-FRAME  FPS\n"
+                 QString("ENCODER  TYPE          BITRATE/JPEG  FRAME SIZE  MODE  I-FRAME  FPS\n"
                             "1        jpeg          320k          vga         vbr   5        25\n"
                             "2        h264baseline  64000         quadvga     cbr   120      1\n"
                             "3        mpeg4         8000000       qvga        cbr   90       30\n"));
@@ -263,7 +263,7 @@ private slots:
         encoders[1] = {2, "jpeg", "80k", "never shown", "vga", "cbr", "30", "5"};
         encoders[2] = {3, "off", "", "1", "2", "3", "4", "5"};
         QCOMPARE(qzr::cli::encodersTable(encoders),
-                 QByteArray("ENCODER  TYPE      BITRATE/JPEG  FRAME SIZE  MODE  I-FRAME  FPS\n"
+                 QString("ENCODER  TYPE      BITRATE/JPEG  FRAME SIZE  MODE  I-FRAME  FPS\n"
                             "1        h264high  12\\r\\n34      1920x1080   \"\"    3\\t0     15\n"
                             "2        jpeg      80k           vga         cbr   30       5\n"
                             "3        off       -             -           -     -        -\n"));

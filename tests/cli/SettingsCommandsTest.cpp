@@ -431,6 +431,78 @@ private slots:
         QCOMPARE(gamma.value("second").toString(), QStringLiteral("1"));
     }
 
+    // The camera's bytes go into the file and into another camera unchanged:
+    // E9 74 E9 ("été"), 80 and 9F ("€", "Ÿ" in Windows-1252) and a UTF-8 pair
+    // (C3 9F) that is not encoded twice.
+    void bytesSurviveSaveUploadAndDiff()
+    {
+        const auto source = startedCamera();
+        const auto target = startedCamera();
+        QVERIFY(source && target);
+        const QList<QPair<QString, QString>> values = {
+            {"encode(1).framesize", QString::fromLatin1("\xE9t\xE9")},
+            {"camera.scene(0).image.3ddnr", QString::fromLatin1("\x80\x9F")},
+            {"camera.scene(0).image.white_balance", QString::fromLatin1("\xC3\x9F")}};
+        for (const auto &[key, value] : values) {
+            source->setValue(key, value);
+            target->acceptWrite(key, value);
+        }
+        const QString file = path("bytes.txt");
+        const Outcome save = runQzr({"save", file}, source->port());
+        QCOMPARE(save.err, QByteArray());
+        QCOMPARE(save.exitCode, 0);
+        const QByteArray saved = readAll(file);
+        QVERIFY2(saved.startsWith("encoder1\r\nh264high\r\n4000000\r\n\xE9t\xE9\r\n"), saved.constData());
+        QVERIFY2(saved.contains("KameraSettings\r\n0\r\n\x80\x9F\r\n"), saved.constData());
+        QVERIFY2(saved.contains("\r\n\xC3\x9F\r\noff\r\n"), saved.constData());
+
+        const Outcome upload = runQzr({"upload", file, "--yes"}, target->port());
+        QCOMPARE(upload.err, QByteArray());
+        QCOMPARE(upload.exitCode, 0);
+        QByteArray wire;
+        for (const sim::ReceivedRequest &request : target->requests())
+            wire += request.raw.left(request.raw.indexOf("\r\n")) + '\n';
+        QVERIFY2(wire.contains("GET /api/param?encode(1).type=h264high&encode(1).framesize=%E9t%E9&"), wire.constData());
+        QVERIFY2(wire.contains("GET /api/param?camera.scene(0).image.3ddnr=%80%9F HTTP/1.1\n"), wire.constData());
+        QVERIFY2(wire.contains("GET /api/param?camera.scene(0).image.white_balance=%C3%9F HTTP/1.1\n"),
+                 wire.constData());
+        for (const auto &[key, value] : values)
+            QCOMPARE(target->savedValue(key), std::optional<QString>(value));
+
+        const Outcome diff = runQzr({"diff", file}, target->port());
+        QCOMPARE(diff.out, QByteArray());
+        QCOMPARE(diff.exitCode, 0);
+    }
+
+    // A camera value that the upload would refuse is named by the save.
+    void saveNamesWhatTheUploadRefuses()
+    {
+        const auto camera = startedCamera();
+        QVERIFY(camera);
+        camera->setValue("encode(1).framesize", "vga#2");
+        const QString file = path("refused-later.txt");
+        const Outcome outcome = runQzr({"save", file}, camera->port());
+        QCOMPARE(outcome.exitCode, 0);
+        QCOMPARE(outcome.err, file.toLocal8Bit() + " was saved, but an upload refuses it: Line 4: the value holds \"#\"\n");
+        QVERIFY(readAll(file).contains("\r\nvga#2\r\n"));
+    }
+
+    // diff compares what the camera holds: a colour of 200 is not the 100
+    // that a file records of it.
+    void diffDoesNotClamp()
+    {
+        const auto camera = startedCamera();
+        QVERIFY(camera);
+        camera->setValue("camera.scene(0).image.color", "200");
+        const QString file = path("clamped.txt");
+        QCOMPARE(runQzr({"save", file}, camera->port()).exitCode, 0);
+        QCOMPARE(readAll(file).split('\n').value(34), QByteArray("100\r"));
+        const Outcome diff = runQzr({"diff", file}, camera->port());
+        QCOMPARE(diff.exitCode, 3);
+        QCOMPARE(foldedRows(diff.out), QStringList({"LINE SETTING " + file + " camera",
+                                                    "35 camera.scene(0).image.color 100 200"}));
+    }
+
     // diff of two files: no camera, names from the first file's scene.
     void diffTwoFiles_data()
     {
@@ -493,8 +565,9 @@ private slots:
         QTest::addColumn<bool>("hostsFile");
         QTest::addColumn<QString>("report");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("json, two fail") << QStringList{"ok", "refuses", "closed", "fails"} << true << "json" << 1;
-        QTest::newRow("csv, one differs") << QStringList{"ok", "refuses"} << false << "csv" << 3;
+        QTest::newRow("json, three fail")
+            << QStringList{"ok", "drops", "closed", "fails", "refuses store"} << true << "json" << 1;
+        QTest::newRow("csv, one differs") << QStringList{"ok", "drops"} << false << "csv" << 3;
         QTest::newRow("all verified") << QStringList{"ok", "ok", "ok"} << false << "" << 0;
     }
 
@@ -511,9 +584,11 @@ private slots:
             cameras.push_back(startedCamera());
             QVERIFY(cameras.back());
             SimThread &camera = *cameras.back();
-            if (role == QLatin1String("refuses"))
-                QCOMPARE(adminGet(camera.port(), "/__camsim/refuse?camera.scene(2).image.gamma=1"),
+            if (role == QLatin1String("drops"))
+                QCOMPARE(adminGet(camera.port(), "/__camsim/ignore?camera.scene(2).image.gamma=1"),
                          QByteArray("ok\r\n"));
+            else if (role == QLatin1String("refuses store"))
+                QCOMPARE(adminGet(camera.port(), "/__camsim/refuse?encode(1).status=save"), QByteArray("ok\r\n"));
             else if (role == QLatin1String("closed"))
                 camera.stopListening();
             else if (role == QLatin1String("fails"))
@@ -565,7 +640,13 @@ private slots:
                 result = "verified";
                 csv << name + ",verified,S,,,,,";
                 ++verified;
-            } else if (role == QLatin1String("refuses")) {
+            } else if (role == QLatin1String("refuses store")) {
+                // The refused store command ends this camera's upload.
+                QCOMPARE(targetsOf(camera), upload.mid(0, 2));
+                result = "failed";
+                detail = "The camera refused encode(1).status (encode(1).status=save)";
+                ++failed;
+            } else if (role == QLatin1String("drops")) {
                 QCOMPARE(targetsOf(camera), upload + verification);
                 result = "differs";
                 detail = "camera.scene(2).image.gamma (file 1, camera 0.45)";
@@ -623,7 +704,10 @@ private slots:
                 QJsonObject expected{{"host", names.at(i)}, {"seconds", entry.value("seconds")}};
                 if (role == QLatin1String("ok")) {
                     expected.insert("result", "verified");
-                } else if (role == QLatin1String("refuses")) {
+                } else if (role == QLatin1String("refuses store")) {
+                    expected.insert("result", "failed");
+                    expected.insert("error", "The camera refused encode(1).status (encode(1).status=save)");
+                } else if (role == QLatin1String("drops")) {
                     expected.insert("result", "differs");
                     expected.insert("differences",
                                     QJsonArray{QJsonObject{{"line", 33},
@@ -678,6 +762,14 @@ private slots:
                                               "to 65535");
         QTest::newRow("listed twice") << QStringList{"--hosts", "HOST,HOST"}
                                       << QByteArray("qzr: 'HOST' in --hosts names a camera listed before");
+        QTest::newRow("listed under two names") << QStringList{"--hosts", "HOST,localhost:PORT"}
+                                                << QByteArray("qzr: --hosts: 'HOST' and 'localhost:PORT' are the "
+                                                              "same camera");
+        QTest::newRow("file that is not there") << QStringList{"--hosts", "hosts_typo.txt"}
+                                                << QByteArray("qzr: --hosts: there is no file 'hosts_typo.txt'");
+        QTest::newRow("address with a slash") << QStringList{"--hosts", "HOST,127.0.0.1/"}
+                                              << QByteArray("qzr: --hosts: '127.0.0.1/' is not an IP address or "
+                                                            "host name");
         QTest::newRow("empty list") << QStringList{"--hosts", " , "} << QByteArray("qzr: --hosts names no camera");
         QTest::newRow("jobs 0") << QStringList{"--hosts", "HOST", "--jobs", "0"}
                                 << QByteArray("qzr: '0' is not a valid number for --jobs (1 to 256)");
@@ -693,7 +785,9 @@ private slots:
         QVERIFY(camera);
         const QString file = settingsFile("usage.txt", fleetLines());
         options.replaceInStrings(QStringLiteral("HOST"), hostOf(*camera));
+        options.replaceInStrings(QStringLiteral("PORT"), QString::number(camera->port()));
         err.replace("HOST", hostOf(*camera).toLatin1());
+        err.replace("PORT", QByteArray::number(camera->port()));
         const Outcome outcome = runQzr(QStringList{"clone", file} + options, camera->port());
         QVERIFY(outcome.finished);
         QCOMPARE(outcome.exitCode, 2);

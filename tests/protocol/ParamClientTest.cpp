@@ -7,6 +7,8 @@
 
 #include <QtTest>
 
+#include <thread>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -42,6 +44,20 @@ QString failureOf(CameraSession &session, const QByteArray &target)
     return QString();
 }
 
+// A socket listening on 127.0.0.1 at a free port; its address in *address.
+int loopbackListener(int backlog, sockaddr_in *address)
+{
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    *address = {};
+    address->sin_family = AF_INET;
+    address->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener, reinterpret_cast<sockaddr *>(address), sizeof *address);
+    ::listen(listener, backlog);
+    socklen_t length = sizeof *address;
+    ::getsockname(listener, reinterpret_cast<sockaddr *>(address), &length);
+    return listener;
+}
+
 // A listener whose queue is full: a further connection attempt is never
 // answered, as with a camera that does not react.
 class FullBacklogListener
@@ -49,14 +65,8 @@ class FullBacklogListener
 public:
     FullBacklogListener()
     {
-        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_listener, reinterpret_cast<sockaddr *>(&address), sizeof address);
-        ::listen(m_listener, 0);
-        socklen_t length = sizeof address;
-        ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &length);
+        m_listener = loopbackListener(0, &address);
         m_port = ntohs(address.sin_port);
         for (int &filler : m_fillers) {
             filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
@@ -75,6 +85,54 @@ private:
     int m_listener = -1;
     int m_port = 0;
     int m_fillers[3] = {-1, -1, -1};
+};
+
+// A camera that answers the next request with bytes the test built, then
+// closes the connection.
+class CannedReplyServer
+{
+public:
+    explicit CannedReplyServer(QByteArray reply)
+    {
+        sockaddr_in address{};
+        m_listener = loopbackListener(1, &address);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this, reply] {
+            const int connection = ::accept(m_listener, nullptr, nullptr);
+            if (connection < 0)
+                return;
+            QByteArray request;
+            char buffer[4096];
+            while (!request.contains("\r\n\r\n")) {
+                const ssize_t got = ::recv(connection, buffer, sizeof buffer, 0);
+                if (got <= 0)
+                    break;
+                request.append(buffer, got);
+            }
+            for (qsizetype sent = 0; sent < reply.size();) {
+                const ssize_t put = ::send(connection, reply.constData() + sent, size_t(reply.size() - sent), MSG_NOSIGNAL);
+                if (put <= 0)
+                    break;
+                sent += put;
+            }
+            ::shutdown(connection, SHUT_WR);
+            while (::recv(connection, buffer, sizeof buffer, 0) > 0) {
+            }
+            ::close(connection);
+        });
+    }
+    ~CannedReplyServer()
+    {
+        ::shutdown(m_listener, SHUT_RDWR);
+        m_thread.join();
+        ::close(m_listener);
+    }
+    QString port() const { return QString::number(m_port); }
+
+private:
+    int m_listener = -1;
+    quint16 m_port = 0;
+    std::thread m_thread;
 };
 
 } // namespace
@@ -101,6 +159,9 @@ private slots:
     void connectTimeLimit();
     void readParameterTrimsTheLogAndTakesTheValue();
     void newConnectionPutsThePreviousStatusIntoTheLog();
+    void malformedRepliesSaySo_data();
+    void malformedRepliesSaySo();
+    void refusedConnectionLeavesTheLogAlone();
 };
 
 void ParamClientTest::readAndWriteRequestsAreExactOnTheWire()
@@ -217,7 +278,8 @@ void ParamClientTest::failureTexts_data()
     QTest::newRow("404") << FaultMode::NotFound << "404 Not Found";
     QTest::newRow("500") << FaultMode::ServerError << "500 Internal Server Error";
     QTest::newRow("302 is not followed") << FaultMode::Redirect << "302 Found";
-    QTest::newRow("closed mid-reply") << FaultMode::CloseMidReply << "Connection Closed Gracefully.";
+    QTest::newRow("closed mid-reply") << FaultMode::CloseMidReply
+                                      << "The camera's reply is malformed: the body is shorter than its announced length.";
     QTest::newRow("garbage status line") << FaultMode::GarbageStatus << "The camera's reply has no valid status line.";
 }
 
@@ -328,6 +390,53 @@ void ParamClientTest::newConnectionPutsThePreviousStatusIntoTheLog()
     seen.clear();
     session.cameraGet(ParamQuery::read("system.model"));
     QCOMPARE(seen.value(0), QString("200 OK"));
+}
+
+void ParamClientTest::malformedRepliesSaySo_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("header line beyond any limit")
+        << "HTTP/1.1 200 OK\r\nX-Long: " + QByteArray(200 * 1024, 'x') + "\r\nContent-Length: 2\r\n\r\nok"
+        << "The camera's reply is malformed: a header line is too long.";
+    QTest::newRow("chunk size that is no hexadecimal number")
+        << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nhello\r\n0\r\n\r\n")
+        << "The camera's reply is malformed: a chunk size is not a hexadecimal number.";
+    QTest::newRow("body shorter than its Content-Length")
+        << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nsystem.model=QZ&")
+        << "The camera's reply is malformed: the body is shorter than its announced length.";
+    QTest::newRow("closed without a reply") << QByteArray() << "Connection Closed Gracefully.";
+}
+
+// A reply that breaks HTTP is reported as such, never as a memory shortage
+// or a graceful close.
+void ParamClientTest::malformedRepliesSaySo()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, failure);
+    CannedReplyServer camera(reply);
+    ReplyLog log;
+    CameraSession session(log);
+    session.applyConnection({"127.0.0.1", camera.port(), "admin", "kqm"});
+    QCOMPARE(failureOf(session, "/api/param?system.model"), failure);
+}
+
+// A refused connection never opened: the log keeps what it held.
+void ParamClientTest::refusedConnectionLeavesTheLogAlone()
+{
+    SimThread sim;
+    QVERIFY(sim.start());
+    ReplyLog log;
+    CameraSession session(log);
+    session.applyConnection(fieldsFor(sim));
+    QCOMPARE(session.readParameter("system.model"), QString("QZ-R410"));
+    session.client().closeConnection();
+    sim.stopListening();
+    int changes = 0;
+    log.setChangeHandler([&] { ++changes; });
+    QCOMPARE(failureOf(session, "/api/param?system.model"), QString("Socket Error # 111\r\nConnection refused."));
+    QCOMPARE(changes, 0);
+    QCOMPARE(log.text(), QString("system.model=QZ-R410&"));
 }
 
 QTEST_GUILESS_MAIN(ParamClientTest)

@@ -1,6 +1,9 @@
 // The plain rules of the parameter interface: what goes into a request
 // target, how a reply is trimmed and how a value is taken out of it.
 #include "protocol/CameraError.h"
+#include "protocol/CodePage.h"
+#include "protocol/ConnectionInput.h"
+#include "protocol/CameraSession.h"
 #include "protocol/ReplyLog.h"
 #include "protocol/RequestTarget.h"
 
@@ -26,6 +29,11 @@ private slots:
     void errorReportPeriodRule_data();
     void errorReportPeriodRule();
     void portTextMustBeAWholeNumber();
+    void everyByteComesBackFromTheCodePage();
+    void typedTextOutsideTheCodePageIsRefused();
+    void connectionInput_data();
+    void connectionInput();
+    void refusedKeysOfAReply();
 };
 
 void ReplyRulesTest::targetKeepsWhatTheCameraExpects_data()
@@ -44,8 +52,12 @@ void ReplyRulesTest::targetKeepsWhatTheCameraExpects_data()
     QTest::newRow("quote, angle brackets, percent")
         << "a" << "\"<>%" << QByteArray("/api/param?a=%22%3C%3E%25");
     QTest::newRow("control characters") << "a" << QString("x\ty\r\n") << QByteArray("/api/param?a=x%09y%0D%0A");
-    QTest::newRow("bytes above 0x7E as UTF-8, upper-case hex")
-        << "a" << QString::fromUtf8("\xC3\xA4\x7F") << QByteArray("/api/param?a=%C3%A4%7F");
+    QTest::newRow("camera bytes above 0x7E go back byte by byte, upper-case hex")
+        << "a" << fromCameraBytes("\xE9t\xE9\x80\x9F\x7F") << QByteArray("/api/param?a=%E9t%E9%80%9F%7F");
+    QTest::newRow("typed text in Windows-1252")
+        << "a" << QString::fromUtf8("\xE2\x82\xAC\xC3\x9F\xC3\xA4") << QByteArray("/api/param?a=%80%DF%E4");
+    QTest::newRow("UTF-8 bytes of a file are not encoded twice")
+        << "a" << fromCameraBytes("\xC3\xA9") << QByteArray("/api/param?a=%C3%A9");
     QTest::newRow("space in a key") << "a b" << "1" << QByteArray("/api/param?a%20b=1");
 }
 
@@ -171,6 +183,77 @@ void ReplyRulesTest::portTextMustBeAWholeNumber()
     } catch (const CameraError &error) {
         QCOMPARE(error.text(), QString("'8o' is not a valid integer value"));
     }
+}
+
+// Bytes taken from a camera or a file leave as they came, all 256 of them;
+// the bytes 0x80 and 0x9F are the characters of Windows-1252.
+void ReplyRulesTest::everyByteComesBackFromTheCodePage()
+{
+    QByteArray all;
+    for (int byte = 0; byte < 256; ++byte)
+        all += char(byte);
+    QCOMPARE(toCameraBytes(fromCameraBytes(all)).value_or("conversion failed"), all);
+    QCOMPARE(fromCameraBytes("\xE9t\xE9\x80\x9F"), QString::fromUtf8("\xC3\xA9t\xC3\xA9\xE2\x82\xAC\xC5\xB8"));
+}
+
+// A typed character the code page cannot hold stops the request before it
+// is built, naming the key.
+void ReplyRulesTest::typedTextOutsideTheCodePageIsRefused()
+{
+    const QString omega = QString::fromUtf8("1\xCE\xA9");
+    try {
+        ParamQuery().set("camera.scene(0).image.gamma", omega).target();
+        QFAIL("a value holding omega was encoded");
+    } catch (const CameraError &error) {
+        QCOMPARE(error.text(), QString::fromUtf8("camera.scene(0).image.gamma: '1\xCE\xA9' holds \"\xCE\xA9\", which the "
+                                                 "camera's code page (Windows-1252) cannot hold"));
+    }
+}
+
+void ReplyRulesTest::connectionInput_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("failure"); // "" when accepted
+
+    QTest::newRow("address and port") << "127.0.0.1" << "8080" << "";
+    QTest::newRow("blanks around both") << " 127.0.0.1 " << " 80" << "";
+    QTest::newRow("host name") << "cam-7.site.example" << "65535" << "";
+    QTest::newRow("IPv6 address") << "::1" << "1" << "";
+    const QString notHost = "Camera IP: '%1' is not an IP address or host name";
+    for (const char *address : {"127.0.0.1/", "127.0.0.1#x", "127.0.0.1?x", "", "a b", "999.1.1.1", "admin@cam",
+                                "127.0.0.1:81"})
+        QTest::newRow(address) << address << "80" << notHost.arg(address);
+    QTest::newRow("port 99999") << "127.0.0.1" << "99999" << "'99999' is not a valid port number (1 to 65535).";
+    QTest::newRow("port 0") << "127.0.0.1" << "0" << "'0' is not a valid port number (1 to 65535).";
+    QTest::newRow("port -1") << "127.0.0.1" << "-1" << "'-1' is not a valid port number (1 to 65535).";
+    QTest::newRow("lettered port stays as it was") << "127.0.0.1" << "8o" << "'8o' is not a valid integer value";
+}
+
+// The connection fields are checked before anything is sent.
+void ReplyRulesTest::connectionInput()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, port);
+    QFETCH(QString, failure);
+    ReplyLog log;
+    CameraSession session(log);
+    QString got;
+    try {
+        session.applyConnection({address, port, "admin", "kqm"});
+    } catch (const CameraError &error) {
+        got = error.text();
+    }
+    QCOMPARE(got, failure);
+    QCOMPARE(session.client().connectionsOpened(), 0);
+}
+
+void ReplyRulesTest::refusedKeysOfAReply()
+{
+    const QByteArray body = "<html>\r\n<head></head>\r\n<body>\r\n<pre>\r\nencode(1).type=jpeg&\r\n"
+                            "encode(1).quality=NG&\r\nencode(1).status=NG&\r\nNG&\r\n</pre>\r\n</body></html>\r\n";
+    QCOMPARE(refusedKeys(body), QStringList({"encode(1).quality", "encode(1).status"}));
+    QCOMPARE(refusedKeys("<pre>\r\nencode(1).type=NGX&\r\n"), QStringList());
 }
 
 QTEST_APPLESS_MAIN(ReplyRulesTest)

@@ -328,17 +328,29 @@ private slots:
         QCOMPARE(all.first().second, QStringLiteral("30"));
         QVERIFY2(uploadedSettingsDiffering(lines, readBack).isEmpty(), "every uploaded value is in the camera");
 
-        // A value the camera refused stays as it was and is named.
-        camera.sim.refuseWrite("camera.scene(2).image.gamma", "0.45");
+        // A value the camera silently dropped stays as it was and is named.
+        camera.sim.ignoreWrite("camera.scene(2).image.gamma", "0.45");
         QStringList changed = lines;
         changed[32] = QStringLiteral("0.45");
         uploadSettingsToCamera(camera.session, changed, {});
-        const QList<SettingDifference> refused =
+        const QList<SettingDifference> dropped =
             uploadedSettingsDiffering(changed, readSettingsFromCamera(camera.session, QStringLiteral("2")));
-        QCOMPARE(refused.size(), 1);
-        QCOMPARE(refused.first().name, QStringLiteral("camera.scene(2).image.gamma"));
-        QCOMPARE(refused.first().first, QStringLiteral("0.45"));
-        QCOMPARE(refused.first().second, QStringLiteral("1"));
+        QCOMPARE(dropped.size(), 1);
+        QCOMPARE(dropped.first().name, QStringLiteral("camera.scene(2).image.gamma"));
+        QCOMPARE(dropped.first().first, QStringLiteral("0.45"));
+        QCOMPARE(dropped.first().second, QStringLiteral("1"));
+
+        // A value the camera refuses (KEY=NG&) ends the upload, naming it.
+        camera.sim.refuseWrite("camera.scene(2).image.gamma", "0.45");
+        camera.sim.clearRequests();
+        try {
+            uploadSettingsToCamera(camera.session, changed, {});
+            QFAIL("a refused write was taken for a success");
+        } catch (const CameraError &error) {
+            QCOMPARE(error.text(), QStringLiteral("The camera refused camera.scene(2).image.gamma "
+                                                  "(camera.scene(2).image.gamma=0.45)"));
+        }
+        QCOMPARE(decodedTargets(camera.sim).last(), QStringLiteral("/api/param?camera.scene(2).image.gamma=0.45"));
     }
 
     // The lines the upload writes: not the markers, not the scene number, not

@@ -1,6 +1,7 @@
 // The settings file: exact bytes, reading with any line end, the atomic
 // write, the check and the upload list sent to the simulated camera.
 #include "CameraFixture.h"
+#include "protocol/CodePage.h"
 #include "settingsfile/SettingsFile.h"
 #include "settingsfile/SettingsText.h"
 
@@ -54,6 +55,7 @@ private slots:
     void failedWriteLeavesTargetUntouched();
     void checkNamesFirstBadLine_data();
     void checkNamesFirstBadLine();
+    void bytes80To9FAreNoControlCharacters();
     void uploadStepsByCodec();
     void uploadReachesCamera();
     void comparisonNamesSettings();
@@ -99,7 +101,7 @@ void SettingsFileTest::failedWriteLeavesTargetUntouched_data()
     QTest::addColumn<QString>("how");
     QTest::newRow("directory in the way") << "directory";
     QTest::newRow("read-only directory") << "readonly";
-    QTest::newRow("character outside Latin-1") << "unicode";
+    QTest::newRow("character outside Windows-1252") << "unicode";
 }
 
 void SettingsFileTest::failedWriteLeavesTargetUntouched()
@@ -129,7 +131,7 @@ void SettingsFileTest::failedWriteLeavesTargetUntouched()
             QSKIP("permissions are not enforced for this user");
         }
     } else {
-        lines[0] = QStringLiteral("encoder\u20ac");
+        lines[0] = QStringLiteral("encoder\u03a9");
     }
     const QStringList before = QDir(sub).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     const QString error = writeSettingsFile(path, lines);
@@ -188,6 +190,20 @@ void SettingsFileTest::checkNamesFirstBadLine()
     QVERIFY(message.has_value());
     QVERIFY2(message->startsWith(QStringLiteral("Line %1:").arg(named)), qPrintable(*message));
     QVERIFY2(message->contains(what), qPrintable(*message));
+}
+
+// A file holding "€", "Ÿ", the unassigned 0x81 and UTF-8 "ß" (C3 9F) passes
+// the check and goes to disk as the same bytes; 0x1F and 0x7F do not pass.
+void SettingsFileTest::bytes80To9FAreNoControlCharacters()
+{
+    QStringList lines = knownLines();
+    lines[24] = fromCameraBytes("\x80\x81\x9F\xC3\x9F");
+    QCOMPARE(validateSettings(lines), std::optional<QString>());
+    QVERIFY(encodeSettingsFile(lines).value_or(QByteArray()).contains("\r\n\x80\x81\x9F\xC3\x9F\r\n"));
+    lines[24] = fromCameraBytes("a\x1F");
+    QCOMPARE(validateSettings(lines), std::optional<QString>("Line 25: the value holds a control character (U+001F)"));
+    lines[24] = fromCameraBytes("a\x7F");
+    QCOMPARE(validateSettings(lines), std::optional<QString>("Line 25: the value holds a control character (U+007F)"));
 }
 
 void SettingsFileTest::uploadStepsByCodec()
