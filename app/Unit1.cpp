@@ -236,10 +236,13 @@ void TForm1::buildShell(QWidget *client)
     ComboBox8->setCurrentIndex(-1);
     ComboBox8->setEditText(QStringLiteral("Video Overlay ( Time... )"));
     ComboBox8->hide();
-    // Both prompts are read whole, from their start.
-    ComboBox10->resize(widthShowingWhole(ComboBox10, ComboBox10->currentText()), ComboBox10->height());
-    ComboBox8->setGeometry(ComboBox10->geometry().right() + 1 + 8, ComboBox8->y(),
-                           widthShowingWhole(ComboBox8, ComboBox8->currentText()), ComboBox8->height());
+    // Both prompts are read whole, from their start: the overlay list ends at
+    // the window's right edge, the channel list just before it.
+    const int overlayWidth = widthShowingWhole(ComboBox8, ComboBox8->currentText());
+    const int channelWidth = widthShowingWhole(ComboBox10, ComboBox10->currentText());
+    ComboBox8->setGeometry(kClientWidth - 4 - overlayWidth, ComboBox8->y(), overlayWidth, ComboBox8->height());
+    ComboBox10->setGeometry(qMin(left, ComboBox8->x() - 6 - channelWidth), ComboBox10->y(), channelWidth,
+                            ComboBox10->height());
     CheckBox8 = makeControl<QCheckBox>(client, "CheckBox8", left, 352, 120, 22);
     CheckBox8->setText(QStringLiteral("Multicast"));
     CheckBox4 = makeControl<QCheckBox>(client, "CheckBox4", left + 130, 352, 160, 22);
