@@ -175,7 +175,7 @@ void runInBackground(QObject *owner, const DetachedCommand &command, CommandDone
         *report = nullptr;
         process->deleteLater();
     });
-    QObject::connect(process, &QProcess::finished, process, [process, report](int exitCode, QProcess::ExitStatus status) {
+    const auto ended = [process, report](int exitCode, QProcess::ExitStatus status) {
         if (!*report)
             return;
         QString failure;
@@ -183,13 +183,15 @@ void runInBackground(QObject *owner, const DetachedCommand &command, CommandDone
             failure = QStringLiteral("%1 ended abnormally").arg(process->program());
         } else if (exitCode != 0) {
             const QString complaint = QString::fromLocal8Bit(process->readAllStandardError()).trimmed();
-            failure = complaint.isEmpty() ? QStringLiteral("%1 ended with exit code %2").arg(process->program()).arg(exitCode)
-                                          : complaint;
+            failure = complaint.isEmpty()
+                          ? QStringLiteral("%1 ended with exit code %2").arg(process->program()).arg(exitCode)
+                          : complaint;
         }
         (*report)(failure);
         *report = nullptr;
         process->deleteLater();
-    });
+    };
+    QObject::connect(process, &QProcess::finished, process, ended);
     process->start();
 }
 

@@ -173,7 +173,8 @@ void TForm15::Button3Click()
 bool TForm15::cameraAnswersOn(int port)
 {
     TForm1 *main = Form1;
-    main->session().applyConnection({main->Edit1->text(), QString::number(port), main->Edit3->text(), main->Edit4->text()});
+    main->session().applyConnection(
+        {main->Edit1->text(), QString::number(port), main->Edit3->text(), main->Edit4->text()});
     try {
         main->CameraGet(qzr::ParamQuery::read(net::kHttpPortKey));
         return true;

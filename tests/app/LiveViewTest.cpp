@@ -167,9 +167,10 @@ void LiveViewTest::listPromptsShowWhole()
     QVERIFY(!Form1->ComboBox8->geometry().intersects(Form1->ComboBox10->geometry()));
     const QRect box8 = Form1->ComboBox8->geometry();
     const QRect box10 = Form1->ComboBox10->geometry();
-    QVERIFY2(Form1->centralWidget()->rect().contains(box8),
-             qPrintable(QString("%1,%2 %3x%4 / %5,%6 %7x%8").arg(box8.x()).arg(box8.y()).arg(box8.width()).arg(box8.height())
-                            .arg(box10.x()).arg(box10.y()).arg(box10.width()).arg(box10.height())));
+    const auto text = [](const QRect &r) {
+        return QString("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    };
+    QVERIFY2(Form1->centralWidget()->rect().contains(box8), qPrintable(text(box8) + " / " + text(box10)));
 }
 
 void LiveViewTest::channelButtonsRestartOnTheNewChannel()
