@@ -165,12 +165,7 @@ void LiveViewTest::listPromptsShowWhole()
     QVERIFY2(showsWhole(Form1->ComboBox10), "the channel prompt is cut");
     // Side by side in the right column, inside the window.
     QVERIFY(!Form1->ComboBox8->geometry().intersects(Form1->ComboBox10->geometry()));
-    const QRect box8 = Form1->ComboBox8->geometry();
-    const QRect box10 = Form1->ComboBox10->geometry();
-    const auto text = [](const QRect &r) {
-        return QString("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
-    };
-    QVERIFY2(Form1->centralWidget()->rect().contains(box8), qPrintable(text(box8) + " / " + text(box10)));
+    QVERIFY(Form1->centralWidget()->rect().contains(Form1->ComboBox8->geometry()));
 }
 
 void LiveViewTest::channelButtonsRestartOnTheNewChannel()
