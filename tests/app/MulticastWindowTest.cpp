@@ -6,6 +6,7 @@
 #include "protocol/video/TLiveViewer.h"
 #include "protocol/video/VideoReceiver.h"
 
+#include <QLineEdit>
 #include <QtTest>
 
 namespace {
@@ -82,6 +83,10 @@ void MulticastWindowTest::startAndStopOnChannel2()
 {
     openThroughTheCheckBox();
     QVERIFY(Form14->isVisible());
+    // Typed text and Return add no channel.
+    QTest::keyClicks(Form14->ComboBox1->lineEdit(), "4");
+    QTest::keyClick(Form14->ComboBox1->lineEdit(), Qt::Key_Return);
+    QCOMPARE(Form14->ComboBox1->count(), 3);
     Form14->ComboBox1->setCurrentIndex(1);
     Form14->ComboBox1Change();
     Form14->Button1->click();
