@@ -77,8 +77,7 @@ void TForm1::Button2Click()
     }
 
     // Each start gets a fresh CAM 3 window and viewer; the earlier one stays hidden.
-    auto *window = new TForm6;
-    keepWithWindowSet(window);
+    auto *window = TForm6::createForView();
     window->show();
     Image1->hide();
     Image2->hide();

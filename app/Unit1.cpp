@@ -31,6 +31,7 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 
 #include <tuple>
@@ -79,6 +80,28 @@ QLabel *makePicture(QWidget *parent, const char *name, const QString &resource, 
     picture->setPixmap(pixmap);
     picture->setGeometry(x, y, pixmap.width(), pixmap.height());
     return picture;
+}
+
+// The narrowest width (at least the present one) at which an editable combo
+// shows text whole in its edit field.
+int widthShowingWhole(const QComboBox *combo, const QString &text)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.editable = true;
+    option.frame = true;
+    // The edit field keeps a margin of 2 on each side and room for the cursor.
+    const int needed = QFontMetrics(combo->font()).horizontalAdvance(text) + 2 * 2 + 1;
+    constexpr int kWidest = 400;
+    int width = combo->width();
+    for (; width < kWidest; ++width) {
+        option.rect = QRect(0, 0, width, combo->height());
+        const QRect field =
+            combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+        if (field.width() >= needed)
+            break;
+    }
+    return width;
 }
 
 void showWindow(QWidget *window)
@@ -201,16 +224,25 @@ void TForm1::buildShell(QWidget *client)
     connect(CheckBox7, &QCheckBox::clicked, this, [this] { runReported([this] { CheckBox7Click(); }); });
     ComboBox10 = makeControl<QComboBox>(client, "ComboBox10", left, 324, 140, 24);
     ComboBox10->setEditable(true);
+    ComboBox10->setInsertPolicy(QComboBox::NoInsert);
     ComboBox10->addItems({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
     ComboBox10->setCurrentIndex(-1);
     ComboBox10->setEditText(QStringLiteral("Streaming Channel"));
     ComboBox10->hide();
     ComboBox8 = makeControl<QComboBox>(client, "ComboBox8", left + 150, 324, 150, 24);
     ComboBox8->setEditable(true);
+    ComboBox8->setInsertPolicy(QComboBox::NoInsert);
     ComboBox8->addItems({QStringLiteral("Displ. Info OFF"), QStringLiteral("Displ. Info ON")});
     ComboBox8->setCurrentIndex(-1);
     ComboBox8->setEditText(QStringLiteral("Video Overlay ( Time... )"));
     ComboBox8->hide();
+    // Both prompts are read whole, from their start: the overlay list ends at
+    // the window's right edge, the channel list just before it.
+    const int overlayWidth = widthShowingWhole(ComboBox8, ComboBox8->currentText());
+    const int channelWidth = widthShowingWhole(ComboBox10, ComboBox10->currentText());
+    ComboBox8->setGeometry(kClientWidth - 4 - overlayWidth, ComboBox8->y(), overlayWidth, ComboBox8->height());
+    ComboBox10->setGeometry(qMin(left, ComboBox8->x() - 6 - channelWidth), ComboBox10->y(), channelWidth,
+                            ComboBox10->height());
     CheckBox8 = makeControl<QCheckBox>(client, "CheckBox8", left, 352, 120, 22);
     CheckBox8->setText(QStringLiteral("Multicast"));
     CheckBox4 = makeControl<QCheckBox>(client, "CheckBox4", left + 130, 352, 160, 22);
@@ -277,6 +309,9 @@ void TForm1::buildEncoderPanel(QWidget *client)
         QLabel *label = makeLabel(Panel2, labelName, caption, x, y, 150, 18);
         auto *box = makeControl<QComboBox>(Panel2, name, x, y + 18, 150, 24);
         box->setEditable(true);
+        // Typed text is sent as it stands but never becomes an item: the
+        // items' positions pick the values.
+        box->setInsertPolicy(QComboBox::NoInsert);
         box->addItems(items);
         box->setCurrentIndex(-1);
         box->setEditText(QString::fromLatin1(prompt));
@@ -309,6 +344,7 @@ void TForm1::buildEncoderPanel(QWidget *client)
     // The JPEG size takes the bitrate's place; hidden until JPEG applies.
     ComboBox12 = makeControl<QComboBox>(Panel2, "ComboBox12", 8 + kColumn, kBottomRow + 18, 150, 24);
     ComboBox12->setEditable(true);
+    ComboBox12->setInsertPolicy(QComboBox::NoInsert);
     ComboBox12->addItems(itemTexts(kJpegQualityCombo.items));
     ComboBox12->setCurrentIndex(-1);
     ComboBox12->setEditText(QString::fromLatin1(kJpegQualityCombo.prompt));
@@ -345,6 +381,7 @@ void TForm1::buildEncoderSetters(QWidget *client)
     const auto setterCombo = [](QWidget *parent, const char *name, int x, int y, int w, const auto &combo) {
         auto *box = makeControl<QComboBox>(parent, name, x, y, w, 24);
         box->setEditable(true);
+        box->setInsertPolicy(QComboBox::NoInsert);
         box->addItems(itemTexts(combo.items));
         box->setCurrentIndex(-1);
         box->setEditText(QString::fromLatin1(combo.prompt));
@@ -360,11 +397,13 @@ void TForm1::buildEncoderSetters(QWidget *client)
     CheckBox1 = makeControl<QCheckBox>(Panel2, "CheckBox1", 360, 5, 150, 22);
     CheckBox1->setText(QStringLiteral("Special Settings"));
 
-    // The two wider lists, beside the I-frame interval.
-    CheckBox2 = makeControl<QCheckBox>(Panel2, "CheckBox2", 482, 80, 150, 20);
+    // The two wider lists, beside the I-frame interval. They show only while
+    // the panel lies behind the silver box, so they sit on the window itself,
+    // in front of both, where the box leaves room for them.
+    CheckBox2 = makeControl<QCheckBox>(client, "CheckBox2", kPanel2Left + 482, kPanel2Top + 80, 150, 20);
     CheckBox2->setText(QStringLiteral("30 fps Enable"));
     CheckBox2->hide();
-    CheckBox3 = makeControl<QCheckBox>(Panel2, "CheckBox3", 482, 100, 150, 20);
+    CheckBox3 = makeControl<QCheckBox>(client, "CheckBox3", kPanel2Left + 482, kPanel2Top + 100, 150, 20);
     CheckBox3->setText(QStringLiteral("8000 Kbit/s Enable"));
     CheckBox3->hide();
 
@@ -422,6 +461,9 @@ void TForm1::ComboBox11Change()
         EncoderValues.iframeInterval = *effects.iframeWorkingValue;
     applyChange(ComboBox5, effects.bitrateCombo);
     applyChange(ComboBox6, effects.iframeCombo);
+    // The box's label comes and goes with it.
+    if (effects.iframeCombo.visible)
+        Label11->setVisible(*effects.iframeCombo.visible);
     applyChange(ComboBox4, effects.modeCombo);
     applyChange(ComboBox12, effects.jpegQualityCombo);
     applyChange(ComboBox2, effects.frameSizeCombo);
@@ -902,8 +944,10 @@ void TForm1::CheckBox1Click()
     if (effects.showsCheckConnection)
         CheckBox4->show();
     if (effects.serviceBoxesVisible) {
-        for (QCheckBox *box : {CheckBox6, CheckBox2, CheckBox3})
+        for (QCheckBox *box : {CheckBox6, CheckBox2, CheckBox3}) {
             box->setVisible(*effects.serviceBoxesVisible);
+            box->raise();
+        }
     }
 }
 
@@ -1075,12 +1119,16 @@ void TForm1::IdUDPServer1UDPRead(const QByteArray &datagram)
 
 void TForm1::CheckBox6Click()
 {
-    // The last-used address as it is: no ApplyConnection here.
+    // The last-used address as it is: no ApplyConnection here. Before any
+    // camera operation there is none, and an empty host would send the
+    // browser to a host named "cgi-bin": the connection fields stand in.
     if (!Form13)
         return;
     Form13->show();
     Form13->raise();
-    Form13->Navigate(diagnostics::serviceUrl(m_session.lastCameraIp(), m_session.lastCameraPort()));
+    const bool addressed = !m_session.lastCameraIp().isEmpty();
+    Form13->Navigate(diagnostics::serviceUrl(addressed ? m_session.lastCameraIp() : Edit1->text(),
+                                             addressed ? m_session.lastCameraPort() : Edit2->text()));
 }
 
 void TForm1::Button26Click()

@@ -21,7 +21,11 @@ TForm11::TForm11(QWidget *parent)
     Form11 = this;
     setObjectName(QStringLiteral("Form11"));
     qzr::setUpForm(this, QStringLiteral("Digital Zoom"), qzr::FormStyle::Normal, true, 745, 345, 207, 175);
-    Label1 = qzr::makeLabel(this, "Label1", QStringLiteral("Only working with MPEG4 picture!"), 8, 8, 195, 22);
+    // Across the whole window and wrapped where it has to be: the warning is
+    // read whole, "!" included.
+    Label1 = qzr::makeLabel(this, "Label1", QStringLiteral("Only working with MPEG4 picture!"), 4, 2, 199, 33);
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     QPalette red = Label1->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     Label1->setPalette(red);

@@ -8,6 +8,7 @@
 #include "protocol/video/TLiveViewer.h"
 #include "protocol/RequestTarget.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPushButton>
@@ -53,6 +54,21 @@ TForm6::~TForm6()
 {
     if (Form6 == this)
         Form6 = nullptr;
+}
+
+TForm6 *TForm6::createForView()
+{
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        auto *earlier = qobject_cast<TForm6 *>(window);
+        if (!earlier || !earlier->isHidden())
+            continue;
+        const auto *viewer = qobject_cast<const TLiveViewer *>(earlier->LiveViewer1.data());
+        if (!viewer || !viewer->isLive())
+            earlier->deleteLater();
+    }
+    auto *window = new TForm6;
+    qzr::keepWithWindowSet(window);
+    return window;
 }
 
 void TForm6::adoptViewer(QWidget *viewer)

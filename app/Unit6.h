@@ -19,6 +19,11 @@ public:
     explicit TForm6(QWidget *parent = nullptr);
     ~TForm6() override;
 
+    // A fresh CAM 3 window with a fresh viewer for a new view; it becomes
+    // Form6. Earlier instances that are hidden and whose viewer has been
+    // released (or never started) go away.
+    static TForm6 *createForView();
+
     // "Fullscreen": the picture at the camera's frame size over a whole monitor.
     void Button1Click();
     // "VGA": back to the normal size and place.

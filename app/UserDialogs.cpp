@@ -44,6 +44,15 @@ void QtUserDialogs::showMessage(const QString &text, std::optional<QPoint> topLe
     box.exec();
 }
 
+void QtUserDialogs::showNotice(const QString &text)
+{
+    auto *box = new QMessageBox(QMessageBox::Information, applicationTitle(), text, QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    box->show();
+}
+
 bool QtUserDialogs::confirm(const QString &title, const QString &text)
 {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::Cancel);

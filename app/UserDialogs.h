@@ -21,6 +21,9 @@ public:
     // A plain message, optionally with its box's top-left at a screen position.
     virtual void showMessage(const QString &text, std::optional<QPoint> topLeft = std::nullopt) = 0;
 
+    // A note that does not hold the user up: shown without a modal box.
+    virtual void showNotice(const QString &text) = 0;
+
     // A Yes/Cancel confirmation; true for Yes.
     virtual bool confirm(const QString &title, const QString &text) = 0;
 
@@ -49,6 +52,7 @@ class QtUserDialogs : public UserDialogs
 public:
     void showError(const QString &text) override;
     void showMessage(const QString &text, std::optional<QPoint> topLeft) override;
+    void showNotice(const QString &text) override;
     bool confirm(const QString &title, const QString &text) override;
     QString openFileName(const QString &caption, const QString &filter) override;
     QString saveFileName(const QString &caption, const QString &filter) override;

@@ -4,6 +4,7 @@
 #include "app/ViewerStart.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <vector>
 
 // The pictures live in this static library; make sure they are registered.
@@ -16,7 +17,8 @@ namespace qzr {
 
 namespace {
 SharedState g_shared;
-std::vector<QWidget *> g_windows;
+// Viewer windows made for a view may be released before the set ends.
+std::vector<QPointer<QWidget>> g_windows;
 } // namespace
 
 SharedState &shared()
@@ -55,7 +57,7 @@ WindowSet::~WindowSet()
 {
     // The main window last: the others may still refer to it while they go.
     for (auto it = g_windows.rbegin(); it != g_windows.rend(); ++it)
-        delete *it;
+        delete it->data();
     g_windows.clear();
 }
 

@@ -54,8 +54,7 @@ void TForm1::Button4Click()
 
 void TForm1::startCam3Viewer()
 {
-    auto *window = new TForm6;
-    keepWithWindowSet(window);
+    auto *window = TForm6::createForView();
     window->show();
     Image1->hide();
     Image2->hide();
@@ -160,7 +159,9 @@ void TForm1::Button29Click()
 
 void TForm1::Button38Click()
 {
-    // A running live view is not stopped first.
+    // The CAM 3 window below takes over the live view: a view still running
+    // would stay on top of everything with nobody able to close it.
+    stopLiveViewIfRunning();
     Button13Click();
     dialogs().pause(presets::kViewerStartPauseMs);
     startCam3Viewer();

@@ -76,6 +76,9 @@ public:
         case EncoderKey::Quality:
             m_column.jpegSize->setText(value);
             showText(Form1->ComboBox12, value);
+            // "Set to Camera" sends the JPEG size the panel shows for this
+            // encoder, not one chosen earlier for another.
+            Form1->EncoderValues.jpegQualityToken = value;
             break;
         case EncoderKey::Bitrate:
             m_column.bitrate->setText(value);

@@ -1,7 +1,11 @@
 #include "network/NetworkSettings.h"
 
+#include <QElapsedTimer>
+#include <QObject>
 #include <QProcess>
 #include <QStringList>
+
+#include <memory>
 
 namespace qzr::network {
 
@@ -150,18 +154,92 @@ DetachedCommand addressCacheFlushCommand()
 #elif defined(Q_OS_MACOS)
     return {QStringLiteral("/usr/sbin/arp"), {QStringLiteral("-a"), QStringLiteral("-d")}};
 #else
-    return {QStringLiteral("ip"), {QStringLiteral("neigh"), QStringLiteral("flush"), QStringLiteral("all")}};
+    // Where iproute2 puts it, with or without the merged /usr.
+    return {QStringLiteral("/sbin/ip"), {QStringLiteral("neigh"), QStringLiteral("flush"), QStringLiteral("all")}};
 #endif
 }
 
-bool startDetached(const DetachedCommand &command)
+void runInBackground(QObject *owner, const DetachedCommand &command, CommandDone done)
 {
-    QProcess process;
-    process.setProgram(command.program);
-    process.setArguments(command.arguments);
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    return process.startDetached();
+    auto *process = new QProcess(owner);
+    process->setProgram(command.program);
+    process->setArguments(command.arguments);
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setProcessChannelMode(QProcess::SeparateChannels);
+    // Reported once, whichever comes: the start failed, or the tool ended.
+    auto report = std::make_shared<CommandDone>(std::move(done));
+    QObject::connect(process, &QProcess::errorOccurred, process, [process, report](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart || !*report)
+            return;
+        (*report)(QStringLiteral("%1 could not be started (%2)").arg(process->program(), process->errorString()));
+        *report = nullptr;
+        process->deleteLater();
+    });
+    const auto ended = [process, report](int exitCode, QProcess::ExitStatus status) {
+        if (!*report)
+            return;
+        QString failure;
+        if (status != QProcess::NormalExit) {
+            failure = QStringLiteral("%1 ended abnormally").arg(process->program());
+        } else if (exitCode != 0) {
+            const QString complaint = QString::fromLocal8Bit(process->readAllStandardError()).trimmed();
+            failure = complaint.isEmpty()
+                          ? QStringLiteral("%1 ended with exit code %2").arg(process->program()).arg(exitCode)
+                          : complaint;
+        }
+        (*report)(failure);
+        *report = nullptr;
+        process->deleteLater();
+    };
+    QObject::connect(process, &QProcess::finished, process, ended);
+    process->start();
+}
+
+QString cacheNotClearedNotice(const DetachedCommand &command, const QString &failure)
+{
+    return QStringLiteral("The PC's address cache was not cleared: %1. A camera that has just changed its address "
+                          "may not be found until the old entry has expired; to clear it now, run \"%2\" as "
+                          "administrator.")
+        .arg(failure, (QStringList{command.program} + command.arguments).join(QLatin1Char(' ')));
+}
+
+PortSearchResult searchMovedCamera(int newPort, int oldPort, const std::function<bool(int port)> &answersOn,
+                                   const std::function<void(int pause_ms)> &pause, int search_ms, int pause_ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const int tries = qMax(1, search_ms / qMax(1, pause_ms) + 1);
+    for (int attempt = 1; attempt <= tries; ++attempt) {
+        if (answersOn(newPort))
+            return PortSearchResult::NewPort;
+        if (attempt == tries || clock.elapsed() >= search_ms)
+            break;
+        pause(pause_ms);
+    }
+    return answersOn(oldPort) ? PortSearchResult::OldPort : PortSearchResult::Neither;
+}
+
+QString portKeptMessage(const QString &newPort, const QString &oldPort)
+{
+    return QStringLiteral("The camera did not move to HTTP port %1 (is it taken?) and still answers on port %2. "
+                          "The tool keeps using port %2.")
+        .arg(newPort, oldPort);
+}
+
+QString portNotFoundMessage(const QString &newPort, const QString &oldPort)
+{
+    return QStringLiteral("The camera answered neither on the new HTTP port %1 nor on the old port %2 (tried for "
+                          "%3 seconds). The tool keeps port %2; check the camera and enter its port in the main "
+                          "window.")
+        .arg(newPort, oldPort)
+        .arg(kPortSearch_ms / 1000);
+}
+
+QString passwordKeptMessage(const QString &failure)
+{
+    return QStringLiteral("The camera kept its old password: a request with the new one failed (%1). The tool "
+                          "keeps using the old password.")
+        .arg(failure);
 }
 
 } // namespace qzr::network

@@ -6,7 +6,10 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <optional>
+
+class QObject;
 
 // The camera's own network settings as the IP settings window changes them:
 // keys, requests, texts and the checks that run before anything is sent.
@@ -69,11 +72,41 @@ struct DetachedCommand
 };
 
 // How this platform clears the PC's address (ARP) cache, so that a camera
-// that has changed its address is found afresh.
+// that has changed its address is found afresh: the system's own tool by its
+// absolute path, never one found through PATH.
 DetachedCommand addressCacheFlushCommand();
 
-// Starts the command without waiting for it, its output discarded; false
-// when it could not be started (a missing program, for one).
-bool startDetached(const DetachedCommand &command);
+// Reports how a command ended: an empty text when it ran and succeeded,
+// otherwise why not ("could not be started", the tool's own complaint).
+using CommandDone = std::function<void(const QString &failure)>;
+
+// Starts the command without a shell and without waiting for it; done is
+// called on this thread once it has ended. The process belongs to owner and
+// ends with it.
+void runInBackground(QObject *owner, const DetachedCommand &command, CommandDone done);
+
+// Said once, without holding the user up, when the flush failed.
+QString cacheNotClearedNotice(const DetachedCommand &command, const QString &failure);
+
+// "Done !" comes only when the camera is found where the change put it.
+// After the restart for a new HTTP port the camera is looked for on that
+// port, one read every kPortSearchPause_ms, for up to kPortSearch_ms.
+inline constexpr int kPortSearch_ms = 30000;
+inline constexpr int kPortSearchPause_ms = 1000;
+
+enum class PortSearchResult { NewPort, OldPort, Neither };
+
+// Asks answersOn(newPort) until it is true, pausing between the tries, for
+// at most search_ms (counted both by the clock and by the pauses); then, if
+// the camera never answered there, once answersOn(oldPort).
+PortSearchResult searchMovedCamera(int newPort, int oldPort, const std::function<bool(int port)> &answersOn,
+                                   const std::function<void(int pause_ms)> &pause, int search_ms = kPortSearch_ms,
+                                   int pause_ms = kPortSearchPause_ms);
+
+QString portKeptMessage(const QString &newPort, const QString &oldPort);
+QString portNotFoundMessage(const QString &newPort, const QString &oldPort);
+
+// The camera took the password request but does not accept the new one.
+QString passwordKeptMessage(const QString &failure);
 
 } // namespace qzr::network

@@ -41,6 +41,7 @@ TForm14::TForm14(QWidget *parent)
     Label4 = qzr::makeLabel(this, "Label4", QStringLiteral("Channel"), 12, 14, 110, 22);
     ComboBox1 = qzr::makeControl<QComboBox>(this, "ComboBox1", 130, 12, 150, 24);
     ComboBox1->setEditable(true);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1->addItems({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
     ComboBox1->setEditText(QStringLiteral("1"));
     Label1 = qzr::makeLabel(this, "Label1", QStringLiteral("Multicast IP"), 12, 44, 110, 22);
@@ -114,13 +115,14 @@ void TForm14::startStream()
     main->CheckBox8->setAutoFillBackground(true);
     main->CheckBox8->setPalette(red);
 
-    auto *window = new TForm6;
-    qzr::keepWithWindowSet(window);
+    auto *window = TForm6::createForView();
     main->CheckBox7->show();
     main->Button7->show();
 
     const QString channel = ComboBox1->currentText();
     sendDestination(channel, "start");
+    // The stop goes to this channel, whatever the list shows by then.
+    m_streamingChannel = channel;
 
     QWidget *viewer = window->LiveViewer1;
     qzr::writeViewer(viewer, "MultiPort", qzr::toIntegerOrThrow(Edit2->text()));
@@ -146,7 +148,7 @@ void TForm14::stopStream()
     main->ApplyConnection();
     main->CheckBox8->setChecked(false);
     main->CheckBox8Click();
-    sendDestination(ComboBox1->currentText(), "stop");
+    sendDestination(m_streamingChannel, "stop");
     main->Label2->clear();
     main->Image1->show();
     main->Image2->show();

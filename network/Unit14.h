@@ -33,6 +33,8 @@ protected:
 private:
     void startStream();
     void stopStream();
+
+    QString m_streamingChannel; // the channel whose stream was started
 };
 
 extern TForm14 *Form14;

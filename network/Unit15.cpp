@@ -5,6 +5,7 @@
 #include "app/Operation.h"
 #include "app/UserDialogs.h"
 #include "network/UpDown.h"
+#include "protocol/CameraError.h"
 #include "protocol/Logging.h"
 
 #include <QLabel>
@@ -154,15 +155,32 @@ void TForm15::Button2Click()
 
 void TForm15::Button3Click()
 {
-    // Without waiting: the address window is what the user needs now, and a
-    // PC that does not let the tool clear its cache still finds the camera
-    // once the old entry has aged out.
+    // Without waiting: the address window is what the user needs now. A PC
+    // that does not let the tool clear its cache still finds the camera once
+    // the old entry has aged out; the user is told so, once.
     const net::DetachedCommand flush = net::addressCacheFlushCommand();
-    if (!m_startCommand(flush))
-        qCInfo(lcNetwork) << "could not start" << flush.program << "- the address cache stays as it is";
+    m_runCommand(this, flush, [flush](const QString &failure) {
+        if (failure.isEmpty())
+            return;
+        qCInfo(lcNetwork).noquote() << "address cache not cleared:" << failure;
+        qzr::dialogs().showNotice(net::cacheNotClearedNotice(flush, failure));
+    });
     Form3->show();
     Form3->raise();
     Form3->activateWindow();
+}
+
+bool TForm15::cameraAnswersOn(int port)
+{
+    TForm1 *main = Form1;
+    main->session().applyConnection(
+        {main->Edit1->text(), QString::number(port), main->Edit3->text(), main->Edit4->text()});
+    try {
+        main->CameraGet(qzr::ParamQuery::read(net::kHttpPortKey));
+        return true;
+    } catch (const qzr::CameraError &) {
+        return false;
+    }
 }
 
 void TForm15::Button4Click()
@@ -173,21 +191,59 @@ void TForm15::Button4Click()
         return;
     }
     // Both go to the old port: the camera moves only with its restart.
-    Form1->ApplyConnection();
-    Form1->CameraGet(net::httpPortRequest(port));
-    Form1->CameraGet(net::httpRestartRequest());
-    Form1->Edit2->setText(port);
-    qzr::dialogs().showMessage(net::kDone);
+    TForm1 *main = Form1;
+    main->ApplyConnection();
+    const QString oldPort = QString::number(main->session().requestPort());
+    main->CameraGet(net::httpPortRequest(port));
+    try {
+        main->CameraGet(net::httpRestartRequest());
+    } catch (const qzr::CameraError &error) {
+        // A camera that answered with an error status refused the restart;
+        // a reply lost on the way may well have been a restart that worked.
+        if (error.text() == main->session().client().lastStatusText())
+            throw;
+        qCInfo(lcNetwork).noquote() << "restart reply lost:" << error.text();
+    }
+
+    // "Done !" only where the camera really answers.
+    const net::PortSearchResult found = net::searchMovedCamera(
+        port.toInt(), oldPort.toInt(), [this](int candidate) { return cameraAnswersOn(candidate); },
+        [](int pause_ms) { qzr::dialogs().pause(pause_ms); });
+    main->ApplyConnection();
+    switch (found) {
+    case net::PortSearchResult::NewPort:
+        main->Edit2->setText(port);
+        main->ApplyConnection();
+        qzr::dialogs().showMessage(net::kDone);
+        break;
+    case net::PortSearchResult::OldPort:
+        qzr::dialogs().showMessage(net::portKeptMessage(port, oldPort));
+        break;
+    case net::PortSearchResult::Neither:
+        qzr::dialogs().showMessage(net::portNotFoundMessage(port, oldPort));
+        break;
+    }
 }
 
 void TForm15::Button6Click()
 {
     const QString password = Edit9->text();
-    Form1->ApplyConnection();
-    Form1->CameraGet(net::passwordRequest(password));
     TForm1 *main = Form1;
-    main->session().applyCredentialsOnly({main->Edit1->text(), main->Edit2->text(), main->Edit3->text(), password});
+    main->ApplyConnection();
+    main->CameraGet(net::passwordRequest(password));
+    const qzr::ConnectionFields old{main->Edit1->text(), main->Edit2->text(), main->Edit3->text(), main->Edit4->text()};
+    qzr::ConnectionFields changed = old;
+    changed.password = password;
+    main->session().applyCredentialsOnly(changed);
     qzr::dialogs().pause(net::kPasswordSettle_ms);
+    // One read with the new password tells whether the camera took it.
+    try {
+        main->CameraGet(qzr::ParamQuery::read(net::kHttpPortKey));
+    } catch (const qzr::CameraError &error) {
+        main->session().applyCredentialsOnly(old);
+        qzr::dialogs().showMessage(net::passwordKeptMessage(error.text()));
+        return;
+    }
     qzr::dialogs().showMessage(net::kDone);
     main->Edit4->setText(password);
 }

@@ -19,15 +19,16 @@ class TForm15 : public QWidget
     Q_OBJECT
 
 public:
-    // Starts a program without waiting for it; false when it could not start.
-    using CommandStarter = std::function<bool(const qzr::network::DetachedCommand &)>;
+    // Runs a program without waiting for it and reports how it ended.
+    using CommandRunner =
+        std::function<void(QObject *owner, const qzr::network::DetachedCommand &, qzr::network::CommandDone)>;
 
     explicit TForm15(QWidget *parent = nullptr);
     ~TForm15() override;
 
-    // How "Change Camera" starts the address cache flush (the platform's own
+    // How "Change Camera" runs the address cache flush (the platform's own
     // tool by default).
-    void setCommandStarter(CommandStarter starter) { m_startCommand = std::move(starter); }
+    void setCommandRunner(CommandRunner runner) { m_runCommand = std::move(runner); }
 
     void Button1Click();        // "Set IP + Subnetmask + Gateway"
     void Button2Click();        // "Get Settings"
@@ -55,7 +56,11 @@ private:
     std::array<QLineEdit *, 4> octetFields() const { return {Edit1, Edit2, Edit3, Edit4}; }
     void switchDhcp(bool enabled, QRadioButton *other);
 
-    CommandStarter m_startCommand = qzr::network::startDetached;
+    // True when the camera answers a read on port with the main window's
+    // address and credentials; the last-used port becomes port.
+    bool cameraAnswersOn(int port);
+
+    CommandRunner m_runCommand = qzr::network::runInBackground;
 };
 
 extern TForm15 *Form15;

@@ -70,8 +70,11 @@ int UrlStreamSource::open(AVFormatContext **context)
     if (m_url.startsWith(QLatin1String("rtsp"), Qt::CaseInsensitive))
         av_dict_set(&options, "rtsp_transport",
                     m_transport == RtspTransport::Tcp ? "tcp" : "udp", 0);
-    // Socket I/O timeout in microseconds; the receiver's own deadline backs it.
-    av_dict_set(&options, "timeout", "3000000", 0);
+    // Socket I/O timeout in microseconds: only a backstop. The receiver's own
+    // deadlines (opening, no data) must end a silent connection first, so that
+    // it counts as "No data"; FFmpeg's time-out ends the open with "Invalid
+    // data", which would be taken for a bad stream.
+    av_dict_set(&options, "timeout", QByteArray::number(qint64(kSocketTimeoutMs) * 1000).constData(), 0);
     // Low delay: no input buffering, minimal probing, no reordering wait.
     av_dict_set(&options, "fflags", "nobuffer", 0);
     av_dict_set(&options, "probesize", "32", 0);

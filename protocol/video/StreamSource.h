@@ -36,6 +36,9 @@ public:
 class UrlStreamSource : public StreamSource
 {
 public:
+    // FFmpeg's socket time-out: longer than the receiver's deadlines.
+    static constexpr int kSocketTimeoutMs = 15000;
+
     UrlStreamSource(QString url, QString user, QString password,
                     RtspTransport transport = RtspTransport::Tcp);
 

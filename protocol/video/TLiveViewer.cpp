@@ -76,7 +76,7 @@ void TLiveViewer::setRcvMode(int mode)
 {
     const int previous = m_rcvMode;
     m_rcvMode = quint8(mode);
-    if (m_receiver && previous != m_rcvMode)
+    if (m_viewWanted && previous != m_rcvMode)
         startReception(); // the way of receiving changed: start over
 }
 
@@ -84,7 +84,7 @@ void TLiveViewer::setMultiIP(const QString &group)
 {
     const bool changed = group != m_multiIp;
     m_multiIp = group;
-    if (changed && m_receiver && m_rcvMode == 1)
+    if (changed && m_viewWanted && m_rcvMode == 1)
         startReception(); // another group: join it instead
 }
 
@@ -92,7 +92,7 @@ void TLiveViewer::setMultiPort(int port)
 {
     const bool changed = port != m_multiPort;
     m_multiPort = port;
-    if (changed && m_receiver && m_rcvMode == 1)
+    if (changed && m_viewWanted && m_rcvMode == 1)
         startReception();
 }
 
@@ -124,15 +124,29 @@ void TLiveViewer::setDispFPS(int value)
 
 void TLiveViewer::StartLive()
 {
+    m_viewWanted = true;
     startReception();
+}
+
+bool TLiveViewer::hasMulticastGroup() const
+{
+    return !m_multiIp.trimmed().isEmpty() && m_multiPort >= 1 && m_multiPort <= 65535;
 }
 
 void TLiveViewer::startReception()
 {
     m_receiver.reset();
-    ++m_receptionStarts;
     const StreamSettings &settings = StreamSettings::current();
     const QString address = settings.urlFor(m_ip, m_channel);
+    if (m_rcvMode == 1 && address.contains(QLatin1String("://")) && !hasMulticastGroup()) {
+        // Nothing to join yet: say so and wait quietly for MultiIP and MultiPort.
+        m_notice = overlay::noMulticastGroup();
+        m_frame = VideoFrame();
+        qCInfo(lcVideo) << "multicast reception waits for a group and port";
+        update();
+        return;
+    }
+    ++m_receptionStarts;
     std::unique_ptr<StreamSource> source;
     if (!address.contains(QLatin1String("://"))) {
         source = std::make_unique<FileStreamSource>(address, true);

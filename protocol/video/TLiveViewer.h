@@ -30,7 +30,8 @@
 // RcvMode 0 receives RTSP over TCP; 1 (multicast) receives the RTP the camera
 // sends to the group MultiIP, port MultiPort (MulticastStreamSource.h), joined
 // on the interface through which IP is reached. Writing RcvMode, or MultiIP or
-// MultiPort while receiving multicast, restarts reception. Releasing the
+// MultiPort while receiving multicast, restarts reception. Multicast with no
+// group or port set yet shows so and waits, receiving nothing, until both are. Releasing the
 // viewer ends its receiver thread, which closes the sockets and so leaves the
 // group. A stream template naming a local file plays that file in either mode.
 class TLiveViewer : public QWidget
@@ -105,6 +106,7 @@ protected:
 
 private:
     void startReception();
+    bool hasMulticastGroup() const;
     void onFrame(const qzr::video::VideoFrame &frame);
     void onStats(const qzr::video::FrameStats &stats);
     void onError(const qzr::video::VideoError &error);
@@ -124,6 +126,7 @@ private:
     QString m_password;
     int m_dispFps = 0;
 
+    bool m_viewWanted = false; // StartLive was called: reception follows the properties
     std::unique_ptr<qzr::video::VideoReceiver> m_receiver;
     qzr::video::VideoFrame m_frame;
     qint64 m_framesShown = 0;

@@ -53,6 +53,11 @@ QString notice(const VideoError &error)
     return text;
 }
 
+QString noMulticastGroup()
+{
+    return QStringLiteral("No multicast group set yet");
+}
+
 int fpsRefreshSeconds(int dispFps)
 {
     if (dispFps == kFpsOff || dispFps == kFpsReceivedRate || dispFps == kFpsDecodingLoad)

@@ -34,6 +34,10 @@ QString receivedRate(double framesPerSecond);
 // The notice shown instead of a picture after an error.
 QString notice(const VideoError &error);
 
+// The notice while multicast reception is asked for but no group and port
+// are set: "No multicast group set yet".
+QString noMulticastGroup();
+
 // DispFPS values with a meaning of their own.
 constexpr int kFpsOff = 0;
 constexpr int kFpsReceivedRate = 254; // refreshed every second

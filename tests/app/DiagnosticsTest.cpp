@@ -441,12 +441,29 @@ void DiagnosticsTest::portInUseTurnsOnlyTheUdpLogOff()
 
 void DiagnosticsTest::serviceOpensTheCameraPage()
 {
-    // Before any camera operation the last-used address is empty.
+    // Before any camera operation there is no last-used address: the page of
+    // the camera in the connection fields is what the browser loads.
     Form1->CheckBox6->click();
     QVERIFY(Form13->isVisible());
-    QCOMPARE(Form13->navigatedUrl(), QString("HTTP://:/cgi-bin/display.cgi?service.html"));
     QVERIFY(Form13->WebBrowser1);
     QCOMPARE(Form13->WebBrowser1->geometry(), QRect(-224, 57, 841, 785));
+    const QUrl loaded = Form13->WebBrowser1->url();
+    QCOMPARE(loaded.host(), QString("127.0.0.1"));
+    QCOMPARE(loaded.port(), int(m_camera.sim->port()));
+    QCOMPARE(loaded.path(), QString("/cgi-bin/display.cgi"));
+    QCOMPARE(loaded.query(), QString("service.html"));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [this] {
+            for (const auto &request : m_camera.sim->requests())
+                if (request.target == "/cgi-bin/display.cgi?service.html")
+                    return true;
+            return false;
+        }(),
+        20000);
+    // The camera asks for a login, which the user declines this time.
+    QTRY_COMPARE_WITH_TIMEOUT(m_camera.dialogs->logins.size(), 1, 20000);
+    m_camera.sim->clearRequests();
+    m_camera.dialogs->logins.clear();
 
     // After a camera operation: that camera's page, whether the box is
     // checked or unchecked. The browser asks the camera for it; the camera

@@ -3,6 +3,7 @@
 #include "CameraWindows.h"
 #include "app/Forms.h"
 
+#include <QLabel>
 #include <QtTest>
 
 class DigitalZoomTest : public QObject
@@ -24,6 +25,7 @@ private slots:
     void releaseAwayFromTheButtonStillStops();
     void spaceBarSendsOnlyTheStop();
     void stopGoesToTheCameraOfTheStart();
+    void warningIsReadWhole();
 
 private:
     QStringList targets() const
@@ -98,6 +100,19 @@ void DigitalZoomTest::stopGoesToTheCameraOfTheStart()
     QTest::mouseRelease(zoomIn, Qt::LeftButton, {}, QPoint(10, 10));
     QCOMPARE(targets(), QStringList({kStartIn, kStop}));
     QVERIFY(m_camera.dialogs->errors.isEmpty());
+}
+
+void DigitalZoomTest::warningIsReadWhole()
+{
+    QLabel *warning = Form11->findChild<QLabel *>("Label1");
+    QVERIFY(warning);
+    QCOMPARE(warning->text(), QString("Only working with MPEG4 picture!"));
+    const QRect room = warning->contentsRect();
+    const int flags = int(warning->alignment()) | (warning->wordWrap() ? int(Qt::TextWordWrap) : 0);
+    const QRect needed = warning->fontMetrics().boundingRect(room, flags, warning->text());
+    QVERIFY2(room.contains(needed), qPrintable(QString("needs %1x%2, has %3x%4").arg(needed.width()).arg(needed.height())
+                                                   .arg(room.width()).arg(room.height())));
+    QVERIFY(Form11->rect().contains(warning->geometry()));
 }
 
 QTEST_MAIN(DigitalZoomTest)

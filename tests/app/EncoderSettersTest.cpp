@@ -30,6 +30,18 @@ void choose(QComboBox *combo, int index)
     emit combo->activated(index);
 }
 
+// A mouse click at the control's centre, delivered to whatever widget is
+// really on top there, which has to be the control itself.
+void clickWhereSeen(QWidget *control)
+{
+    QWidget *client = Form1->centralWidget();
+    const QPoint centre = control->mapTo(client, control->rect().center());
+    QWidget *top = client->childAt(centre);
+    QVERIFY2(top == control, qPrintable(QString("%1 lies under %2").arg(control->objectName(),
+                                                                        top ? top->objectName() : "nothing")));
+    QTest::mouseClick(top, Qt::LeftButton, {}, top->mapFrom(client, centre));
+}
+
 int stackIndex(const QWidget *widget)
 {
     return widget->parentWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly).indexOf(widget);
@@ -345,13 +357,16 @@ void EncoderSettersTest::wideningChecksAddAndRemoveTheirItems()
     unlockSpecialSettings();
     auto *check = Form1->findChild<QCheckBox *>(box);
     for (int round = 0; round < 2; ++round) {
-        check->click();
+        // Seen and clicked where the unlock shows it, over the silver box.
+        clickWhereSeen(check);
+        QVERIFY(check->isChecked());
         for (int i = 0; i < combos.size(); ++i)
             QCOMPARE(itemsOf(Form1->findChild<QComboBox *>(combos[i])), before[i] + added);
         // The last appended item chosen, then taken away: the combo still shows it.
         auto *first = Form1->findChild<QComboBox *>(combos[0]);
         choose(first, first->count() - 1);
-        check->click();
+        clickWhereSeen(check);
+        QVERIFY(!check->isChecked());
         for (int i = 0; i < combos.size(); ++i)
             QCOMPARE(itemsOf(Form1->findChild<QComboBox *>(combos[i])), before[i]);
         QCOMPARE(first->currentText(), added.last());

@@ -4,6 +4,7 @@
 #include "protocol/video/StreamSettings.h"
 #include "protocol/video/TLiveViewer.h"
 
+#include <QLineEdit>
 #include <QtTest>
 
 namespace {
@@ -24,6 +25,21 @@ bool showsPicture(QWidget *viewer)
                 return true;
     return false;
 }
+int cam3Windows()
+{
+    int count = 0;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        count += qobject_cast<TForm6 *>(window) != nullptr;
+    return count;
+}
+
+// The whole text fits the edit field of the combo, so it shows from its start.
+bool showsWhole(const QComboBox *combo)
+{
+    const QLineEdit *edit = combo->lineEdit();
+    // The field keeps a margin of 2 at each side and room for the cursor.
+    return edit->width() - 2 * 2 - 1 >= edit->fontMetrics().horizontalAdvance(edit->text());
+}
 } // namespace
 
 class LiveViewTest : public QObject
@@ -36,6 +52,8 @@ private slots:
 
     void startShowsTheCamerasPicture();
     void stopReleasesTheViewerAndItsSession();
+    void everyStartGetsAFreshWindowAndReleasesTheEarlier();
+    void listPromptsShowWhole();
     void channelButtonsRestartOnTheNewChannel();
     void channelWithNoViewRunningIsRememberedForTheNextStart();
     void overlayListWritesTheOverlayProperties();
@@ -117,6 +135,37 @@ void LiveViewTest::stopReleasesTheViewerAndItsSession()
     // Writes aimed at the released viewer are skipped.
     Form1->Button16Click();
     QVERIFY(m_camera.dialogs->errors.isEmpty());
+}
+
+void LiveViewTest::everyStartGetsAFreshWindowAndReleasesTheEarlier()
+{
+    Form3->Button1Click();
+    QList<QPointer<TForm6>> used;
+    for (int start = 0; start < 6; ++start) {
+        Form1->Button2Click();
+        QVERIFY2(!used.contains(Form6), "each start gets a fresh CAM 3 window");
+        used << Form6;
+        QVERIFY(liveViewer(Form6->LiveViewer1)->isLive());
+        // The stopped one before it has gone; only the running one is left.
+        QTRY_COMPARE(cam3Windows(), 1);
+        for (int i = 0; i + 1 < used.size(); ++i)
+            QVERIFY(used[i].isNull());
+        Form1->Button2Click();
+    }
+    QVERIFY2(!used.last().isNull(), "the current window stays until the next start");
+}
+
+void LiveViewTest::listPromptsShowWhole()
+{
+    startLiveView();
+    QCOMPARE(Form1->ComboBox8->currentText(), QString("Video Overlay ( Time... )"));
+    QCOMPARE(Form1->ComboBox10->currentText(), QString("Streaming Channel"));
+    QVERIFY(Form1->ComboBox8->isVisible() && Form1->ComboBox10->isVisible());
+    QVERIFY2(showsWhole(Form1->ComboBox8), "the overlay prompt is cut");
+    QVERIFY2(showsWhole(Form1->ComboBox10), "the channel prompt is cut");
+    // Side by side in the right column, inside the window.
+    QVERIFY(!Form1->ComboBox8->geometry().intersects(Form1->ComboBox10->geometry()));
+    QVERIFY(Form1->centralWidget()->rect().contains(Form1->ComboBox8->geometry()));
 }
 
 void LiveViewTest::channelButtonsRestartOnTheNewChannel()

@@ -4,7 +4,9 @@
 #include "CameraWindows.h"
 #include "app/Forms.h"
 #include "protocol/video/TLiveViewer.h"
+#include "protocol/video/VideoReceiver.h"
 
+#include <QLineEdit>
 #include <QtTest>
 
 namespace {
@@ -33,6 +35,7 @@ private slots:
     void startAndStopOnChannel2();
     void startedStreamIsShownFromTheGroup();
     void startStopsARunningLiveViewFirst();
+    void multicastBeforeAGroupWaitsQuietly();
     void closingWhileStreamingStopsTheStream();
     void badFieldsSendAndChangeNothing_data();
     void badFieldsSendAndChangeNothing();
@@ -80,6 +83,10 @@ void MulticastWindowTest::startAndStopOnChannel2()
 {
     openThroughTheCheckBox();
     QVERIFY(Form14->isVisible());
+    // Typed text and Return add no channel.
+    QTest::keyClicks(Form14->ComboBox1->lineEdit(), "4");
+    QTest::keyClick(Form14->ComboBox1->lineEdit(), Qt::Key_Return);
+    QCOMPARE(Form14->ComboBox1->count(), 3);
     Form14->ComboBox1->setCurrentIndex(1);
     Form14->ComboBox1Change();
     Form14->Button1->click();
@@ -99,11 +106,16 @@ void MulticastWindowTest::startAndStopOnChannel2()
     QVERIFY(!Form1->Button2->isVisible());
     QCOMPARE(qzr::shared().LiveViewActive, 1);
 
+    // Another channel picked meanwhile: the stop still goes to the channel
+    // that streams.
     m_camera.sim->clearRequests();
     QPointer<QWidget> released = Form6->LiveViewer1;
+    Form14->ComboBox1->setCurrentIndex(0);
+    Form14->ComboBox1Change();
     Form14->Button1->click();
     QCOMPARE(targets(), QStringList({"/api/param?network.destination(2).status=stop",
                                      "/api/param?network.destination(2).status=save"}));
+    QCOMPARE(m_camera.sim->value("network.destination(2).status").value_or("?"), QString("stop"));
     QVERIFY(released.isNull());
     QVERIFY(!Form14->isVisible());   // hidden through the "Multicast" check box
     QVERIFY(!Form1->CheckBox8->isChecked());
@@ -136,6 +148,25 @@ void MulticastWindowTest::startStopsARunningLiveViewFirst()
     QCOMPARE(Form1->Button2->text(), QString("Start Live Stream"));
     QVERIFY(!Form1->Button2->isVisible());
     QCOMPARE(cam3()->RcvMode(), 1);
+}
+
+void MulticastWindowTest::multicastBeforeAGroupWaitsQuietly()
+{
+    Form1->Button2Click();   // a live view runs, received by unicast
+    TLiveViewer *viewer = cam3();
+    QVERIFY(viewer->isLive());
+    openThroughTheCheckBox();
+    QCOMPARE(viewer->RcvMode(), 1);
+    QCOMPARE(viewer->noticeText(), QString("No multicast group set yet"));
+    QVERIFY2(!viewer->isLive(), "nothing is received until a group is set");
+    QTRY_COMPARE(qzr::video::VideoReceiver::activeThreadCount(), 0);
+    // Unchecked, the view receives by unicast again.
+    Form1->CheckBox8->setChecked(false);
+    Form1->CheckBox8Click();
+    QCOMPARE(viewer->RcvMode(), 0);
+    QVERIFY(viewer->isLive());
+    QVERIFY(m_camera.sim->requests().isEmpty());
+    QVERIFY2(m_camera.dialogs->errors.isEmpty(), qPrintable(m_camera.dialogs->errors.join('|')));
 }
 
 void MulticastWindowTest::closingWhileStreamingStopsTheStream()

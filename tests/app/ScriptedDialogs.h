@@ -22,6 +22,7 @@ public:
         if (onMessage)
             onMessage(text);
     }
+    void showNotice(const QString &text) override { notices << text; }
     bool confirm(const QString &title, const QString &text) override
     {
         confirmations << title + QLatin1Char('|') + text;
@@ -40,6 +41,8 @@ public:
     void pause(int pause_ms) override
     {
         pauses << pause_ms;
+        if (onPause)
+            onPause(pause_ms);
         if (realPauses)
             qzr::pauseWithoutFreezing(pause_ms);
     }
@@ -53,6 +56,7 @@ public:
 
     QStringList errors;
     QStringList messages;
+    QStringList notices;                                  // shown without a modal box
     QList<std::optional<QPoint>> messagePositions;
     QStringList confirmations;
     QList<int> pauses;
@@ -66,4 +70,5 @@ public:
     QString loginUser;
     QString loginPassword;
     std::function<void(const QString &)> onMessage;      // called as each message is shown
+    std::function<void(int)> onPause;                     // called as each pause begins
 };

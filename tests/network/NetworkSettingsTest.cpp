@@ -2,9 +2,13 @@
 // window or a camera.
 #include "network/NetworkSettings.h"
 
+#include <QFileInfo>
+#include <QProcess>
 #include <QtTest>
 
 using namespace qzr::network;
+
+Q_DECLARE_METATYPE(qzr::network::PortSearchResult)
 
 class NetworkSettingsTest : public QObject
 {
@@ -23,7 +27,10 @@ private slots:
     void httpPortIsAWholeNumberUpTo65535_data();
     void httpPortIsAWholeNumberUpTo65535();
     void addressCacheIsFlushedByThePlatformsTool();
-    void missingProgramIsReportedNotThrown();
+    void commandOutcomeIsReportedOnce_data();
+    void commandOutcomeIsReportedOnce();
+    void portSearch_data();
+    void portSearch();
 };
 
 void NetworkSettingsTest::requestsGoOutAsBuilt_data()
@@ -200,20 +207,83 @@ void NetworkSettingsTest::addressCacheIsFlushedByThePlatformsTool()
 {
     const DetachedCommand command = addressCacheFlushCommand();
 #if defined(Q_OS_LINUX)
-    QCOMPARE(command.program, QString("ip"));
+    QCOMPARE(command.program, QString("/sbin/ip"));
     QCOMPARE(command.arguments, QStringList({"neigh", "flush", "all"}));
 #elif defined(Q_OS_WIN)
     QCOMPARE(command.program, QString("C:/Windows/System32/ARP.exe"));
     QCOMPARE(command.arguments, QStringList({"-d"}));
-#else
-    QVERIFY2(!command.program.isEmpty(), "a flush tool for this platform");
 #endif
+    // Never looked up through PATH: the system's own tool, which is there.
+    const QFileInfo tool(command.program);
+    QVERIFY2(tool.isAbsolute(), qPrintable(command.program));
+    QVERIFY2(tool.isExecutable(), qPrintable(command.program + " is not an executable file here"));
 }
 
-void NetworkSettingsTest::missingProgramIsReportedNotThrown()
+void NetworkSettingsTest::commandOutcomeIsReportedOnce_data()
 {
-    QVERIFY2(!startDetached({QStringLiteral("/nonexistent/qzr-no-such-tool"), {QStringLiteral("-d")}}),
-             "a program that does not exist cannot be started");
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("succeeds") << "/bin/sh" << QStringList{"-c", "exit 0"} << "";
+    QTest::newRow("complains") << "/bin/sh"
+                               << QStringList{"-c", "echo 'RTNETLINK answers: Operation not permitted' >&2; exit 2"}
+                               << "RTNETLINK answers: Operation not permitted";
+    QTest::newRow("fails silently") << "/bin/sh" << QStringList{"-c", "exit 1"} << "/bin/sh ended with exit code 1";
+    QTest::newRow("missing") << "/nonexistent/qzr-no-such-tool" << QStringList{"-d"}
+                             << "/nonexistent/qzr-no-such-tool could not be started";
+}
+
+void NetworkSettingsTest::commandOutcomeIsReportedOnce()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, failure);
+    QObject owner;
+    QStringList reports;
+    runInBackground(&owner, {program, arguments}, [&reports](const QString &text) { reports << text; });
+    QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 1, 10000);
+    if (failure.isEmpty())
+        QVERIFY2(reports.first().isEmpty(), qPrintable(reports.first()));
+    else
+        QVERIFY2(reports.first().startsWith(failure), qPrintable(reports.first()));
+    // The process is let go of after its one report: nothing more can come.
+    QTRY_VERIFY(owner.findChildren<QProcess *>().isEmpty());
+    QCOMPARE(reports.size(), 1);
+}
+
+void NetworkSettingsTest::portSearch_data()
+{
+    QTest::addColumn<int>("answersOnNewFromTry"); // 0: never
+    QTest::addColumn<bool>("answersOnOld");
+    QTest::addColumn<PortSearchResult>("result");
+    QTest::addColumn<QList<int>>("tried");
+    QTest::addColumn<int>("pauses");
+    const QList<int> thirtyOneNew(31, 8080);
+    QTest::newRow("moved at once") << 1 << false << PortSearchResult::NewPort << QList<int>{8080} << 0;
+    QTest::newRow("moved after a while") << 4 << true << PortSearchResult::NewPort << QList<int>(4, 8080) << 3;
+    QTest::newRow("stayed") << 0 << true << PortSearchResult::OldPort << (thirtyOneNew + QList<int>{80}) << 30;
+    QTest::newRow("gone") << 0 << false << PortSearchResult::Neither << (thirtyOneNew + QList<int>{80}) << 30;
+}
+
+void NetworkSettingsTest::portSearch()
+{
+    QFETCH(int, answersOnNewFromTry);
+    QFETCH(bool, answersOnOld);
+    QFETCH(PortSearchResult, result);
+    QFETCH(QList<int>, tried);
+    QFETCH(int, pauses);
+    QList<int> asked;
+    QList<int> paused;
+    const PortSearchResult found = searchMovedCamera(
+        8080, 80,
+        [&](int port) {
+            asked << port;
+            return port == 80 ? answersOnOld : (answersOnNewFromTry > 0 && asked.size() >= answersOnNewFromTry);
+        },
+        [&](int pause_ms) { paused << pause_ms; });
+    QCOMPARE(found, result);
+    QCOMPARE(asked, tried);
+    QCOMPARE(paused, QList<int>(pauses, 1000));
 }
 
 QTEST_GUILESS_MAIN(NetworkSettingsTest)

@@ -210,25 +210,23 @@ void VideoReceiverTest::refusedPortIsTransientWithBackoff()
     QCOMPARE(delays.mid(0, 3), (QList<int>{250, 500, 1000}));
 }
 
-// A server that accepts and never answers: "no data" after the open time-out.
+// A server that accepts and never answers: "no data" after the open time-out,
+// with the production limits (FFmpeg's own socket time-out must not come
+// first and pass for a bad stream), retried soon.
 void VideoReceiverTest::silentServerIsNoData()
 {
     QTcpServer silent;
     QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
-    ReceiverOptions options;
-    options.openTimeoutMs = 600;
     VideoReceiver receiver(std::make_unique<UrlStreamSource>(
-                               QStringLiteral("rtsp://127.0.0.1:%1/channel1").arg(silent.serverPort()), "", ""),
-                           options);
+        QStringLiteral("rtsp://127.0.0.1:%1/channel1").arg(silent.serverPort()), "", ""));
     QSignalSpy errors(&receiver, &VideoReceiver::errorOccurred);
-    QElapsedTimer timer;
-    timer.start();
     receiver.start();
-    QVERIFY(errors.wait(5000));
+    QVERIFY(errors.wait(15000));
     const auto error = errors.first().at(0).value<VideoError>();
     QCOMPARE(error.category, VideoErrorCategory::NoData);
+    QCOMPARE(error.detail, QString("no answer within 5000 ms"));
     QVERIFY(!error.fatal);
-    QVERIFY2(timer.elapsed() >= 500, "the open time-out should be waited out");
+    QCOMPARE(error.retryInMs, 250);
 }
 
 // A non-live source that cannot be opened ends with "not found" and no retry.
