@@ -2,6 +2,7 @@
 
 #include "app/DatagramListener.h"
 #include "app/Diagnostics.h"
+#include "app/FindCamerasWindow.h"
 #include "app/FormSupport.h"
 #include "app/Identity.h"
 #include "app/Operation.h"
@@ -579,6 +580,7 @@ void TForm1::buildMenu()
     QMenu *ipSetup = MainMenu1->addMenu(QStringLiteral("IP Setup"));
     ipSetup->setObjectName(QStringLiteral("IPSetup1"));
     item(ipSetup, "SelectIPaddress1", QStringLiteral("Select IP address"), [] { showWindow(Form3); });
+    item(ipSetup, "FindCameras1", QStringLiteral("Find Cameras\u2026"), [] { showWindow(findCamerasWindow()); });
     item(ipSetup, "ChangeCameraIPaddress1", QStringLiteral("Change Camera IP address"), [] { showWindow(Form15); });
 
     QMenu *demo = MainMenu1->addMenu(QStringLiteral("Demo Settings"));
@@ -969,6 +971,7 @@ void TForm1::buildDiagnostics()
         connect(control, &QAbstractButton::clicked, this, [this, action] { runReported([this, action] { (this->*action)(); }); });
     };
     bind(Button30, &TForm1::Button30Click);
+    bind(Button31, &TForm1::Button31Click);
     bind(Button32, &TForm1::Button32Click);
     bind(Button26, &TForm1::Button26Click);
     bind(CheckBox4, &TForm1::CheckBox4Click);
@@ -1040,9 +1043,18 @@ void TForm1::Timer1Timer()
     Button30Click();
 }
 
+void TForm1::Button31Click()
+{
+    FindCamerasWindow *window = findCamerasWindow();
+    showWindow(window);
+    window->startSearch();
+}
+
 void TForm1::Button32Click()
 {
     Timer1->stop();
+    if (FormFindCameras)
+        FormFindCameras->stopSearch();
 }
 
 bool TForm1::startUdpLog(quint16 port)

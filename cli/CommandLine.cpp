@@ -42,13 +42,16 @@ const char *commandOptionName(CommandOption option)
     case OptionHosts: return "--hosts";
     case OptionJobs: return "--jobs";
     case OptionReport: return "--report";
+    case OptionInterface: return "--interface";
+    case OptionSweep: return "--sweep";
+    case OptionWait: return "--wait";
     }
     return "";
 }
 
 namespace {
 
-enum class Option { Host, Port, User, Timeout, Json, Help, Yes, Hosts, Jobs, Report };
+enum class Option { Host, Port, User, Timeout, Json, Help, Yes, Hosts, Jobs, Report, Interface, Sweep, Wait };
 
 struct OptionInfo
 {
@@ -67,6 +70,9 @@ constexpr OptionInfo kOptions[] = {
     {"--hosts", Option::Hosts, true},
     {"--jobs", Option::Jobs, true},
     {"--report", Option::Report, true},
+    {"--interface", Option::Interface, true},
+    {"--sweep", Option::Sweep, true},
+    {"--wait", Option::Wait, true},
     {"--help", Option::Help, false},
     {"-h", Option::Help, false},
 };
@@ -170,6 +176,18 @@ Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLooku
         case Option::Report:
             invocation.reportPath = *inlineValue;
             invocation.commandOptions |= OptionReport;
+            break;
+        case Option::Interface:
+            invocation.interfaces << *inlineValue;
+            invocation.commandOptions |= OptionInterface;
+            break;
+        case Option::Sweep:
+            invocation.sweeps << *inlineValue;
+            invocation.commandOptions |= OptionSweep;
+            break;
+        case Option::Wait:
+            invocation.waitSeconds = *inlineValue;
+            invocation.commandOptions |= OptionWait;
             break;
         }
     }

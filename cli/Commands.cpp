@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "cli/DiscoverCommand.h"
 #include "cli/SettingsCommands.h"
 
 #include "protocol/CameraError.h"
@@ -250,7 +251,7 @@ const QList<Command> &commandTable()
          "printed when a read fails.",
          &runEncoders, true},
     };
-    static const QList<Command> withSettings = table + settingsCommands();
+    static const QList<Command> withSettings = table + settingsCommands() + discoverCommands();
     return withSettings;
 }
 
@@ -298,6 +299,13 @@ QString helpText()
         "  --jobs N      'clone': cameras worked on at once (default %5, 1 to %6)\n"
         "  --report PATH 'clone': also write the results to PATH, as JSON when it\n"
         "                ends in .json, as CSV when it ends in .csv\n"
+        "  --interface I 'discover': probe only on this interface (name or\n"
+        "                address); repeat for several (default: every interface\n"
+        "                that is up and multicast-capable)\n"
+        "  --sweep R     'discover': also read the model at every address of\n"
+        "                CIDR[:PORT] (at most a /22; port default 80)\n"
+        "  --wait S      'discover': seconds to collect WS-Discovery answers\n"
+        "                (default 3)\n"
         "  -h, --help    show this help and exit\n"
         "\n"
         "Environment:\n"
@@ -318,7 +326,8 @@ QString helpText()
         "     argument without \"=\", --json for a command without JSON output,\n"
         "     'upload' without --yes when standard input is not a terminal\n"
         "  3  'diff': the settings differ; 'clone': no camera failed, but at least\n"
-        "     one does not hold every setting of the file after the upload\n"
+        "     one does not hold every setting of the file after the upload;\n"
+        "     'discover': no camera was found\n"
         "\n"
         "Examples:\n"
         "  qzr --host 192.168.0.57 get system.model 'encode(1).framerate'\n"
@@ -374,7 +383,8 @@ int run(const QStringList &arguments, const EnvironmentLookup &environment, std:
         return usage(QStringLiteral("unknown command '%1'").arg(invocation.command));
     if (invocation.json && !command->offersJson)
         return usage(QStringLiteral("'%1' has no --json output").arg(invocation.command));
-    for (const CommandOption option : {OptionYes, OptionHosts, OptionJobs, OptionReport}) {
+    for (const CommandOption option :
+         {OptionYes, OptionHosts, OptionJobs, OptionReport, OptionInterface, OptionSweep, OptionWait}) {
         if ((invocation.commandOptions & option) && !(command->acceptedOptions & option))
             return usage(QStringLiteral("'%1' has no option %2")
                              .arg(invocation.command, QLatin1String(commandOptionName(option))));
