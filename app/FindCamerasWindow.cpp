@@ -116,6 +116,14 @@ bool FindCamerasWindow::startSearch()
     return true;
 }
 
+void FindCamerasWindow::openAndSearch()
+{
+    show();
+    raise();
+    if (!m_finder.isRunning())
+        startSearch();
+}
+
 void FindCamerasWindow::stopSearch()
 {
     m_finder.stop();

@@ -28,6 +28,9 @@ public:
     // user and password. A range that cannot be read is reported and
     // nothing starts; false then.
     bool startSearch();
+    // Shows the window and starts a search unless one is under way (menu
+    // "Find Cameras…" and the "Search" procedure button).
+    void openAndSearch();
     void stopSearch();
     bool isSearching() const { return m_finder.isRunning(); }
 

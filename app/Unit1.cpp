@@ -580,7 +580,7 @@ void TForm1::buildMenu()
     QMenu *ipSetup = MainMenu1->addMenu(QStringLiteral("IP Setup"));
     ipSetup->setObjectName(QStringLiteral("IPSetup1"));
     item(ipSetup, "SelectIPaddress1", QStringLiteral("Select IP address"), [] { showWindow(Form3); });
-    item(ipSetup, "FindCameras1", QStringLiteral("Find Cameras\u2026"), [] { showWindow(findCamerasWindow()); });
+    item(ipSetup, "FindCameras1", QStringLiteral("Find Cameras\u2026"), [] { findCamerasWindow()->openAndSearch(); });
     item(ipSetup, "ChangeCameraIPaddress1", QStringLiteral("Change Camera IP address"), [] { showWindow(Form15); });
 
     QMenu *demo = MainMenu1->addMenu(QStringLiteral("Demo Settings"));
@@ -1045,9 +1045,7 @@ void TForm1::Timer1Timer()
 
 void TForm1::Button31Click()
 {
-    FindCamerasWindow *window = findCamerasWindow();
-    showWindow(window);
-    window->startSearch();
+    findCamerasWindow()->openAndSearch();
 }
 
 void TForm1::Button32Click()
