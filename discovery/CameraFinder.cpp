@@ -64,6 +64,7 @@ CameraFinder::CameraFinder(QObject *parent)
     m_probeTimer.setInterval(SearchOptions::kProbeIntervalMs);
     connect(&m_probeTimer, &QTimer::timeout, this, &CameraFinder::sendProbes);
     m_windowTimer.setSingleShot(true);
+    m_windowTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_windowTimer, &QTimer::timeout, this, &CameraFinder::discoveryWindowEnded);
     m_progressTimer.setInterval(kProgressTickMs);
     connect(&m_progressTimer, &QTimer::timeout, this, &CameraFinder::reportProgress);
