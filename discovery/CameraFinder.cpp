@@ -122,7 +122,11 @@ bool CameraFinder::start(const SearchOptions &options)
     m_listener = new QUdpSocket(this);
     if (m_listener->bind(QHostAddress::AnyIPv4, m_options.discoveryPort,
                          QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
+        QSet<QString> joined; // once per interface, whatever its addresses
         for (const Prober &prober : std::as_const(m_probers)) {
+            if (joined.contains(prober.interface.name))
+                continue;
+            joined.insert(prober.interface.name);
             if (!m_listener->joinMulticastGroup(kDiscoveryGroup, QNetworkInterface::interfaceFromName(prober.interface.name)))
                 m_warnings << QStringLiteral("%1: cannot hear announcements: %2")
                                   .arg(prober.interface.name, m_listener->errorString());

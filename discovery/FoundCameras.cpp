@@ -99,7 +99,13 @@ bool FoundCameraList::addAnnouncement(const QString &endpoint, const QStringList
 {
     const XAddrTarget target = preferredTarget(xaddrs);
     for (FoundCamera &camera : m_cameras) {
-        if (!endpoint.isEmpty() && camera.endpoint == endpoint) {
+        // Without an endpoint address (a faulty reply) the camera is known by
+        // where it answers.
+        const bool same = endpoint.isEmpty()
+            ? camera.endpoint.isEmpty() && !target.host.isEmpty() && camera.address == target.host
+                  && camera.port == target.port
+            : camera.endpoint == endpoint;
+        if (same) {
             camera.foundBy |= how;
             addUnique(camera.xaddrs, xaddrs);
             addUnique(camera.heardOn, {interfaceName});

@@ -173,6 +173,21 @@ private slots:
         QCOMPARE(QJsonDocument::fromJson(named.out).array().size(), 2);
     }
 
+    // A camera still on the factory address is flagged (the address lives on
+    // this namespace's loopback, so the PC reaches it: no other-subnet flag).
+    void flagsFactoryAddress()
+    {
+        Simulator factoryNew;
+        QVERIFY(factoryNew.start({"--address", "192.168.0.57"}));
+        const Outcome outcome = runQzr({"discover", "--interface", "lo", "--wait", "1", "--json"});
+        QCOMPARE(outcome.exitCode, 0);
+        const QJsonArray cameras = QJsonDocument::fromJson(outcome.out).array();
+        QCOMPARE(cameras.size(), 1);
+        QCOMPARE(cameras.at(0).toObject().value("address").toString(), "192.168.0.57");
+        QCOMPARE(cameras.at(0).toObject().value("flags").toArray(), QJsonArray{"factory address"});
+        QCOMPARE(cameras.at(0).toObject().value("model").toString(), "QZ-R410");
+    }
+
     // Exit status: 3 when nothing answered, 2 for usage errors, 1 for failures.
     void exitStatus_data()
     {

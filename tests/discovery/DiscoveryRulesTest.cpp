@@ -129,6 +129,10 @@ private slots:
         QCOMPARE(cameras.at(1).heardOn, (QStringList{"eth0", "eth1"}));
         QCOMPARE(flagsText(cameras.at(1)), "address conflict");
         QCOMPARE(flagsText(cameras.at(2)), "address conflict");
+        // A reply without an endpoint address is known by its address and port.
+        QVERIFY(list.addAnnouncement("", {"http://192.168.1.21/onvif/device_service"}, "eth0", FoundByProbe));
+        QVERIFY(!list.addAnnouncement("", {"http://192.168.1.21/onvif/device_service"}, "eth0", FoundByProbe));
+        QCOMPARE(list.size(), 4);
         QVERIFY(list.removeEndpoint("urn:uuid:b"));
         list.applyFlags(pcTable());
         QCOMPARE(flagsText(list.cameras().at(1)), "");
