@@ -7,14 +7,13 @@
 // Run it through bench/run_discovery_bench.sh BUILD_DIR (a private network
 // namespace when possible). Prints the figures; exit status 1 when a target
 // is missed (not all 100 found, or the sweep took over 2 s).
+#include "SimFleet.h"
 #include "discovery/CameraFinder.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QProcess>
 #include <QTimer>
-#include <QUdpSocket>
 
 #include <cstdio>
 #include <memory>
@@ -26,34 +25,6 @@ namespace {
 constexpr int kFleetCameras = 100;
 constexpr int kSweepCameras = 20;
 constexpr int kSweepLimitMs = 2000;
-
-struct Simulator
-{
-    std::unique_ptr<QProcess> process;
-    quint16 port = 0;
-
-    bool start(const QString &program, const QStringList &arguments)
-    {
-        process = std::make_unique<QProcess>();
-        process->setStandardErrorFile(QProcess::nullDevice());
-        process->start(program, arguments + QStringList{"--port", "0"});
-        if (!process->waitForStarted(10'000))
-            return false;
-        while (!process->canReadLine()) {
-            if (!process->waitForReadyRead(20'000))
-                return false;
-        }
-        port = quint16(process->readLine().trimmed().toUInt());
-        return port != 0;
-    }
-    ~Simulator()
-    {
-        if (process) {
-            process->terminate();
-            process->waitForFinished(10'000);
-        }
-    }
-};
 
 struct SearchFigures
 {
@@ -101,24 +72,20 @@ SearchFigures timeSearch(const SearchOptions &options, int port, int expected)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const QString camsim = QStringLiteral(QZR_CAMSIM);
-    QUdpSocket probe;
-    probe.bind(QHostAddress::AnyIPv4, 0);
-    const quint16 discoveryPort = probe.localPort();
-    probe.close();
+    const quint16 discoveryPort = qzr::discoverytest::freeDiscoveryPort();
     bool ok = true;
 
     {
-        Simulator fleet;
-        if (!fleet.start(camsim, {"--cameras", QString::number(kFleetCameras), "--address", "127.0.1.1",
-                                  "--address-per-camera", "--discovery-port", QString::number(discoveryPort)})) {
+        qzr::discoverytest::SimFleet fleet;
+        if (!fleet.start({"--cameras", QString::number(kFleetCameras), "--address", "127.0.1.1", "--address-per-camera"},
+                         discoveryPort)) {
             std::fprintf(stderr, "the fleet of %d cameras did not start\n", kFleetCameras);
             return 1;
         }
         SearchOptions options;
         options.interfaces = {QStringLiteral("lo")};
         options.discoveryPort = discoveryPort;
-        const SearchFigures figures = timeSearch(options, fleet.port, kFleetCameras);
+        const SearchFigures figures = timeSearch(options, fleet.port(), kFleetCameras);
         std::printf("WS-Discovery, %d cameras on lo: %d found within the %d ms window "
                     "(the last after %lld ms), %d with model, firmware and MAC; search ended after %lld ms\n",
                     kFleetCameras, figures.found, options.wait_ms, static_cast<long long>(figures.lastFoundMs),
@@ -126,9 +93,9 @@ int main(int argc, char *argv[])
         ok = ok && figures.found == kFleetCameras && figures.lastFoundMs >= 0 && figures.lastFoundMs <= options.wait_ms;
     }
     {
-        Simulator fleet;
-        if (!fleet.start(camsim, {"--cameras", QString::number(kSweepCameras), "--address", "127.0.2.10",
-                                  "--address-per-camera", "--no-discovery"})) {
+        qzr::discoverytest::SimFleet fleet;
+        if (!fleet.start({"--cameras", QString::number(kSweepCameras), "--address", "127.0.2.10",
+                          "--address-per-camera", "--no-discovery"}, discoveryPort)) {
             std::fprintf(stderr, "the fleet of %d cameras did not start\n", kSweepCameras);
             return 1;
         }
@@ -137,8 +104,8 @@ int main(int argc, char *argv[])
         options.discoveryPort = discoveryPort;
         options.wait_ms = 0; // the sweep alone
         QString error;
-        options.sweeps = {*parseSweepRange(QStringLiteral("127.0.2.0/24:%1").arg(fleet.port), &error)};
-        const SearchFigures figures = timeSearch(options, fleet.port, kSweepCameras);
+        options.sweeps = {*parseSweepRange(QStringLiteral("127.0.2.0/24:%1").arg(fleet.port()), &error)};
+        const SearchFigures figures = timeSearch(options, fleet.port(), kSweepCameras);
         std::printf("Sweep of 127.0.2.0/24 (254 addresses, %d at once), %d cameras: %d found, %d with identity, "
                     "in %lld ms (target: at most %d ms)\n",
                     options.jobs, kSweepCameras, figures.found, figures.identified,

@@ -155,6 +155,28 @@ void runRaw(CommandContext &context, const QStringList &arguments)
     context.write(context.camera().cameraGet(targetForRawQuery(arguments.first())));
 }
 
+QString alignedTable(const QList<QStringList> &rows)
+{
+    QList<qsizetype> widths;
+    for (const QStringList &row : rows) {
+        widths.resize(qMax(widths.size(), row.size()), 0);
+        for (qsizetype column = 0; column < row.size(); ++column)
+            widths[column] = qMax(widths[column], row.at(column).size());
+    }
+    QString text;
+    for (const QStringList &row : rows) {
+        QString line;
+        for (qsizetype column = 0; column < row.size(); ++column) {
+            if (column + 1 < row.size())
+                line += row.at(column).leftJustified(widths[column]) + QStringLiteral("  ");
+            else
+                line += row.at(column);
+        }
+        text += line + QLatin1Char('\n');
+    }
+    return text;
+}
+
 QByteArray encodersTable(const AllEncoderSettings &encoders)
 {
     const QStringList header{QStringLiteral("ENCODER"),    QStringLiteral("TYPE"),
@@ -175,24 +197,8 @@ QByteArray encodersTable(const AllEncoderSettings &encoders)
         rows << row;
     }
 
-    QList<qsizetype> widths(header.size(), 0);
-    for (const QStringList &row : rows) {
-        for (qsizetype column = 0; column < row.size(); ++column)
-            widths[column] = qMax(widths[column], row.at(column).size());
-    }
-    QString text;
-    for (const QStringList &row : rows) {
-        QString line;
-        for (qsizetype column = 0; column < row.size(); ++column) {
-            if (column + 1 < row.size())
-                line += row.at(column).leftJustified(widths[column]) + QStringLiteral("  ");
-            else
-                line += row.at(column);
-        }
-        text += line + QLatin1Char('\n');
-    }
     // The camera's own bytes, as "get" prints them.
-    return text.toLatin1();
+    return alignedTable(rows).toLatin1();
 }
 
 QByteArray encodersJson(const AllEncoderSettings &encoders)

@@ -48,19 +48,7 @@ QByteArray discoveredTable(const QList<discovery::FoundCamera> &cameras)
                      cell(camera.identity.firmware), cell(camera.identity.mac),
                      discovery::foundByText(camera.foundBy), cell(discovery::flagsText(camera))});
     }
-    QList<qsizetype> widths(header.size(), 0);
-    for (const QStringList &row : rows) {
-        for (qsizetype c = 0; c < row.size(); ++c)
-            widths[c] = qMax(widths[c], row.at(c).size());
-    }
-    QString text;
-    for (const QStringList &row : rows) {
-        QString line;
-        for (qsizetype c = 0; c < row.size(); ++c)
-            line += c + 1 < row.size() ? row.at(c).leftJustified(widths[c] + 2) : row.at(c);
-        text += line + QLatin1Char('\n');
-    }
-    return text.toUtf8();
+    return alignedTable(rows).toUtf8();
 }
 
 QByteArray discoveredJson(const QList<discovery::FoundCamera> &cameras)

@@ -213,29 +213,23 @@ void CameraFinder::readDatagrams(QUdpSocket *socket, const QString &interfaceNam
 
 void CameraFinder::handleMessage(const Message &message, const QString &interfaceName)
 {
-    bool changed = false;
     switch (message.kind) {
     case MessageKind::ProbeMatches:
-        if (message.relatesTo != m_messageId)
+    case MessageKind::Hello: {
+        if (message.kind == MessageKind::ProbeMatches && message.relatesTo != m_messageId)
             return;
+        const FoundBy how = message.kind == MessageKind::Hello ? FoundByHello : FoundByProbe;
         for (const Endpoint &endpoint : message.endpoints) {
-            changed = m_list.addAnnouncement(endpoint.address, endpoint.xaddrs, interfaceName, FoundByProbe) || changed;
+            m_list.addAnnouncement(endpoint.address, endpoint.xaddrs, interfaceName, how);
             const XAddrTarget target = preferredTarget(endpoint.xaddrs);
             if (!target.host.isEmpty())
                 queueIdentity(target.host, target.port);
         }
         break;
-    case MessageKind::Hello:
-        for (const Endpoint &endpoint : message.endpoints) {
-            changed = m_list.addAnnouncement(endpoint.address, endpoint.xaddrs, interfaceName, FoundByHello) || changed;
-            const XAddrTarget target = preferredTarget(endpoint.xaddrs);
-            if (!target.host.isEmpty())
-                queueIdentity(target.host, target.port);
-        }
-        break;
+    }
     case MessageKind::Bye:
         for (const Endpoint &endpoint : message.endpoints)
-            changed = m_list.removeEndpoint(endpoint.address) || changed;
+            m_list.removeEndpoint(endpoint.address);
         break;
     default:
         return;

@@ -5,6 +5,8 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <functional>
+
 namespace qzr::discovery {
 
 namespace {
@@ -170,54 +172,51 @@ QString newMessageId()
     return QStringLiteral("urn:uuid:") + QUuid::createUuid().toString(QUuid::WithoutBraces);
 }
 
-QByteArray probeMessage(const QString &messageId)
+namespace {
+
+// One whole message: the envelope with its header, and a body element
+// written by writeBody.
+QByteArray message(const QString &action, const QString &messageId, const QString &relatesTo, const char *to,
+                   const std::function<void(QXmlStreamWriter &)> &writeBody)
 {
     QByteArray bytes;
     QXmlStreamWriter xml(&bytes);
-    startEnvelope(xml, QStringLiteral("Probe"), messageId, {}, QString::fromLatin1(kDiscoveryTo));
-    xml.writeStartElement(kWsd, QStringLiteral("Probe"));
-    xml.writeTextElement(kWsd, QStringLiteral("Types"), QStringLiteral("dn:NetworkVideoTransmitter"));
+    startEnvelope(xml, action, messageId, relatesTo, QString::fromLatin1(to));
+    xml.writeStartElement(kWsd, action);
+    writeBody(xml);
     xml.writeEndElement();
     endEnvelope(xml);
     return bytes;
+}
+
+} // namespace
+
+QByteArray probeMessage(const QString &messageId)
+{
+    return message(QStringLiteral("Probe"), messageId, {}, kDiscoveryTo, [](QXmlStreamWriter &xml) {
+        xml.writeTextElement(kWsd, QStringLiteral("Types"), QStringLiteral("dn:NetworkVideoTransmitter"));
+    });
 }
 
 QByteArray probeMatchesMessage(const QString &messageId, const QString &relatesTo, const Endpoint &endpoint)
 {
-    QByteArray bytes;
-    QXmlStreamWriter xml(&bytes);
-    startEnvelope(xml, QStringLiteral("ProbeMatches"), messageId, relatesTo, QString::fromLatin1(kAnonymousRole));
-    xml.writeStartElement(kWsd, QStringLiteral("ProbeMatches"));
-    xml.writeStartElement(kWsd, QStringLiteral("ProbeMatch"));
-    writeEndpoint(xml, endpoint);
-    xml.writeEndElement();
-    xml.writeEndElement();
-    endEnvelope(xml);
-    return bytes;
+    return message(QStringLiteral("ProbeMatches"), messageId, relatesTo, kAnonymousRole, [&](QXmlStreamWriter &xml) {
+        xml.writeStartElement(kWsd, QStringLiteral("ProbeMatch"));
+        writeEndpoint(xml, endpoint);
+        xml.writeEndElement();
+    });
 }
 
 QByteArray helloMessage(const QString &messageId, const Endpoint &endpoint)
 {
-    QByteArray bytes;
-    QXmlStreamWriter xml(&bytes);
-    startEnvelope(xml, QStringLiteral("Hello"), messageId, {}, QString::fromLatin1(kDiscoveryTo));
-    xml.writeStartElement(kWsd, QStringLiteral("Hello"));
-    writeEndpoint(xml, endpoint);
-    xml.writeEndElement();
-    endEnvelope(xml);
-    return bytes;
+    return message(QStringLiteral("Hello"), messageId, {}, kDiscoveryTo,
+                   [&](QXmlStreamWriter &xml) { writeEndpoint(xml, endpoint); });
 }
 
 QByteArray byeMessage(const QString &messageId, const QString &endpointAddress)
 {
-    QByteArray bytes;
-    QXmlStreamWriter xml(&bytes);
-    startEnvelope(xml, QStringLiteral("Bye"), messageId, {}, QString::fromLatin1(kDiscoveryTo));
-    xml.writeStartElement(kWsd, QStringLiteral("Bye"));
-    writeEndpointReference(xml, endpointAddress);
-    xml.writeEndElement();
-    endEnvelope(xml);
-    return bytes;
+    return message(QStringLiteral("Bye"), messageId, {}, kDiscoveryTo,
+                   [&](QXmlStreamWriter &xml) { writeEndpointReference(xml, endpointAddress); });
 }
 
 Message parseMessage(const QByteArray &datagram)
