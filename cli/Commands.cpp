@@ -303,6 +303,7 @@ QString helpText()
         "  --hosts LIST  'clone': the cameras, as a file of HOST[:PORT] lines or a\n"
         "                comma-separated list (port default: --port)\n"
         "  --jobs N      'clone': cameras worked on at once (default %5, 1 to %6)\n"
+        "                'discover': addresses read at once (default 64)\n"
         "  --report PATH 'clone': also write the results to PATH, as JSON when it\n"
         "                ends in .json, as CSV when it ends in .csv\n"
         "  --interface I 'discover': probe only on this interface (name or\n"
