@@ -133,6 +133,15 @@ bool FoundCameraList::addAnnouncement(const QString &endpoint, const QStringList
             break;
         }
     }
+    // What is known of the address already holds for this camera too: the
+    // sweep reached it, and its identity was read there.
+    for (const FoundCamera &other : std::as_const(m_cameras)) {
+        if (camera.address.isEmpty() || other.address != camera.address || other.port != camera.port)
+            continue;
+        camera.foundBy |= other.foundBy & FoundBySweep;
+        if (!camera.identity.done && other.identity.done)
+            camera.identity = other.identity;
+    }
     m_cameras.append(camera);
     return true;
 }

@@ -180,6 +180,16 @@ private slots:
         QCOMPARE(cameras.at(1).address, "127.0.0.100");
         QCOMPARE(foundByText(cameras.at(1).foundBy), "ws-discovery,sweep");
         QCOMPARE(cameras.at(1).identity.mac, "00:11:22:33:44:99");
+
+        // A second endpoint heard later at an address already swept and read
+        // shares what is known there (and conflicts with the first).
+        list.addAnnouncement("urn:uuid:y", {"http://127.0.0.100:8080/onvif/device_service"}, "lo", FoundByProbe);
+        list.applyFlags({makeInterface("lo", 1, "127.0.0.1", 8)});
+        const FoundCamera late = list.cameras().at(2);
+        QCOMPARE(late.endpoint, "urn:uuid:y");
+        QCOMPARE(foundByText(late.foundBy), "ws-discovery,sweep");
+        QCOMPARE(late.identity.mac, "00:11:22:33:44:99");
+        QCOMPARE(flagsText(late), "address conflict");
     }
 
     // Sweep ranges: "CIDR[:PORT]", at most a /22, host addresses only.
