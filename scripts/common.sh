@@ -16,6 +16,7 @@ QZR_PACKAGES=(
   libgstreamer1.0-dev libgstrtspserver-1.0-dev gstreamer1.0-plugins-base
   gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad gstreamer1.0-x
   gstreamer1.0-tools gstreamer1.0-libav
+  iproute2
 )
 
 qzr_install_packages() {
