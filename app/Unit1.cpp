@@ -2,6 +2,7 @@
 
 #include "app/DatagramListener.h"
 #include "app/Diagnostics.h"
+#include "app/FindCamerasWindow.h"
 #include "app/FormSupport.h"
 #include "app/Identity.h"
 #include "app/Operation.h"
@@ -621,6 +622,7 @@ void TForm1::buildMenu()
     QMenu *ipSetup = MainMenu1->addMenu(QStringLiteral("IP Setup"));
     ipSetup->setObjectName(QStringLiteral("IPSetup1"));
     item(ipSetup, "SelectIPaddress1", QStringLiteral("Select IP address"), [] { showWindow(Form3); });
+    item(ipSetup, "FindCameras1", QStringLiteral("Find Cameras\u2026"), [] { findCamerasWindow()->openAndSearch(); });
     item(ipSetup, "ChangeCameraIPaddress1", QStringLiteral("Change Camera IP address"), [] { showWindow(Form15); });
 
     QMenu *demo = MainMenu1->addMenu(QStringLiteral("Demo Settings"));
@@ -1013,6 +1015,7 @@ void TForm1::buildDiagnostics()
         connect(control, &QAbstractButton::clicked, this, [this, action] { runReported([this, action] { (this->*action)(); }); });
     };
     bind(Button30, &TForm1::Button30Click);
+    bind(Button31, &TForm1::Button31Click);
     bind(Button32, &TForm1::Button32Click);
     bind(Button26, &TForm1::Button26Click);
     bind(CheckBox4, &TForm1::CheckBox4Click);
@@ -1084,9 +1087,16 @@ void TForm1::Timer1Timer()
     Button30Click();
 }
 
+void TForm1::Button31Click()
+{
+    findCamerasWindow()->openAndSearch();
+}
+
 void TForm1::Button32Click()
 {
     Timer1->stop();
+    if (FormFindCameras)
+        FormFindCameras->stopSearch();
 }
 
 bool TForm1::startUdpLog(quint16 port)

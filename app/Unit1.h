@@ -125,7 +125,8 @@ public:
     void IdIcmpClient1Reply(const qzr::icmp::EchoResult &result);
     void CheckBox4Click(); // "Check connection"
     void Timer1Timer();
-    void Button32Click();  // "Stop search"
+    void Button31Click();  // "Search": the search of "Find Cameras", with its window shown
+    void Button32Click();  // "Stop search": also ends a search under way
     void IdUDPServer1UDPRead(const QByteArray &datagram);
     void CheckBox6Click(); // "Service"
     void Button26Click();  // "Test"

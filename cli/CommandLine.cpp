@@ -66,13 +66,16 @@ const char *commandOptionName(CommandOption option)
     case OptionJobs: return "--jobs";
     case OptionReport: return "--report";
     case OptionVerify: return "--verify";
+    case OptionInterface: return "--interface";
+    case OptionSweep: return "--sweep";
+    case OptionWait: return "--wait";
     }
     return "";
 }
 
 namespace {
 
-enum class Option { Host, Port, User, Timeout, Json, Help, Version, Yes, Hosts, Jobs, Report, Verify };
+enum class Option { Host, Port, User, Timeout, Json, Help, Version, Yes, Hosts, Jobs, Report, Verify, Interface, Sweep, Wait };
 
 struct OptionInfo
 {
@@ -92,6 +95,9 @@ constexpr OptionInfo kOptions[] = {
     {"--jobs", Option::Jobs, true},
     {"--report", Option::Report, true},
     {"--verify", Option::Verify, false},
+    {"--interface", Option::Interface, true},
+    {"--sweep", Option::Sweep, true},
+    {"--wait", Option::Wait, true},
     {"--help", Option::Help, false},
     {"-h", Option::Help, false},
     {"--version", Option::Version, false},
@@ -209,6 +215,18 @@ Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLooku
         case Option::Verify:
             invocation.verify = true;
             invocation.commandOptions |= OptionVerify;
+            break;
+        case Option::Interface:
+            invocation.interfaces << *inlineValue;
+            invocation.commandOptions |= OptionInterface;
+            break;
+        case Option::Sweep:
+            invocation.sweeps << *inlineValue;
+            invocation.commandOptions |= OptionSweep;
+            break;
+        case Option::Wait:
+            invocation.waitSeconds = *inlineValue;
+            invocation.commandOptions |= OptionWait;
             break;
         }
     }

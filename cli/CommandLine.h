@@ -14,6 +14,7 @@ enum ExitCode : int {
     ExitFailure = 1, // a request or a conversion failed
     ExitUsage = 2,   // the command line itself is wrong
     ExitDiffers = 3, // settings compared and found different
+    ExitNoneFound = 3, // "discover": no camera answered
 };
 
 // Options that only some commands take; a command lists the ones it accepts.
@@ -22,7 +23,10 @@ enum CommandOption : unsigned {
     OptionHosts = 1u << 1,  // --hosts LIST
     OptionJobs = 1u << 2,   // --jobs N
     OptionReport = 1u << 3, // --report PATH
-    OptionVerify = 1u << 4, // --verify
+    OptionVerify = 1u << 4,    // --verify
+    OptionInterface = 1u << 5, // --interface NAME|ADDRESS (repeatable)
+    OptionSweep = 1u << 6,     // --sweep CIDR[:PORT] (repeatable)
+    OptionWait = 1u << 7,      // --wait SECONDS
 };
 
 // "--yes", "--hosts", ... for one CommandOption flag.
@@ -82,6 +86,9 @@ struct Invocation
     QString hosts;               // "--hosts LIST"
     int jobs = kDefaultJobs;     // "--jobs N", 1 to kMaxJobs
     QString reportPath;          // "--report PATH"
+    QStringList interfaces;      // "--interface", each time given
+    QStringList sweeps;          // "--sweep", each time given
+    QString waitSeconds;         // "--wait", as typed
     QString command;             // empty only together with help or version
     QStringList arguments;       // the command's own arguments
 };

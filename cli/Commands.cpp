@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "cli/DiscoverCommand.h"
 #include "cli/SettingsCommands.h"
 
 #include "protocol/CameraError.h"
@@ -259,6 +260,28 @@ void runRaw(CommandContext &context, const QStringList &arguments)
         context.write(body);
 }
 
+QString alignedTable(const QList<QStringList> &rows)
+{
+    QList<qsizetype> widths;
+    for (const QStringList &row : rows) {
+        widths.resize(qMax(widths.size(), row.size()), 0);
+        for (qsizetype column = 0; column < row.size(); ++column)
+            widths[column] = qMax(widths[column], row.at(column).size());
+    }
+    QString text;
+    for (const QStringList &row : rows) {
+        QString line;
+        for (qsizetype column = 0; column < row.size(); ++column) {
+            if (column + 1 < row.size())
+                line += row.at(column).leftJustified(widths[column]) + QStringLiteral("  ");
+            else
+                line += row.at(column);
+        }
+        text += line + QLatin1Char('\n');
+    }
+    return text;
+}
+
 QString encodersTable(const AllEncoderSettings &encoders)
 {
     const QStringList header{QStringLiteral("ENCODER"),    QStringLiteral("TYPE"),
@@ -279,23 +302,7 @@ QString encodersTable(const AllEncoderSettings &encoders)
         rows << row;
     }
 
-    QList<qsizetype> widths(header.size(), 0);
-    for (const QStringList &row : rows) {
-        for (qsizetype column = 0; column < row.size(); ++column)
-            widths[column] = qMax(widths[column], row.at(column).size());
-    }
-    QString text;
-    for (const QStringList &row : rows) {
-        QString line;
-        for (qsizetype column = 0; column < row.size(); ++column) {
-            if (column + 1 < row.size())
-                line += row.at(column).leftJustified(widths[column]) + QStringLiteral("  ");
-            else
-                line += row.at(column);
-        }
-        text += line + QLatin1Char('\n');
-    }
-    return text;
+    return alignedTable(rows);
 }
 
 QByteArray encodersJson(const AllEncoderSettings &encoders)
@@ -361,7 +368,7 @@ const QList<Command> &commandTable()
          "printed when a read fails.",
          &runEncoders, true},
     };
-    static const QList<Command> withSettings = table + settingsCommands();
+    static const QList<Command> withSettings = table + settingsCommands() + discoverCommands();
     return withSettings;
 }
 
@@ -416,9 +423,17 @@ QString optionsHelpText()
         "  --hosts LIST  'clone': the cameras, as a file of HOST[:PORT] lines or a\n"
         "                comma-separated list (port default: --port)\n"
         "  --jobs N      'clone': cameras worked on at once (default %5, 1 to %6)\n"
+        "                'discover': addresses read at once (default 64)\n"
         "  --report PATH 'clone': also write the results to PATH, as JSON when it\n"
         "                ends in .json, as CSV when it ends in .csv\n"
-        "  -h, --help    show this help and exit ('COMMAND --help', 'help COMMAND':\n"
+        "  --interface I 'discover': probe only on this interface (name or\n"
+        "                address); repeat for several (default: every interface\n"
+        "                that is up and multicast-capable)\n"
+        "  --sweep R     'discover': also read the model at every address of\n"
+        "                CIDR[:PORT] (at most a /22; port default 80)\n"
+        "  --wait S      'discover': seconds to collect WS-Discovery answers\n"
+        "                (default 3)\n"
+                "  -h, --help    show this help and exit ('COMMAND --help', 'help COMMAND':\n"
         "                that command's help alone)\n"
         "  --version     show the version and exit\n"
         "\n"
@@ -451,7 +466,8 @@ QString optionsHelpText()
         "     'upload' without --yes when standard input is not a terminal\n"
         "  3  'diff': the settings differ; 'clone': no camera failed, but at\n"
         "     least one does not hold every setting of the file after the\n"
-        "     upload; 'set --verify': the camera holds another value\n"
+        "     upload; 'set --verify': the camera holds another value;\n"
+        "     'discover': no camera was found\n"
         "\n"
         "Examples:\n"
         "  qzr --host 192.168.0.57 get system.model 'encode(1).framerate'\n"
@@ -544,7 +560,8 @@ int run(const QStringList &arguments, const EnvironmentLookup &environment, std:
         return usage(QStringLiteral("unknown command '%1'").arg(invocation.command));
     if (invocation.json && !command->offersJson)
         return usage(QStringLiteral("'%1' has no --json output").arg(invocation.command));
-    for (const CommandOption option : {OptionYes, OptionHosts, OptionJobs, OptionReport, OptionVerify}) {
+    for (const CommandOption option :
+         {OptionYes, OptionHosts, OptionJobs, OptionReport, OptionVerify, OptionInterface, OptionSweep, OptionWait}) {
         if ((invocation.commandOptions & option) && !(command->acceptedOptions & option))
             return usage(QStringLiteral("'%1' has no option %2")
                              .arg(invocation.command, QLatin1String(commandOptionName(option))));

@@ -91,6 +91,9 @@ void runEncoders(CommandContext &context, const QStringList &arguments);
 // header line, or (json) an indented JSON array of one object per encoder.
 using AllEncoderSettings = std::array<encoder::EncoderSettings, encoder::kEncoderCount>;
 QString encodersTable(const AllEncoderSettings &encoders);
+
+// Rows of cells as aligned columns, two blanks apart, one line each.
+QString alignedTable(const QList<QStringList> &rows);
 QByteArray encodersJson(const AllEncoderSettings &encoders);
 
 // "KEY=VALUE" arguments (split at the first "=") as one write request.

@@ -17,6 +17,7 @@ QZR_PACKAGES=(
   gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad gstreamer1.0-x
   gstreamer1.0-tools gstreamer1.0-libav
   dpkg-dev help2man desktop-file-utils appstream lintian bash-completion man-db
+  iproute2
 )
 
 qzr_install_packages() {

@@ -9,7 +9,7 @@ build="$root/build-fuzz"
 command -v clang++ >/dev/null || { echo "clang++ is needed for libFuzzer" >&2; exit 1; }
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQZR_FUZZ=ON -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address -fno-omit-frame-pointer"
-targets=(qzr_fuzz_settings_file qzr_fuzz_reply_value)
+targets=(qzr_fuzz_settings_file qzr_fuzz_reply_value qzr_fuzz_discovery_reply)
 cmake --build "$build" -j2 --target "${targets[@]}"
 for target in "${targets[@]}"; do
   corpus="$build/corpus/$target"

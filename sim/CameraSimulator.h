@@ -31,6 +31,12 @@
 //   "c=IN IP4 GROUP/0", "a=rtpmap:96 H264/90000",
 //   "a=fmtp:96 packetization-mode=1" (see sim/README.md).
 //
+// WS-Discovery (DiscoveryResponder.h, unless --no-discovery)
+//   UDP 239.255.255.250:3702 on the given interfaces (default lo): Probe ->
+//   unicast ProbeMatch (endpoint urn:uuid:, XAddrs
+//   http://ADDRESS:PORT/onvif/device_service); Hello at start, Bye at SIGTERM.
+//   POST /onvif/device_service: GetDeviceInformation, GetSystemDateAndTime.
+//
 // Endpoints
 //   GET /api/param?QUERY            Basic auth. QUERY is "KEY" (read) or "KEY=VALUE"
 //                                   (write), several joined by "&", handled in order.

@@ -55,6 +55,29 @@ struct Options {
                                                      "reboots (0..3600, fractions allowed, default %1).")
                                           .arg(kDefaultRestartMs / 1000.0),
                                       QStringLiteral("s"), QString::number(kDefaultRestartMs / 1000.0)};
+    QCommandLineOption noDiscovery{QStringLiteral("no-discovery"),
+                                   QStringLiteral("Take no part in WS-Discovery (no Probe answers, Hello or Bye).")};
+    QCommandLineOption discoveryInterface{QStringLiteral("discovery-interface"),
+                                          QStringLiteral("Join the WS-Discovery group and announce on this "
+                                                         "interface; repeat for several (default lo only)."),
+                                          QStringLiteral("name")};
+    QCommandLineOption discoveryPort{QStringLiteral("discovery-port"),
+                                     QStringLiteral("UDP port of WS-Discovery (default 3702)."),
+                                     QStringLiteral("n"), QStringLiteral("3702")};
+    QCommandLineOption addressPerCamera{QStringLiteral("address-per-camera"),
+                                        QStringLiteral("With --cameras: camera k listens on --address + k, "
+                                                       "all on the one --port (127.0.0.10, .11, ... on 8080).")};
+    QCommandLineOption conflict{QStringLiteral("conflict"),
+                                QStringLiteral("With --cameras 2 or more: the last camera claims camera 0's "
+                                               "address (its XAddrs name camera 0's address and port).")};
+    QCommandLineOption ignoreFirstProbe{QStringLiteral("ignore-first-probe"),
+                                        QStringLiteral("Camera k (from 0) leaves the first Probe it hears "
+                                                       "unanswered; repeat for several."),
+                                        QStringLiteral("k")};
+    QCommandLineOption sweepOnly{QStringLiteral("sweep-only"),
+                                 QStringLiteral("Camera k (from 0) answers HTTP only, not WS-Discovery; "
+                                                "repeat for several."),
+                                 QStringLiteral("k")};
     QCommandLineOption log{QStringLiteral("log"),
                            QStringLiteral("Append one JSON line per request to this file."),
                            QStringLiteral("file")};
@@ -82,7 +105,9 @@ ConfigResult parseCommandLine(const QStringList &arguments)
     parser.addOptions({options.address, options.port, options.model, options.mac, options.user,
                        options.password, options.focusPolls, options.focusError, options.fault,
                        options.faultNth, options.log, options.rtspPort, options.cameras,
-                       options.restartSeconds});
+                       options.restartSeconds, options.noDiscovery, options.discoveryInterface,
+                       options.discoveryPort, options.addressPerCamera, options.conflict,
+                       options.ignoreFirstProbe, options.sweepOnly});
     ConfigResult result;
     if (!parser.parse(arguments)) {
         result.error = parser.errorText();
@@ -126,8 +151,43 @@ ConfigResult parseCommandLine(const QStringList &arguments)
         result.error = QStringLiteral("--port %1 with --cameras %2 runs past port 65535").arg(*port).arg(*cameras);
     else if (*cameras > 1 && fleetMac(parser.value(options.mac), 1).isEmpty())
         result.error = QStringLiteral("--mac must end in a hex byte (like :55) with --cameras");
+    const auto discoveryPort = intOption(parser, options.discoveryPort, 1, 65535);
+    QList<int> ignoreFirst, sweepOnly;
+    const auto cameraIndexes = [&](const QCommandLineOption &option, QList<int> &into) {
+        for (const QString &text : parser.values(option)) {
+            bool ok = false;
+            const int index = text.toInt(&ok);
+            if (!ok || index < 0 || !cameras || index >= *cameras)
+                return false;
+            into.append(index);
+        }
+        return true;
+    };
+    if (!result.error.isEmpty()) {
+    } else if (!discoveryPort) {
+        result.error = QStringLiteral("invalid --discovery-port");
+    } else if (!cameraIndexes(options.ignoreFirstProbe, ignoreFirst)) {
+        result.error = QStringLiteral("--ignore-first-probe needs a camera number from 0 to --cameras - 1");
+    } else if (!cameraIndexes(options.sweepOnly, sweepOnly)) {
+        result.error = QStringLiteral("--sweep-only needs a camera number from 0 to --cameras - 1");
+    } else if (parser.isSet(options.conflict) && *cameras < 2) {
+        result.error = QStringLiteral("--conflict needs --cameras 2 or more");
+    } else if (parser.isSet(options.addressPerCamera)
+               && (address.protocol() != QAbstractSocket::IPv4Protocol
+                   || (address.toIPv4Address() & 0xFFu) + quint32(*cameras) - 1 > 254)) {
+        result.error = QStringLiteral("--address-per-camera needs an IPv4 --address with room for --cameras "
+                                      "addresses below .255");
+    }
     if (!result.error.isEmpty())
         return result;
+    config.discovery.enabled = !parser.isSet(options.noDiscovery);
+    if (parser.isSet(options.discoveryInterface))
+        config.discovery.interfaces = parser.values(options.discoveryInterface);
+    config.discovery.port = quint16(*discoveryPort);
+    config.addressPerCamera = parser.isSet(options.addressPerCamera);
+    config.conflict = parser.isSet(options.conflict);
+    config.ignoreFirstProbe = ignoreFirst;
+    config.sweepOnly = sweepOnly;
 
     config.server.address = address;
     config.server.port = quint16(*port);

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "CameraSimulator.h"
+#include "DiscoveryResponder.h"
 #include "SimServer.h"
 
 namespace qzr::sim {
@@ -15,6 +16,13 @@ struct SimConfig {
     ServerOptions server;
     std::optional<quint16> rtspPort; // unset: no RTSP; 0 picks a free port
     int cameras = 1;                 // cameras served on ports port, port+1, ...
+    // Cameras on consecutive addresses from server.address, all on one port
+    // (127.0.0.10, 127.0.0.11, ... on 8080), as a sweep finds them on a LAN.
+    bool addressPerCamera = false;
+    DiscoveryOptions discovery;      // WS-Discovery of every camera
+    bool conflict = false;           // the last camera announces camera 0's address
+    QList<int> ignoreFirstProbe;     // cameras (from 0) that leave their first Probe unanswered
+    QList<int> sweepOnly;            // cameras that take no part in WS-Discovery
 };
 
 inline constexpr int kMaxCameras = 256;

@@ -2,6 +2,7 @@
 
 #include <QTcpSocket>
 
+#include "DeviceService.h"
 #include "MulticastSender.h"
 #include "ParamQuery.h"
 #include "RtspServer.h"
@@ -13,6 +14,7 @@ namespace {
 
 const QByteArray kParamPath = "/api/param";
 const QByteArray kServicePath = "/cgi-bin/display.cgi";
+const QByteArray kDeviceServicePath = "/onvif/device_service";
 const QByteArray kAdminPrefix = "/__camsim/";
 const QByteArray kAdminFault = "/__camsim/fault";
 const QByteArray kAdminState = "/__camsim/state";
@@ -322,6 +324,18 @@ void SimServer::handleCameraRequest(QTcpSocket *socket, Connection &connection,
 
 HttpResponse SimServer::cameraResponse(const HttpRequest &request)
 {
+    // The ONVIF device service that WS-Discovery's XAddrs name (SOAP over POST).
+    if (request.path() == kDeviceServicePath && request.method == "POST") {
+        const qsizetype headEnd = request.raw.indexOf("\r\n\r\n");
+        const QByteArray body = headEnd < 0 ? QByteArray() : request.raw.mid(headEnd + 4);
+        const DeviceServiceReply soap = deviceServiceReply(body, m_camera, QDateTime::currentDateTimeUtc());
+        HttpResponse response;
+        response.status = soap.status;
+        response.reason = soap.reason;
+        response.addHeader("Content-Type", "application/soap+xml; charset=utf-8");
+        response.body = soap.body;
+        return response;
+    }
     if (request.method != "GET") {
         HttpResponse response = HttpResponse::error(405, "Method Not Allowed");
         response.addHeader("Allow", "GET");

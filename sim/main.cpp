@@ -3,12 +3,17 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <QSocketNotifier>
+
+#include <csignal>
 #include <cstdio>
+#include <unistd.h>
 #include <memory>
 #include <vector>
 
 #include "BuildVersion.h"
 #include "protocol/Version.h"
+#include "DiscoveryResponder.h"
 #include "SimConfig.h"
 #include "SimLogging.h"
 #include "SimServer.h"
@@ -37,7 +42,10 @@ Fleet startFleet(const qzr::sim::SimConfig &config)
         bool ok = true;
         for (int k = 0; k < count && ok; ++k) {
             qzr::sim::ServerOptions cameraOptions = options;
-            if (k > 0) {
+            if (k > 0 && config.addressPerCamera) {
+                cameraOptions.address = QHostAddress(config.server.address.toIPv4Address() + quint32(k));
+                cameraOptions.port = fleet.front()->port();
+            } else if (k > 0) {
                 const int port = int(fleet.front()->port()) + k;
                 ok = port <= 65535;
                 cameraOptions.port = quint16(port);
@@ -58,6 +66,55 @@ Fleet startFleet(const qzr::sim::SimConfig &config)
         }
     }
     return {};
+}
+
+using Responders = std::vector<std::unique_ptr<qzr::sim::DiscoveryResponder>>;
+
+// The address camera k serves on, as its XAddrs name it.
+QString cameraHost(const qzr::sim::SimConfig &config, int k)
+{
+    QHostAddress address = config.server.address;
+    if (address.isNull() || address == QHostAddress(QHostAddress::AnyIPv4) || address == QHostAddress(QHostAddress::Any))
+        address = QHostAddress(QHostAddress::LocalHost);
+    if (config.addressPerCamera)
+        address = QHostAddress(address.toIPv4Address() + quint32(k));
+    return address.toString();
+}
+
+// Every camera that takes part in WS-Discovery answers Probes and says Hello.
+bool startDiscovery(const qzr::sim::SimConfig &config, const Fleet &fleet, Responders &responders)
+{
+    if (!config.discovery.enabled)
+        return true;
+    const int count = int(fleet.size());
+    for (int k = 0; k < count; ++k) {
+        if (config.sweepOnly.contains(k))
+            continue;
+        const QString host = cameraHost(config, k);
+        const quint16 port = fleet.at(size_t(k))->port();
+        const bool claimsFirst = config.conflict && k == count - 1;
+        qzr::sim::DiscoveryOptions options = config.discovery;
+        options.ignoreFirstProbe = config.ignoreFirstProbe.contains(k);
+        auto responder = std::make_unique<qzr::sim::DiscoveryResponder>();
+        const QString endpoint = qzr::sim::endpointFor(qzr::sim::fleetCamera(config, k).mac, host, port);
+        if (!responder->start(options, endpoint, claimsFirst ? cameraHost(config, 0) : host,
+                              claimsFirst ? fleet.front()->port() : port)) {
+            std::fprintf(stderr, "qzr-camsim: WS-Discovery: %s\n", qPrintable(responder->errorText()));
+            return false;
+        }
+        responders.push_back(std::move(responder));
+    }
+    return true;
+}
+
+// SIGTERM and SIGINT say Bye for every camera, then end the process as the
+// signal would have.
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int signal)
+{
+    const char byte = char(signal);
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
 }
 
 } // namespace
@@ -102,6 +159,24 @@ int main(int argc, char *argv[])
                 log.flush();
             });
         }
+    }
+    Responders responders;
+    if (!startDiscovery(parsed.config, fleet, responders))
+        return 1;
+    std::unique_ptr<QSocketNotifier> signalNotifier;
+    if (!responders.empty() && ::pipe(g_signalPipe) == 0) {
+        signalNotifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, [&responders] {
+            char signal = 0;
+            if (::read(g_signalPipe[0], &signal, 1) != 1)
+                return;
+            for (auto &responder : responders)
+                responder->stop();
+            std::signal(signal, SIG_DFL);
+            std::raise(signal);
+        });
+        std::signal(SIGTERM, onSignal);
+        std::signal(SIGINT, onSignal);
     }
     SimServer &server = *fleet.front();
     // Line 1: the HTTP port (with --cameras N, of the first camera; the others

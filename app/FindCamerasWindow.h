@@ -1,0 +1,62 @@
+#pragma once
+#include "discovery/CameraFinder.h"
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+
+// "Find Cameras": searches the network for cameras (WS-Discovery on every
+// interface, and an address sweep when a range is given), lists them as they
+// are found, and hands the chosen one to the main window and "IP Setup".
+class FindCamerasWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit FindCamerasWindow(QWidget *parent = nullptr);
+    ~FindCamerasWindow() override;
+
+    // What every search starts from (interfaces, timing, discovery port);
+    // the sweep range and the credentials are filled in per search.
+    void setBaseOptions(const qzr::discovery::SearchOptions &options) { m_base = options; }
+
+    // Starts a search with the sweep range of the field and the main window's
+    // user and password. A range that cannot be read is reported and
+    // nothing starts; false then.
+    bool startSearch();
+    // Shows the window and starts a search unless one is under way (menu
+    // "Find Cameras…" and the "Search" procedure button).
+    void openAndSearch();
+    void stopSearch();
+    bool isSearching() const { return m_finder.isRunning(); }
+
+    // "Use this camera": the chosen row's address and port go into the main
+    // window's fields and into "IP Setup", which is shown.
+    void useCamera(int row);
+    void useSelectedCamera();
+
+    qzr::discovery::CameraFinder &finder() { return m_finder; }
+
+    QTableWidget *CameraTable;
+    QProgressBar *SearchProgress;
+    QLabel *SweepLabel, *StatusLabel;
+    QLineEdit *SweepEdit;
+    QPushButton *SearchAgainButton, *StopSearchButton, *UseCameraButton;
+
+private:
+    void showCameras();
+    void searchFinished();
+
+    qzr::discovery::CameraFinder m_finder;
+    qzr::discovery::SearchOptions m_base;
+    QList<qzr::discovery::FoundCamera> m_shown;
+};
+
+// The window, made on first use and kept with the window set.
+FindCamerasWindow *findCamerasWindow();
+// The window if it was made, else null.
+extern FindCamerasWindow *FormFindCameras;

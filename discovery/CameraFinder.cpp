@@ -1,0 +1,343 @@
+#include "discovery/CameraFinder.h"
+
+#include "discovery/CameraQueries.h"
+#include "protocol/ParamClient.h"
+
+#include <QMutex>
+#include <QNetworkDatagram>
+#include <QNetworkInterface>
+#include <QSet>
+#include <QUdpSocket>
+#include <QVariant>
+
+#include <atomic>
+
+namespace qzr::discovery {
+
+namespace {
+// Progress units the WS-Discovery wait counts for, beside one per read.
+constexpr int kWindowUnits = 20;
+constexpr int kProgressTickMs = 100;
+} // namespace
+
+// What the reads of one search share with it: whether it was stopped, and
+// the clients under way, so that stopping can abort them.
+struct CameraFinder::Run
+{
+    std::atomic<bool> stopped{false};
+    QMutex mutex;
+    QSet<ParamClient *> active;
+
+    // Runs work with a fresh client unless the search was stopped.
+    template<typename Work>
+    void withClient(const SearchOptions &options, int replyTimeout_ms, Work work)
+    {
+        if (stopped)
+            return;
+        ParamClient client;
+        client.setConnectTimeoutMs(options.connectTimeout_ms);
+        client.setReplyTimeoutMs(replyTimeout_ms);
+        client.setCredentials(options.user, options.password);
+        {
+            QMutexLocker lock(&mutex);
+            if (stopped)
+                return;
+            active.insert(&client);
+        }
+        work(client);
+        QMutexLocker lock(&mutex);
+        active.remove(&client);
+    }
+
+    void stop()
+    {
+        QMutexLocker lock(&mutex);
+        stopped = true;
+        for (ParamClient *client : std::as_const(active))
+            client->abort();
+    }
+};
+
+CameraFinder::CameraFinder(QObject *parent)
+    : QObject(parent)
+{
+    m_probeTimer.setInterval(SearchOptions::kProbeIntervalMs);
+    connect(&m_probeTimer, &QTimer::timeout, this, &CameraFinder::sendProbes);
+    m_windowTimer.setSingleShot(true);
+    m_windowTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_windowTimer, &QTimer::timeout, this, &CameraFinder::discoveryWindowEnded);
+    m_progressTimer.setInterval(kProgressTickMs);
+    connect(&m_progressTimer, &QTimer::timeout, this, &CameraFinder::reportProgress);
+}
+
+CameraFinder::~CameraFinder()
+{
+    if (m_run)
+        m_run->stop();
+    closeSockets();
+    m_pool.waitForDone();
+}
+
+bool CameraFinder::start(const SearchOptions &options)
+{
+    if (m_running)
+        stop();
+    m_options = options;
+    m_options.jobs = qBound(1, options.jobs, SearchOptions::kMaxJobs);
+    m_error.clear();
+    m_warnings.clear();
+    m_list.clear();
+    m_identityQueued.clear();
+    m_tasksTotal = 0;
+    m_tasksDone = 0;
+    m_probesSent = 0;
+
+    const QList<LocalInterface> table = m_tableSet ? m_table : localInterfaces();
+    m_interfaces = selectInterfaces(table, options.interfaces, &m_error);
+    if (!m_error.isEmpty())
+        return false;
+
+    m_run = std::make_shared<Run>();
+    m_pool.setMaxThreadCount(m_options.jobs);
+    m_messageId = newMessageId();
+
+    // One prober per interface address: the probe leaves by that interface
+    // and the unicast answers come back to its socket.
+    for (const LocalInterface &interface : std::as_const(m_interfaces)) {
+        auto *socket = new QUdpSocket(this);
+        if (!socket->bind(interface.address, 0)) {
+            m_warnings << QStringLiteral("%1 (%2): %3").arg(interface.name, interface.address.toString(),
+                                                             socket->errorString());
+            delete socket;
+            continue;
+        }
+        socket->setMulticastInterface(QNetworkInterface::interfaceFromName(interface.name));
+        socket->setSocketOption(QAbstractSocket::MulticastLoopbackOption, QVariant(1));
+        socket->setSocketOption(QAbstractSocket::MulticastTtlOption, QVariant(1));
+        const QString name = interface.name;
+        connect(socket, &QUdpSocket::readyRead, this, [this, socket, name] { readDatagrams(socket, name); });
+        m_probers.append({interface, socket});
+    }
+    // Hello and Bye come to the discovery port, on the interfaces joined.
+    m_listener = new QUdpSocket(this);
+    if (m_listener->bind(QHostAddress::AnyIPv4, m_options.discoveryPort,
+                         QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
+        QSet<QString> joined; // once per interface, whatever its addresses
+        for (const Prober &prober : std::as_const(m_probers)) {
+            if (joined.contains(prober.interface.name))
+                continue;
+            joined.insert(prober.interface.name);
+            if (!m_listener->joinMulticastGroup(kDiscoveryGroup, QNetworkInterface::interfaceFromName(prober.interface.name)))
+                m_warnings << QStringLiteral("%1: cannot hear announcements: %2")
+                                  .arg(prober.interface.name, m_listener->errorString());
+        }
+        connect(m_listener, &QUdpSocket::readyRead, this, [this] { readDatagrams(m_listener, QString()); });
+    } else {
+        m_warnings << QStringLiteral("announcements are not heard: %1").arg(m_listener->errorString());
+        delete m_listener;
+        m_listener = nullptr;
+    }
+    if (m_probers.isEmpty() && m_options.sweeps.isEmpty() && !m_interfaces.isEmpty()) {
+        m_error = QStringLiteral("no interface could send a probe: ") + m_warnings.join(QStringLiteral("; "));
+        closeSockets();
+        return false;
+    }
+
+    m_running = true;
+    m_windowOpen = true;
+    m_elapsed.start();
+    m_probeTimer.setInterval(m_options.probeInterval_ms);
+    sendProbes();
+    m_windowTimer.start(m_options.wait_ms);
+    m_progressTimer.start();
+    startSweep();
+    reportProgress();
+    return true;
+}
+
+void CameraFinder::stop()
+{
+    if (!m_running)
+        return;
+    m_run->stop();
+    m_probeTimer.stop();
+    m_windowTimer.stop();
+    m_windowOpen = false;
+    closeSockets();
+    m_running = false;
+    m_progressTimer.stop();
+    m_list.applyFlags(m_interfaces);
+    emit camerasChanged();
+    emit finished();
+}
+
+void CameraFinder::sendProbes()
+{
+    const QByteArray probe = probeMessage(m_messageId);
+    for (const Prober &prober : std::as_const(m_probers))
+        prober.socket->writeDatagram(probe, kDiscoveryGroup, m_options.discoveryPort);
+    if (++m_probesSent < m_options.probeRepeats)
+        m_probeTimer.start();
+    else
+        m_probeTimer.stop();
+}
+
+QString CameraFinder::interfaceForIndex(int index) const
+{
+    for (const Prober &prober : m_probers) {
+        if (prober.interface.index == index)
+            return prober.interface.name;
+    }
+    return {};
+}
+
+void CameraFinder::readDatagrams(QUdpSocket *socket, const QString &interfaceName)
+{
+    while (socket->hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = socket->receiveDatagram(kMaxDatagramBytes + 1);
+        if (!m_windowOpen)
+            continue;
+        QString heardOn = interfaceName;
+        if (heardOn.isEmpty()) {
+            // The shared listener: only the interfaces of this search count.
+            heardOn = interfaceForIndex(int(datagram.interfaceIndex()));
+            if (heardOn.isEmpty() && datagram.interfaceIndex() == 0 && m_probers.size() == 1)
+                heardOn = m_probers.first().interface.name;
+            if (heardOn.isEmpty())
+                continue;
+        }
+        const Message message = parseMessage(datagram.data());
+        handleMessage(message, heardOn);
+    }
+}
+
+void CameraFinder::handleMessage(const Message &message, const QString &interfaceName)
+{
+    switch (message.kind) {
+    case MessageKind::ProbeMatches:
+    case MessageKind::Hello: {
+        if (message.kind == MessageKind::ProbeMatches && message.relatesTo != m_messageId)
+            return;
+        const FoundBy how = message.kind == MessageKind::Hello ? FoundByHello : FoundByProbe;
+        for (const Endpoint &endpoint : message.endpoints) {
+            m_list.addAnnouncement(endpoint.address, endpoint.xaddrs, interfaceName, how);
+            const XAddrTarget target = preferredTarget(endpoint.xaddrs);
+            if (!target.host.isEmpty())
+                queueIdentity(target.host, target.port);
+        }
+        break;
+    }
+    case MessageKind::Bye:
+        for (const Endpoint &endpoint : message.endpoints)
+            m_list.removeEndpoint(endpoint.address);
+        break;
+    default:
+        return;
+    }
+    m_list.applyFlags(m_interfaces);
+    emit camerasChanged();
+}
+
+void CameraFinder::queueIdentity(const QString &address, int port)
+{
+    const QString key = address + QLatin1Char(':') + QString::number(port);
+    if (m_identityQueued.contains(key))
+        return;
+    m_identityQueued.insert(key);
+    ++m_tasksTotal;
+    const std::shared_ptr<Run> run = m_run;
+    const SearchOptions options = m_options;
+    m_pool.start([this, run, options, address, port] {
+        Identity identity;
+        run->withClient(options, options.replyTimeout_ms,
+                        [&](ParamClient &client) { identity = readIdentity(client, address, port); });
+        QMetaObject::invokeMethod(this, [this, run, address, port, identity] {
+            if (run != m_run || run->stopped)
+                return;
+            if (identity.done)
+                m_list.setIdentity(address, port, identity);
+            m_list.applyFlags(m_interfaces);
+            emit camerasChanged();
+            taskDone();
+        }, Qt::QueuedConnection);
+    });
+}
+
+void CameraFinder::startSweep()
+{
+    const std::shared_ptr<Run> run = m_run;
+    const SearchOptions options = m_options;
+    for (const SweepRange &range : std::as_const(m_options.sweeps)) {
+        const QList<QHostAddress> addresses = range.addresses();
+        m_tasksTotal += int(addresses.size());
+        for (const QHostAddress &host : addresses) {
+            const QString address = host.toString();
+            const int port = range.port;
+            m_pool.start([this, run, options, address, port] {
+                SweepAnswer answer;
+                run->withClient(options, options.replyTimeout_ms,
+                                [&](ParamClient &client) { answer = sweepAddress(client, address, port); });
+                QMetaObject::invokeMethod(this, [this, run, address, port, answer] {
+                    if (run != m_run || run->stopped)
+                        return;
+                    if (answer.camera) {
+                        m_list.addSweepHit(address, port);
+                        queueIdentity(address, port);
+                        m_list.applyFlags(m_interfaces);
+                        emit camerasChanged();
+                    }
+                    taskDone();
+                }, Qt::QueuedConnection);
+            });
+        }
+    }
+}
+
+void CameraFinder::taskDone()
+{
+    ++m_tasksDone;
+    reportProgress();
+    finishIfDone();
+}
+
+void CameraFinder::discoveryWindowEnded()
+{
+    m_windowOpen = false;
+    m_probeTimer.stop();
+    closeSockets();
+    reportProgress();
+    finishIfDone();
+}
+
+void CameraFinder::finishIfDone()
+{
+    if (!m_running || m_windowOpen || m_tasksDone < m_tasksTotal)
+        return;
+    m_running = false;
+    m_progressTimer.stop();
+    m_list.applyFlags(m_interfaces);
+    emit camerasChanged();
+    emit progressChanged(m_tasksTotal + kWindowUnits, m_tasksTotal + kWindowUnits);
+    emit finished();
+}
+
+void CameraFinder::closeSockets()
+{
+    for (const Prober &prober : std::as_const(m_probers))
+        delete prober.socket;
+    m_probers.clear();
+    delete m_listener;
+    m_listener = nullptr;
+}
+
+void CameraFinder::reportProgress()
+{
+    if (!m_running)
+        return;
+    const int window = m_windowOpen && m_options.wait_ms > 0
+        ? int(qMin<qint64>(kWindowUnits, m_elapsed.elapsed() * kWindowUnits / m_options.wait_ms))
+        : kWindowUnits;
+    emit progressChanged(m_tasksDone + window, m_tasksTotal + kWindowUnits);
+}
+
+} // namespace qzr::discovery

@@ -1,0 +1,165 @@
+// "Find Cameras": from the menu through the search to choosing a camera,
+// against simulated fleets on loopback (WS-Discovery on "lo" with a
+// discovery port of this test's own).
+#include "ScriptedDialogs.h"
+#include "SimFleet.h"
+#include "app/FindCamerasWindow.h"
+#include "app/Forms.h"
+#include "app/WindowSet.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QtTest>
+
+using qzr::discoverytest::SimFleet;
+
+class FindCamerasWindowTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    std::unique_ptr<qzr::WindowSet> m_windows;
+    quint16 m_discoveryPort = 0;
+
+    FindCamerasWindow *window()
+    {
+        FindCamerasWindow *found = findCamerasWindow();
+        qzr::discovery::SearchOptions options;
+        options.interfaces = {QStringLiteral("lo")};
+        options.discoveryPort = m_discoveryPort;
+        options.wait_ms = 1200;
+        found->setBaseOptions(options);
+        return found;
+    }
+
+    QStringList rowTexts(int row)
+    {
+        QStringList texts;
+        QTableWidget *table = FormFindCameras->CameraTable;
+        for (int column = 0; column < table->columnCount(); ++column)
+            texts << (table->item(row, column) ? table->item(row, column)->text() : QStringLiteral("<none>"));
+        return texts;
+    }
+
+private slots:
+    void init()
+    {
+        m_discoveryPort = qzr::discoverytest::freeDiscoveryPort();
+        m_dialogs = std::make_unique<ScriptedDialogs>();
+        m_windows = std::make_unique<qzr::WindowSet>();
+    }
+    void cleanup()
+    {
+        m_windows.reset();
+        m_dialogs.reset();
+    }
+
+    // The menu item opens the window and searches; the list fills with the
+    // fleet; a double-click hands the camera to the main window and
+    // "IP Setup", whose "Save Settings" then connects the tool to it.
+    void menuToChosenCamera()
+    {
+        SimFleet fleet;
+        QVERIFY(fleet.start({"--cameras", "2", "--address", "127.0.0.80", "--address-per-camera", "--mac",
+                             "00:11:22:33:44:80"}, m_discoveryPort));
+        window();
+        auto *menu = Form1->MainMenu1->findChild<QMenu *>(QStringLiteral("IPSetup1"));
+        QVERIFY(menu);
+        QStringList items;
+        for (QAction *action : menu->actions())
+            items << action->text();
+        QCOMPARE(items, (QStringList{"Select IP address", QStringLiteral("Find Cameras\u2026"), "Change Camera IP address"}));
+        Form3->hide();
+
+        QSignalSpy finished(&FormFindCameras->finder(), &qzr::discovery::CameraFinder::finished);
+        menu->actions().at(1)->trigger();
+        QVERIFY(FormFindCameras->isVisible());
+        QCOMPARE(FormFindCameras->windowTitle(), "Find Cameras");
+        QVERIFY(FormFindCameras->isSearching());
+        QCOMPARE(FormFindCameras->SweepEdit->text(), "");
+        QVERIFY(finished.wait(20'000));
+        const QString port = QString::number(fleet.port());
+        QCOMPARE(FormFindCameras->CameraTable->rowCount(), 2);
+        QCOMPARE(rowTexts(0), (QStringList{"127.0.0.80", port, "QZ-R410", "2.10.0045", "00:11:22:33:44:80", "ws-discovery", ""}));
+        QCOMPARE(rowTexts(1), (QStringList{"127.0.0.81", port, "QZ-R410", "2.10.0045", "00:11:22:33:44:81", "ws-discovery", ""}));
+        QCOMPARE(FormFindCameras->SearchProgress->value(), FormFindCameras->SearchProgress->maximum());
+        QCOMPARE(FormFindCameras->StatusLabel->text(), "2 cameras found");
+
+        QTableWidget *table = FormFindCameras->CameraTable;
+        const QPoint cell = table->visualItemRect(table->item(1, 0)).center();
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell);
+        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell);
+        QCOMPARE(Form1->Edit1->text(), "127.0.0.81");
+        QCOMPARE(Form1->Edit2->text(), port);
+        QCOMPARE(Form3->Edit1->text(), "127.0.0.81");
+        QVERIFY(Form3->isVisible());
+
+        Form3->Button1->click();
+        QCOMPARE(m_dialogs->errors, QStringList());
+        QCOMPARE(Form1->Label18->text(), "Model: QZ-R410");
+        QCOMPARE(Form1->Label24->text(), "IP: 127.0.0.81");
+        QCOMPARE(Form1->Label22->text(), "FW 2.10.0045");
+        QVERIFY2(Form1->Label23->text().endsWith(":33:44:81"), qPrintable(Form1->Label23->text()));
+        QVERIFY(!Form3->isVisible());
+    }
+
+    // "Search again" sweeps the range of the field; flags are shown and
+    // explained in the tooltip; "Use this camera" takes the selected row.
+    void searchAgainWithSweepAndFlags()
+    {
+        SimFleet fleet;
+        QVERIFY(fleet.start({"--cameras", "3", "--address", "127.0.0.89", "--address-per-camera", "--conflict",
+                             "--sweep-only", "1"}, m_discoveryPort));
+        FindCamerasWindow *find = window();
+        find->show();
+        const QString port = QString::number(fleet.port());
+        find->SweepEdit->setText(QStringLiteral("127.0.0.88/30:") + port);
+        QSignalSpy finished(&find->finder(), &qzr::discovery::CameraFinder::finished);
+        find->SearchAgainButton->click();
+        QVERIFY(finished.wait(20'000));
+        QCOMPARE(find->CameraTable->rowCount(), 3);
+        QCOMPARE(rowTexts(0).mid(5), (QStringList{"ws-discovery,sweep", "address conflict"}));
+        QCOMPARE(rowTexts(1).mid(5), (QStringList{"ws-discovery,sweep", "address conflict"}));
+        QCOMPARE(rowTexts(2), (QStringList{"127.0.0.90", port, "QZ-R410", "2.10.0045", "00:11:22:33:44:56", "sweep", ""}));
+        const QString tip = find->CameraTable->item(0, 6)->toolTip();
+        QVERIFY2(tip.startsWith(QStringLiteral("Address conflict: more than one camera answers at 127.0.0.89:") + port),
+                 qPrintable(tip));
+
+        find->CameraTable->selectRow(2);
+        QVERIFY(find->UseCameraButton->isEnabled());
+        find->UseCameraButton->click();
+        QCOMPARE(Form1->Edit1->text(), "127.0.0.90");
+        QCOMPARE(Form3->Edit1->text(), "127.0.0.90");
+    }
+
+    // A sweep range that cannot be read is reported and nothing is searched.
+    void badSweepRangeIsReported()
+    {
+        FindCamerasWindow *find = window();
+        find->SweepEdit->setText(QStringLiteral("192.168.0.0/16"));
+        find->SearchAgainButton->click();
+        QCOMPARE(m_dialogs->errors, QStringList{"'192.168.0.0/16' is not a sweep range: at most a /22 (1024 addresses) is swept."});
+        QVERIFY(!find->isSearching());
+    }
+
+    // "Search" in the procedure area starts the search; "Stop search" ends it.
+    void searchAndStopButtons()
+    {
+        window();
+        QSignalSpy finished(&FormFindCameras->finder(), &qzr::discovery::CameraFinder::finished);
+        Form1->Button31->click();
+        QVERIFY(FormFindCameras->isVisible());
+        QVERIFY(FormFindCameras->isSearching());
+        Form1->Button32->click();
+        QVERIFY(!FormFindCameras->isSearching());
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(FormFindCameras->StatusLabel->text(), "0 cameras found");
+    }
+};
+
+QTEST_MAIN(FindCamerasWindowTest)
+#include "FindCamerasWindowTest.moc"

@@ -1,0 +1,204 @@
+// Searches against simulated fleets on loopback: WS-Discovery on "lo" with a
+// discovery port of this test's own, and sweeps of 127.0.0.x only.
+#include "SimFleet.h"
+#include "discovery/CameraFinder.h"
+
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QtTest>
+
+using namespace qzr::discovery;
+using qzr::discoverytest::SimFleet;
+
+namespace {
+
+struct Row
+{
+    QString address;
+    QString model;
+    QString firmware;
+    QString mac;
+    QString foundBy;
+    QString flags;
+};
+
+QList<Row> rows(const QList<FoundCamera> &cameras, int port)
+{
+    QList<Row> list;
+    for (const FoundCamera &camera : cameras) {
+        if (camera.port != port)
+            continue;
+        list.append({camera.address, camera.identity.model, camera.identity.firmware, camera.identity.mac,
+                     foundByText(camera.foundBy), flagsText(camera)});
+    }
+    return list;
+}
+
+QString describe(const QList<Row> &list)
+{
+    QStringList lines;
+    for (const Row &row : list)
+        lines << QStringList{row.address, row.model, row.firmware, row.mac, row.foundBy, row.flags}.join(QLatin1Char('|'));
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+class CameraSearchTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    quint16 m_discoveryPort = 0;
+
+    SearchOptions loopbackOptions(int wait_ms = 1500) const
+    {
+        SearchOptions options;
+        options.interfaces = {QStringLiteral("lo")};
+        options.discoveryPort = m_discoveryPort;
+        options.wait_ms = wait_ms;
+        return options;
+    }
+
+    // Runs one search to its end and returns what it found.
+    QList<FoundCamera> search(const SearchOptions &options)
+    {
+        CameraFinder finder;
+        QSignalSpy finished(&finder, &CameraFinder::finished);
+        if (!finder.start(options)) {
+            qWarning() << finder.errorText();
+            return {};
+        }
+        if (!finished.wait(options.wait_ms + 20'000))
+            return {};
+        return finder.cameras();
+    }
+
+private slots:
+    void init() { m_discoveryPort = qzr::discoverytest::freeDiscoveryPort(); }
+
+    // Every camera of a fleet answers the probe and is listed once, with the
+    // model, firmware and MAC read over its parameter interface.
+    void findsEveryCameraWithItsIdentity()
+    {
+        SimFleet fleet;
+        QVERIFY(fleet.start({"--cameras", "3", "--address", "127.0.0.10", "--address-per-camera",
+                             "--mac", "00:1A:2B:3C:4D:10"}, m_discoveryPort));
+        const QList<Row> found = rows(search(loopbackOptions()), fleet.port());
+        QCOMPARE(describe(found), QStringLiteral("127.0.0.10|QZ-R410|2.10.0045|00:1A:2B:3C:4D:10|ws-discovery|\n"
+                                                 "127.0.0.11|QZ-R410|2.10.0045|00:1A:2B:3C:4D:11|ws-discovery|\n"
+                                                 "127.0.0.12|QZ-R410|2.10.0045|00:1A:2B:3C:4D:12|ws-discovery|"));
+    }
+
+    // A camera that lets the first probe go unanswered answers a repeat.
+    void cameraIgnoringTheFirstProbeIsFound()
+    {
+        SimFleet fleet;
+        QVERIFY(fleet.start({"--cameras", "2", "--address", "127.0.0.20", "--address-per-camera",
+                             "--ignore-first-probe", "0", "--ignore-first-probe", "1"}, m_discoveryPort));
+        const QList<Row> found = rows(search(loopbackOptions()), fleet.port());
+        QCOMPARE(found.size(), 2);
+        QCOMPARE(found.at(0).address, "127.0.0.20");
+        QCOMPARE(found.at(1).address, "127.0.0.21");
+
+        // With a single probe, both stay silent: the repeats are what finds them.
+        SimFleet silent;
+        const quint16 otherPort = qzr::discoverytest::freeDiscoveryPort();
+        QVERIFY(silent.start({"--address", "127.0.0.22", "--ignore-first-probe", "0"}, otherPort));
+        SearchOptions once = loopbackOptions(800);
+        once.discoveryPort = otherPort;
+        once.probeRepeats = 1;
+        QCOMPARE(rows(search(once), silent.port()).size(), 0);
+    }
+
+    // Two endpoints that claim one address and port are both flagged.
+    void addressConflictIsFlagged()
+    {
+        SimFleet fleet;
+        QVERIFY(fleet.start({"--cameras", "3", "--address", "127.0.0.30", "--address-per-camera", "--conflict"},
+                            m_discoveryPort));
+        const QList<Row> found = rows(search(loopbackOptions()), fleet.port());
+        QCOMPARE(describe(found),
+                 QStringLiteral("127.0.0.30|QZ-R410|2.10.0045|00:11:22:33:44:55|ws-discovery|address conflict\n"
+                                "127.0.0.30|QZ-R410|2.10.0045|00:11:22:33:44:55|ws-discovery|address conflict\n"
+                                "127.0.0.31|QZ-R410|2.10.0045|00:11:22:33:44:56|ws-discovery|"));
+    }
+
+    // The sweep finds cameras that do not answer WS-Discovery, and a camera
+    // asking for other credentials is listed as "login needed".
+    void sweepFindsSilentCameras()
+    {
+        SimFleet fleet;
+        QVERIFY(fleet.start({"--cameras", "3", "--address", "127.0.0.41", "--address-per-camera",
+                             "--sweep-only", "1", "--sweep-only", "2"}, m_discoveryPort));
+        SimFleet locked;
+        QVERIFY(locked.start({"--address", "127.0.0.45", "--no-discovery", "--password", "secret"}, m_discoveryPort));
+        SearchOptions options = loopbackOptions(600);
+        QString error;
+        options.sweeps = {*parseSweepRange(QStringLiteral("127.0.0.40/29:%1").arg(fleet.port()), &error)};
+        QCOMPARE(describe(rows(search(options), fleet.port())),
+                 QStringLiteral("127.0.0.41|QZ-R410|2.10.0045|00:11:22:33:44:55|ws-discovery,sweep|\n"
+                                "127.0.0.42|QZ-R410|2.10.0045|00:11:22:33:44:56|sweep|\n"
+                                "127.0.0.43|QZ-R410|2.10.0045|00:11:22:33:44:57|sweep|"));
+        options.sweeps = {*parseSweepRange(QStringLiteral("127.0.0.45/32:%1").arg(locked.port()), &error)};
+        QCOMPARE(describe(rows(search(options), locked.port())), QStringLiteral("127.0.0.45||||sweep|login needed"));
+    }
+
+    // A camera that starts during the search says Hello and is listed; one
+    // that stops says Bye and leaves the list.
+    void helloAddsAndByeRemoves()
+    {
+        CameraFinder finder;
+        QSignalSpy changed(&finder, &CameraFinder::camerasChanged);
+        QSignalSpy finished(&finder, &CameraFinder::finished);
+        QVERIFY(finder.start(loopbackOptions(10'000)));
+        SimFleet late;
+        QVERIFY(late.start({"--address", "127.0.0.50", "--mac", "00:11:22:33:44:50"}, m_discoveryPort));
+        QTRY_COMPARE_WITH_TIMEOUT(rows(finder.cameras(), late.port()).size(), 1, 5000);
+        QCOMPARE(rows(finder.cameras(), late.port()).at(0).foundBy, "hello");
+        QTRY_COMPARE_WITH_TIMEOUT(rows(finder.cameras(), late.port()).value(0).mac, "00:11:22:33:44:50", 5000);
+        late.stop();
+        QTRY_COMPARE_WITH_TIMEOUT(rows(finder.cameras(), late.port()).size(), 0, 5000);
+        QVERIFY(finder.isRunning());
+
+        // "Stop search" ends it at once.
+        finder.stop();
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(!finder.isRunning());
+    }
+
+    // The device service the XAddrs name answers standard ONVIF requests.
+    void deviceServiceAnswersOnvifClients()
+    {
+        SimFleet fleet;
+        QVERIFY(fleet.start({"--address", "127.0.0.60", "--model", "QZ-R50", "--mac", "00:11:22:33:44:60"},
+                            m_discoveryPort));
+        const auto post = [&](const QByteArray &operation) {
+            const QByteArray body =
+                "<?xml version=\"1.0\"?><s:Envelope xmlns:s=\"http://www.w3.org/2003/05/soap-envelope\">"
+                "<s:Body><" + operation + " xmlns=\"http://www.onvif.org/ver10/device/wsdl\"/></s:Body></s:Envelope>";
+            QTcpSocket socket;
+            socket.connectToHost(QStringLiteral("127.0.0.60"), fleet.port());
+            if (!socket.waitForConnected(5000))
+                return QByteArray();
+            socket.write("POST /onvif/device_service HTTP/1.1\r\nHost: 127.0.0.60\r\n"
+                         "Content-Type: application/soap+xml; charset=utf-8\r\nConnection: close\r\n"
+                         "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+            QByteArray reply;
+            while (socket.waitForReadyRead(5000))
+                reply += socket.readAll();
+            return reply;
+        };
+        const QByteArray information = post("GetDeviceInformation");
+        QVERIFY2(information.startsWith("HTTP/1.1 200 OK\r\n"), information.constData());
+        QVERIFY2(information.contains("<tds:Model>QZ-R50</tds:Model>"), information.constData());
+        QVERIFY(information.contains("<tds:FirmwareVersion>2.10.0045</tds:FirmwareVersion>"));
+        QVERIFY(information.contains("<tds:SerialNumber>001122334460</tds:SerialNumber>"));
+        const QByteArray time = post("GetSystemDateAndTime");
+        QVERIFY2(time.contains("<tt:UTCDateTime><tt:Time><tt:Hour>"), time.constData());
+        QVERIFY(post("GetUsers").startsWith("HTTP/1.1 400 Bad Request\r\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(CameraSearchTest)
+#include "CameraSearchTest.moc"
