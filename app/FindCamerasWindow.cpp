@@ -54,6 +54,8 @@ FindCamerasWindow::FindCamerasWindow(QWidget *parent)
     CameraTable->setSelectionMode(QAbstractItemView::SingleSelection);
     CameraTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     CameraTable->verticalHeader()->hide();
+    // Addresses and MACs are read whole; the flags take what is left.
+    CameraTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     CameraTable->horizontalHeader()->setStretchLastSection(true);
 
     SearchProgress = makeControl<QProgressBar>(this, "SearchProgress", 12, 346, 736, 20);
