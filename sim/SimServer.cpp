@@ -346,7 +346,9 @@ HttpResponse SimServer::cameraResponse(const HttpRequest &request)
     const QByteArray path = request.path();
     if (path == kParamPath) {
         HttpResponse response = HttpResponse::html(200, "OK", m_camera.handleParamQuery(request.query()));
-        syncRtsp();
+        // Only a write ("KEY=VALUE") can change what the streams send.
+        if (request.query().contains('='))
+            syncRtsp();
         return response;
     }
     if (path == kServicePath)
