@@ -14,7 +14,9 @@
 
 #include <sys/resource.h>
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <limits>
 
 namespace qzr::cli {
 
