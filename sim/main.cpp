@@ -68,7 +68,8 @@ class Workers
 public:
     explicit Workers(int cameras)
     {
-        const int count = cameras > 1 ? std::clamp(QThread::idealThreadCount(), 1, kMaxWorkers) : 0;
+        // More threads than cores: each one polls fewer sockets per turn.
+        const int count = cameras > 1 ? std::min(kMaxWorkers, cameras) : 0;
         for (int i = 0; i < count; ++i) {
             auto thread = std::make_unique<QThread>();
             thread->setObjectName(QStringLiteral("qzr-camsim-%1").arg(i));
@@ -93,7 +94,7 @@ public:
     }
 
 private:
-    static constexpr int kMaxWorkers = 4;
+    static constexpr int kMaxWorkers = 8;
     std::vector<std::unique_ptr<QThread>> m_threads;
 };
 
