@@ -521,10 +521,10 @@ bool CameraSimulator::initializeScene(int scene)
 
 void CameraSimulator::saveKeysWithPrefix(const QString &prefix)
 {
-    for (auto it = m_values.cbegin(); it != m_values.cend(); ++it) {
-        if (it.key().startsWith(prefix))
-            m_saved[it.key()] = it.value();
-    }
+    // The keys are sorted: those with the prefix stand together from its place.
+    const QMap<QString, QString> &values = m_values;
+    for (auto it = values.lowerBound(prefix); it != values.cend() && it.key().startsWith(prefix); ++it)
+        m_saved[it.key()] = it.value();
 }
 
 std::optional<QString> CameraSimulator::value(const QString &key) const

@@ -834,6 +834,31 @@ private slots:
         QVERIFY(process.waitForFinished(kTimeoutMs));
     }
 
+    // A thousand cameras in one process, spread over its threads: each its
+    // own, with a MAC of its own (the byte before the last counts on from
+    // camera 256).
+    void executableServesAThousandCameras()
+    {
+        QProcess process;
+        process.start(QStringLiteral(QZR_CAMSIM_EXECUTABLE), {"--cameras", "1000", "--port", "0"});
+        QVERIFY(process.waitForStarted(kTimeoutMs));
+        QDeadlineTimer deadline(kTimeoutMs);
+        while (!process.canReadLine() && !deadline.hasExpired())
+            process.waitForReadyRead(int(deadline.remainingTime()));
+        bool ok = false;
+        const uint first = process.readLine().trimmed().toUInt(&ok);
+        QVERIFY(ok && first != 0 && first + 999 <= 65535);
+        const auto read = [this](const QByteArray &key) { return request("/api/param?" + key).line5(); };
+        m_port = quint16(first + 999);
+        QCOMPARE(request("/api/param?encode(1).framerate=5").line5(), QByteArray("encode(1).framerate=5&"));
+        QCOMPARE(read("network.interface.mac"), QByteArray("network.interface.mac=00:11:22:33:47:3C&"));
+        m_port = quint16(first + 256);
+        QCOMPARE(read("network.interface.mac"), QByteArray("network.interface.mac=00:11:22:33:45:55&"));
+        QCOMPARE(read("encode(1).framerate"), QByteArray("encode(1).framerate=15&"));
+        process.kill();
+        QVERIFY(process.waitForFinished(kTimeoutMs));
+    }
+
     void executableRefusesRtspWithSeveralCameras()
     {
         QProcess process;
