@@ -3,7 +3,11 @@
 #include "protocol/CameraError.h"
 #include "protocol/ConnectionInput.h"
 
+#include <QFile>
 #include <QtGlobal>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 #include <climits>
 #include <cmath>
 
@@ -27,6 +31,52 @@ int parseTimeoutSeconds(const QString &text)
     const double ms = std::round(seconds * 1000.0);
     // A positive limit below half a millisecond would otherwise mean "none".
     return seconds > 0 && ms < 1 ? 1 : int(ms);
+}
+
+double parseDeadlineSeconds(const QString &text)
+{
+    bool ok = false;
+    const double seconds = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(seconds) || seconds < 0)
+        throw UsageError(QStringLiteral("'%1' is not a valid number of seconds for --deadline").arg(text));
+    return seconds;
+}
+
+QString readPasswordFile(const QString &path)
+{
+    QByteArray bytes;
+    bool sawEnd = false;
+    if (path == QLatin1String("-")) {
+        // Byte by byte, so that nothing after the first line is taken away.
+        for (;;) {
+            char byte = 0;
+            const ssize_t got = ::read(STDIN_FILENO, &byte, 1);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                throw UsageError(QStringLiteral("--password-file -: cannot read standard input: %1")
+                                     .arg(QString::fromLocal8Bit(std::strerror(errno))));
+            if (got == 0)
+                break;
+            sawEnd = true;
+            if (byte == '\n')
+                break;
+            bytes += byte;
+        }
+    } else {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            throw UsageError(QStringLiteral("--password-file: cannot read %1: %2").arg(path, file.errorString()));
+        bytes = file.readLine();
+        sawEnd = !bytes.isEmpty();
+        if (bytes.endsWith('\n'))
+            bytes.chop(1);
+    }
+    if (!sawEnd)
+        throw UsageError(QStringLiteral("--password-file: %1 is empty").arg(path));
+    if (bytes.endsWith('\r'))
+        bytes.chop(1);
+    return QString::fromLocal8Bit(bytes);
 }
 
 void checkPortText(const QString &text, const QString &source)
@@ -69,13 +119,17 @@ const char *commandOptionName(CommandOption option)
     case OptionInterface: return "--interface";
     case OptionSweep: return "--sweep";
     case OptionWait: return "--wait";
+    case OptionDir: return "--dir";
+    case OptionRetryFrom: return "--retry-from";
+    case OptionDeadline: return "--deadline";
     }
     return "";
 }
 
 namespace {
 
-enum class Option { Host, Port, User, Timeout, Json, Help, Version, Yes, Hosts, Jobs, Report, Verify, Interface, Sweep, Wait };
+enum class Option { Host, Port, User, Timeout, Json, Help, Version, Yes, Hosts, Jobs, Report, Verify, Interface, Sweep, Wait,
+                    PasswordFile, Dir, RetryFrom, Deadline };
 
 struct OptionInfo
 {
@@ -98,6 +152,10 @@ constexpr OptionInfo kOptions[] = {
     {"--interface", Option::Interface, true},
     {"--sweep", Option::Sweep, true},
     {"--wait", Option::Wait, true},
+    {"--password-file", Option::PasswordFile, true},
+    {"--dir", Option::Dir, true},
+    {"--retry-from", Option::RetryFrom, true},
+    {"--deadline", Option::Deadline, true},
     {"--help", Option::Help, false},
     {"-h", Option::Help, false},
     {"--version", Option::Version, false},
@@ -134,6 +192,7 @@ Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLooku
             invocation.connection.password = *value;
     }
 
+    std::optional<QString> passwordFile;
     QStringList positional;
     bool optionsEnded = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -159,7 +218,7 @@ Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLooku
         const OptionInfo *option = findOption(name);
         if (!option) {
             if (name == QLatin1String("--password") || name == QLatin1String("-p"))
-                throw UsageError(QStringLiteral("there is no password option; set %1 instead")
+                throw UsageError(QStringLiteral("there is no password option; use --password-file or set %1 instead")
                                      .arg(QLatin1String(kEnvPassword)));
             throw UsageError(QStringLiteral("unknown option '%1'").arg(name));
         }
@@ -228,9 +287,27 @@ Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLooku
             invocation.waitSeconds = *inlineValue;
             invocation.commandOptions |= OptionWait;
             break;
+        case Option::PasswordFile:
+            passwordFile = *inlineValue;
+            break;
+        case Option::Dir:
+            invocation.dir = *inlineValue;
+            invocation.commandOptions |= OptionDir;
+            break;
+        case Option::RetryFrom:
+            invocation.retryFrom = *inlineValue;
+            invocation.commandOptions |= OptionRetryFrom;
+            break;
+        case Option::Deadline:
+            invocation.deadlineSeconds = parseDeadlineSeconds(*inlineValue);
+            invocation.commandOptions |= OptionDeadline;
+            break;
         }
     }
 
+    // Read once the whole line is known to be sound.
+    if (passwordFile && !invocation.help && !invocation.version)
+        invocation.connection.password = readPasswordFile(*passwordFile);
     if (!positional.isEmpty()) {
         invocation.command = positional.takeFirst();
         invocation.arguments = positional;

@@ -27,13 +27,21 @@ enum CommandOption : unsigned {
     OptionInterface = 1u << 5, // --interface NAME|ADDRESS (repeatable)
     OptionSweep = 1u << 6,     // --sweep CIDR[:PORT] (repeatable)
     OptionWait = 1u << 7,      // --wait SECONDS
+    OptionDir = 1u << 8,       // --dir DIR
+    OptionRetryFrom = 1u << 9, // --retry-from REPORT
+    OptionDeadline = 1u << 10, // --deadline SECONDS
 };
+
+// Every CommandOption, for the checks that go through all of them.
+inline constexpr CommandOption kCommandOptions[] = {OptionYes,       OptionHosts,     OptionJobs,   OptionReport,
+                                                     OptionVerify,    OptionInterface, OptionSweep,  OptionWait,
+                                                     OptionDir,       OptionRetryFrom, OptionDeadline};
 
 // "--yes", "--hosts", ... for one CommandOption flag.
 const char *commandOptionName(CommandOption option);
 
 // The most cameras "clone" works on at once, and its default.
-inline constexpr int kMaxJobs = 256;
+inline constexpr int kMaxJobs = 512;
 inline constexpr int kDefaultJobs = 8;
 
 // "qzr help [COMMAND]": the help, or one command's help.
@@ -47,7 +55,7 @@ inline constexpr const char *kDefaultPassword = "kqm";
 inline constexpr int kDefaultReplyTimeoutMs = 30'000;
 
 // Environment variables that override the defaults (the options override them
-// in turn; the password has no option).
+// in turn; the password has no option, only --password-file).
 inline constexpr const char *kEnvHost = "QZR_HOST";
 inline constexpr const char *kEnvPort = "QZR_PORT";
 inline constexpr const char *kEnvUser = "QZR_USER";
@@ -89,6 +97,9 @@ struct Invocation
     QStringList interfaces;      // "--interface", each time given
     QStringList sweeps;          // "--sweep", each time given
     QString waitSeconds;         // "--wait", as typed
+    QString dir;                 // "--dir DIR"
+    QString retryFrom;           // "--retry-from REPORT"
+    std::optional<double> deadlineSeconds; // "--deadline SECONDS"
     QString command;             // empty only together with help or version
     QStringList arguments;       // the command's own arguments
 };
@@ -108,6 +119,14 @@ QString checkedHost(const QString &text, const QString &source);
 
 // "--jobs" text: a whole number from 1 to kMaxJobs; throws UsageError.
 int parseJobs(const QString &text);
+
+// The password of "--password-file PATH": the first line of the file
+// without its line end; "-" reads it from standard input (only that line is
+// consumed). Throws UsageError when the file cannot be read or is empty.
+QString readPasswordFile(const QString &path);
+
+// "--deadline" text in seconds (decimals allowed, 0 or more); throws UsageError.
+double parseDeadlineSeconds(const QString &text);
 
 // "--timeout" text in seconds to milliseconds (0 = no limit); throws UsageError.
 int parseTimeoutSeconds(const QString &text);

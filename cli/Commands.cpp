@@ -84,6 +84,11 @@ bool CommandContext::outputIsTerminal() const
     return ::isatty(::fileno(m_out)) == 1;
 }
 
+bool CommandContext::errorIsTerminal() const
+{
+    return ::isatty(::fileno(m_err)) == 1;
+}
+
 void CommandContext::writeCameraText(const QString &text)
 {
     if (outputIsTerminal()) {
@@ -420,12 +425,29 @@ QString optionsHelpText()
         "  --yes         'upload': upload without asking for confirmation\n"
         "  --verify      'set': read each written key back; exit status 3 naming\n"
         "                the keys whose value differs\n"
-        "  --hosts LIST  'clone': the cameras, as a file of HOST[:PORT] lines or a\n"
-        "                comma-separated list (port default: --port)\n"
-        "  --jobs N      'clone': cameras worked on at once (default %5, 1 to %6)\n"
+        "  --password-file F\n"
+        "                read the password from the first line of file F (its\n"
+        "                line end dropped); \"-\": from standard input. Keeps it off\n"
+        "                the command line and out of the environment; keep F\n"
+        "                readable by its owner only. Overrides QZR_PASSWORD\n"
+        "  --hosts LIST  'clone', 'save', 'diff': the cameras, as a file of\n"
+        "                HOST[:PORT] lines or a comma-separated list (port\n"
+        "                default: --port)\n"
+        "  --jobs N      'clone', 'save', 'diff' with --hosts: cameras worked on\n"
+        "                at once (default %5, 1 to %6)\n"
         "                'discover': addresses read at once (default 64)\n"
-        "  --report PATH 'clone': also write the results to PATH, as JSON when it\n"
-        "                ends in .json, as CSV when it ends in .csv\n"
+        "  --report PATH 'clone', 'save', 'diff' with --hosts: also write the\n"
+        "                results to PATH, as JSON when it ends in .json, as CSV\n"
+        "                when it ends in .csv\n"
+        "  --dir DIR     'save --hosts': the folder of the cameras' files\n"
+        "  --retry-from REPORT\n"
+        "                'clone', 'save', 'diff': work again only on the cameras\n"
+        "                that REPORT (a --report or index.json of an earlier run)\n"
+        "                names as \"failed\", \"differs\" or \"not started\"; with\n"
+        "                --hosts, only those of LIST\n"
+        "  --deadline S  'clone', 'save', 'diff' with --hosts: start no camera\n"
+        "                after S seconds; those left are reported \"not started\"\n"
+        "                (exit status 1), those at work finish\n"
         "  --interface I 'discover': probe only on this interface (name or\n"
         "                address); repeat for several (default: every interface\n"
         "                that is up and multicast-capable)\n"
@@ -449,7 +471,7 @@ QString optionsHelpText()
         "                override the defaults; the options override these\n"
         "  QZR_PASSWORD  password (default: the camera's factory password). There\n"
         "                is no password option: a command line is visible to\n"
-        "                every user of the machine.\n"
+        "                every user of the machine (see --password-file).\n"
         "\n"
         "Exit status:\n"
         "  0  success\n"
@@ -458,7 +480,9 @@ QString optionsHelpText()
         "     error holds the failure text, e.g. \"401 Unauthorized.\" or\n"
         "     \"'8o' is not a valid integer value.\"; a settings file that cannot\n"
         "     be read or fails the check; an upload cancelled at the question;\n"
-        "     'clone': at least one camera failed\n"
+        "     'clone', 'save --hosts', 'diff --hosts': at least one camera failed\n"
+        "     or was not started before the --deadline; too few open files allowed\n"
+        "     for --jobs\n"
         "  2  usage error: unknown command or option, missing arguments, a port\n"
         "     or address that is not one (--port, --host, QZR_PORT, QZR_HOST,\n"
         "     --hosts), a 'set' argument without \"=\", --json for a command\n"
@@ -477,7 +501,10 @@ QString optionsHelpText()
         "  qzr --host 192.168.0.57 save camera57.txt\n"
         "  qzr --host 192.168.0.58 upload camera57.txt\n"
         "  qzr --host 192.168.0.58 diff camera57.txt\n"
-        "  qzr clone camera57.txt --hosts cameras.txt --jobs 16 --report clone.csv\n")
+        "  qzr clone camera57.txt --hosts cameras.txt --jobs 16 --report clone.csv\n"
+        "  qzr clone camera57.txt --hosts cameras.txt --retry-from clone.csv\n"
+        "  qzr save --hosts cameras.txt --dir backup --password-file ~/.qzr-password\n"
+        "  qzr diff camera57.txt --hosts cameras.txt --report audit.json\n")
                 .arg(QLatin1String(kDefaultHost), QLatin1String(kDefaultPort), QLatin1String(kDefaultUser))
                 .arg(kDefaultReplyTimeoutMs / 1000)
                 .arg(kDefaultJobs)
@@ -560,8 +587,7 @@ int run(const QStringList &arguments, const EnvironmentLookup &environment, std:
         return usage(QStringLiteral("unknown command '%1'").arg(invocation.command));
     if (invocation.json && !command->offersJson)
         return usage(QStringLiteral("'%1' has no --json output").arg(invocation.command));
-    for (const CommandOption option :
-         {OptionYes, OptionHosts, OptionJobs, OptionReport, OptionVerify, OptionInterface, OptionSweep, OptionWait}) {
+    for (const CommandOption option : kCommandOptions) {
         if ((invocation.commandOptions & option) && !(command->acceptedOptions & option))
             return usage(QStringLiteral("'%1' has no option %2")
                              .arg(invocation.command, QLatin1String(commandOptionName(option))));

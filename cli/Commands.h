@@ -45,6 +45,9 @@ public:
     // camera's bytes pass unchanged.
     void writeCameraText(const QString &text);
 
+    // Whether standard error is a terminal.
+    bool errorIsTerminal() const;
+
     // Writes text to standard error at once (progress, questions).
     void writeError(const QString &text);
 

@@ -1,5 +1,8 @@
 #include "cli/SettingsCommands.h"
 
+#include "app/Identity.h"
+#include "cli/Fleet.h"
+
 #include "protocol/CameraError.h"
 #include "protocol/CameraSession.h"
 #include "protocol/ConnectionInput.h"
@@ -10,6 +13,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QJsonArray>
@@ -124,7 +128,11 @@ QString cloneDetail(const CloneOutcome &outcome)
 {
     switch (outcome.result) {
     case CloneResult::Verified:
+    case CloneResult::Equal:
+    case CloneResult::NotStarted:
         return QString();
+    case CloneResult::Saved:
+        return QStringLiteral("%1 (MAC %2)").arg(outcome.file, cellText(outcome.mac));
     case CloneResult::Differs: {
         QStringList parts;
         for (const SettingDifference &difference : outcome.differences)
@@ -254,14 +262,158 @@ QString failureText(const std::exception &error)
     return withFinalPeriod(QString::fromLocal8Bit(error.what()));
 }
 
+// The --report format, checked before anything is sent.
+std::optional<ReportFormat> requestedReportFormat(const Invocation &invocation)
+{
+    if (!(invocation.commandOptions & OptionReport))
+        return std::nullopt;
+    const std::optional<ReportFormat> format = reportFormat(invocation.reportPath);
+    if (!format)
+        throw UsageError(QStringLiteral("--report needs a file name ending in .json or .csv, got '%1'")
+                             .arg(invocation.reportPath));
+    return format;
+}
+
+void checkTargetPorts(const QList<CloneTarget> &targets)
+{
+    for (const CloneTarget &target : targets) {
+        // A default port that is not a number fails before anything is sent.
+        toIntegerOrThrow(target.port);
+    }
+}
+
+void writeReport(const QString &path, const QByteArray &report)
+{
+    const QString error = writeWholeFile(path, report);
+    if (!error.isEmpty())
+        throw CameraError(error);
+}
+
+// "20 camera(s): 18 equal, 1 differ, 1 failed[, 2 not started]".
+QString fleetSummary(const QList<CloneOutcome> &outcomes, const QList<CloneResult> &counted)
+{
+    int counts[kResultCount];
+    countResults(outcomes, counts);
+    QStringList parts;
+    for (const CloneResult result : counted) {
+        if (result == CloneResult::NotStarted && counts[int(result)] == 0)
+            continue;
+        parts << QStringLiteral("%1 %2").arg(counts[int(result)]).arg(
+            result == CloneResult::Differs ? QStringLiteral("differ") : QLatin1String(cloneResultName(result)));
+    }
+    return QStringLiteral("%1 camera(s): %2\n").arg(outcomes.size()).arg(parts.join(QStringLiteral(", ")));
+}
+
+// A session of its own for one camera of many.
+void connectSession(CameraSession &session, const CloneTarget &target, const ConnectionFields &credentials,
+                    int replyTimeoutMs)
+{
+    session.client().setReplyTimeoutMs(replyTimeoutMs);
+    session.applyConnection({target.host, target.port, credentials.user, credentials.password});
+}
+
+// Runs one camera's work, turning any failure into a "failed" outcome.
+template <typename Work>
+CloneOutcome workOnCamera(const CloneTarget &target, Work work)
+{
+    CloneOutcome outcome;
+    outcome.target = target;
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        work(outcome);
+    } catch (const std::exception &error) {
+        outcome.result = CloneResult::Failed;
+        outcome.error = failureText(error);
+    } catch (...) {
+        outcome.result = CloneResult::Failed;
+        outcome.error = QStringLiteral("Unexpected failure.");
+    }
+    outcome.seconds = double(clock.nsecsElapsed()) / 1e9;
+    qCDebug(lcCli).noquote() << target.name << cloneResultName(outcome.result) << outcome.seconds << "s";
+    return outcome;
+}
+
+const QList<CloneResult> kCloneCounted{CloneResult::Verified, CloneResult::Differs, CloneResult::Failed,
+                                       CloneResult::NotStarted};
+const QList<CloneResult> kSaveCounted{CloneResult::Saved, CloneResult::Failed, CloneResult::NotStarted};
+const QList<CloneResult> kDiffCounted{CloneResult::Equal, CloneResult::Differs, CloneResult::Failed,
+                                      CloneResult::NotStarted};
+
+const QString kIndexFileName = QStringLiteral("index.json");
+
 } // namespace
 
 // ---------------------------------------------------------------------------
 // save
 
+QString backupFileName(const CloneTarget &target)
+{
+    QString host = target.host.toLower();
+    host.replace(QLatin1Char(':'), QLatin1Char('-'));
+    return host + QLatin1Char('_') + target.port + QStringLiteral(".txt");
+}
+
+CloneOutcome saveCamera(const CloneTarget &target, const QString &dir, const ConnectionFields &credentials,
+                        int replyTimeoutMs)
+{
+    return workOnCamera(target, [&](CloneOutcome &outcome) {
+        ReplyLog log;
+        CameraSession session(log);
+        connectSession(session, target, credentials, replyTimeoutMs);
+        const QStringList lines = settingsfile::readSettingsFromCamera(session);
+        outcome.mac = session.readParameter(identity::kMacKey);
+        const QString name = backupFileName(target);
+        const QString error = settingsfile::writeSettingsFile(QDir(dir).filePath(name), lines);
+        if (!error.isEmpty())
+            throw CameraError(error);
+        outcome.file = name;
+        outcome.result = CloneResult::Saved;
+    });
+}
+
+// "save --hosts LIST --dir DIR": every camera's file, and the index.
+static void runSiteBackup(CommandContext &context, const QStringList &arguments)
+{
+    const Invocation &invocation = context.invocation();
+    if (!arguments.isEmpty())
+        throw UsageError(QStringLiteral("'save --hosts' takes no FILE; the files go to --dir DIR"));
+    if (!(invocation.commandOptions & OptionDir) || invocation.dir.isEmpty())
+        throw UsageError(QStringLiteral("'save --hosts' needs --dir DIR"));
+    const std::optional<ReportFormat> format = requestedReportFormat(invocation);
+    const QList<CloneTarget> targets = fleetTargets(invocation, "save");
+    checkTargetPorts(targets);
+    const QDir dir(invocation.dir);
+    if (!dir.exists() && !QDir().mkpath(invocation.dir))
+        throw CameraError(QStringLiteral("Cannot create folder %1").arg(invocation.dir));
+
+    const QList<CloneOutcome> outcomes = runOnFleet(
+        context, targets,
+        [&](const CloneTarget &target) {
+            return saveCamera(target, invocation.dir, invocation.connection, invocation.replyTimeoutMs);
+        },
+        kSaveCounted);
+
+    context.write(cloneTable(outcomes));
+    context.writeError(fleetSummary(outcomes, kSaveCounted));
+    const QByteArray index = fleetReportJson(QStringLiteral("dir"), invocation.dir, outcomes, kSaveCounted);
+    writeReport(dir.filePath(kIndexFileName), index);
+    if (format)
+        writeReport(invocation.reportPath, *format == ReportFormat::Json ? index : saveReportCsv(outcomes));
+    context.setExitStatus(cloneExitStatus(outcomes));
+}
+
+
 void runSave(CommandContext &context, const QStringList &arguments)
 {
-    requireFileArguments(arguments, "save", 1, 1, "one FILE");
+    const Invocation &invocation = context.invocation();
+    if (invocation.commandOptions & (OptionHosts | OptionRetryFrom)) {
+        runSiteBackup(context, arguments);
+        return;
+    }
+    if (invocation.commandOptions & (OptionDir | OptionJobs | OptionReport | OptionDeadline))
+        throw UsageError(QStringLiteral("'save' takes --dir, --jobs, --report and --deadline only with --hosts"));
+    requireFileArguments(arguments, "save", 1, 1, "one FILE (or --hosts LIST --dir DIR)");
     const QString path = arguments.first();
     const QStringList lines = settingsfile::readSettingsFromCamera(context.camera());
     const QString error = settingsfile::writeSettingsFile(path, lines);
@@ -351,8 +503,17 @@ QByteArray differencesJson(const QList<SettingDifference> &differences, const QS
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }
 
+static void runAudit(CommandContext &context, const QStringList &arguments);
+
 void runDiff(CommandContext &context, const QStringList &arguments)
 {
+    const Invocation &invocation = context.invocation();
+    if (invocation.commandOptions & (OptionHosts | OptionRetryFrom)) {
+        runAudit(context, arguments);
+        return;
+    }
+    if (invocation.commandOptions & (OptionJobs | OptionReport | OptionDeadline))
+        throw UsageError(QStringLiteral("'diff' takes --jobs, --report and --deadline only with --hosts"));
     requireFileArguments(arguments, "diff", 1, 2, "FILE (against the camera) or FILE1 FILE2");
     const QString firstLabel = arguments.at(0);
     const QStringList first = loadFile(firstLabel);
@@ -475,6 +636,9 @@ const char *cloneResultName(CloneResult result)
     case CloneResult::Verified: return "verified";
     case CloneResult::Differs: return "differs";
     case CloneResult::Failed: return "failed";
+    case CloneResult::NotStarted: return "not started";
+    case CloneResult::Equal: return "equal";
+    case CloneResult::Saved: return "saved";
     }
     return "";
 }
@@ -482,15 +646,10 @@ const char *cloneResultName(CloneResult result)
 CloneOutcome cloneToCamera(const CloneTarget &target, const QStringList &lines, const ConnectionFields &credentials,
                            int replyTimeoutMs, const settingsfile::Pause &pause)
 {
-    CloneOutcome outcome;
-    outcome.target = target;
-    QElapsedTimer clock;
-    clock.start();
-    try {
+    return workOnCamera(target, [&](CloneOutcome &outcome) {
         ReplyLog log;
         CameraSession session(log);
-        session.client().setReplyTimeoutMs(replyTimeoutMs);
-        session.applyConnection({target.host, target.port, credentials.user, credentials.password});
+        connectSession(session, target, credentials, replyTimeoutMs);
         settingsfile::uploadSettingsToCamera(session, lines, pause);
         // The upload wrote scene file s without switching to it: read that one.
         const QString sceneNumber = lines.value(settingsfile::kSceneNumberLine - 1);
@@ -498,16 +657,22 @@ CloneOutcome cloneToCamera(const CloneTarget &target, const QStringList &lines, 
             settingsfile::readSettingsFromCamera(session, sceneNumber, settingsfile::SceneValues::AsCameraHolds);
         outcome.differences = settingsfile::uploadedSettingsDiffering(lines, camera);
         outcome.result = outcome.differences.isEmpty() ? CloneResult::Verified : CloneResult::Differs;
-    } catch (const std::exception &error) {
-        outcome.result = CloneResult::Failed;
-        outcome.error = failureText(error);
-    } catch (...) {
-        outcome.result = CloneResult::Failed;
-        outcome.error = QStringLiteral("Unexpected failure.");
-    }
-    outcome.seconds = double(clock.nsecsElapsed()) / 1e9;
-    qCDebug(lcCli).noquote() << target.name << cloneResultName(outcome.result) << outcome.seconds << "s";
-    return outcome;
+    });
+}
+
+CloneOutcome diffCamera(const CloneTarget &target, const QStringList &lines, const ConnectionFields &credentials,
+                        int replyTimeoutMs)
+{
+    return workOnCamera(target, [&](CloneOutcome &outcome) {
+        ReplyLog log;
+        CameraSession session(log);
+        connectSession(session, target, credentials, replyTimeoutMs);
+        // What the camera holds, as 'diff FILE' reads it.
+        const QStringList camera =
+            settingsfile::readSettingsFromCamera(session, std::nullopt, settingsfile::SceneValues::AsCameraHolds);
+        outcome.differences = settingsfile::compareSettings(lines, camera);
+        outcome.result = outcome.differences.isEmpty() ? CloneResult::Equal : CloneResult::Differs;
+    });
 }
 
 QByteArray cloneTable(const QList<CloneOutcome> &outcomes)
@@ -531,12 +696,11 @@ QString cloneProgressLine(int finished, int total, const CloneOutcome &outcome)
     return line + QLatin1Char('\n');
 }
 
-QByteArray cloneReportJson(const QString &file, const QList<CloneOutcome> &outcomes)
+QByteArray fleetReportJson(const QString &headKey, const QString &head, const QList<CloneOutcome> &outcomes,
+                           const QList<CloneResult> &counted)
 {
     QJsonArray cameras;
-    int counts[3] = {0, 0, 0};
     for (const CloneOutcome &outcome : outcomes) {
-        ++counts[int(outcome.result)];
         QJsonObject camera;
         camera.insert(QStringLiteral("host"), outcome.target.name);
         camera.insert(QStringLiteral("result"), QLatin1String(cloneResultName(outcome.result)));
@@ -554,16 +718,35 @@ QByteArray cloneReportJson(const QString &file, const QList<CloneOutcome> &outco
             camera.insert(QStringLiteral("differences"), differences);
         } else if (outcome.result == CloneResult::Failed) {
             camera.insert(QStringLiteral("error"), outcome.error);
+        } else if (outcome.result == CloneResult::Saved) {
+            camera.insert(QStringLiteral("file"), outcome.file);
+            camera.insert(QStringLiteral("mac"), outcome.mac);
         }
         cameras.append(camera);
     }
+    int counts[kResultCount];
+    countResults(outcomes, counts);
     QJsonObject document;
-    document.insert(QStringLiteral("file"), file);
+    document.insert(headKey, head);
     document.insert(QStringLiteral("cameras"), cameras);
-    document.insert(QLatin1String(cloneResultName(CloneResult::Verified)), counts[int(CloneResult::Verified)]);
-    document.insert(QLatin1String(cloneResultName(CloneResult::Differs)), counts[int(CloneResult::Differs)]);
-    document.insert(QLatin1String(cloneResultName(CloneResult::Failed)), counts[int(CloneResult::Failed)]);
+    for (const CloneResult result : counted)
+        document.insert(QLatin1String(cloneResultName(result)), counts[int(result)]);
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
+}
+
+QByteArray cloneReportJson(const QString &file, const QList<CloneOutcome> &outcomes)
+{
+    return fleetReportJson(QStringLiteral("file"), file, outcomes, kCloneCounted);
+}
+
+QByteArray saveReportCsv(const QList<CloneOutcome> &outcomes)
+{
+    QString text = csvRow({QStringLiteral("host"), QStringLiteral("result"), QStringLiteral("seconds"),
+                           QStringLiteral("file"), QStringLiteral("mac"), QStringLiteral("error")});
+    for (const CloneOutcome &outcome : outcomes)
+        text += csvRow({outcome.target.name, QLatin1String(cloneResultName(outcome.result)),
+                        secondsText(outcome.seconds), outcome.file, outcome.mac, oneLine(outcome.error)});
+    return text.toUtf8();
 }
 
 QByteArray cloneReportCsv(const QList<CloneOutcome> &outcomes)
@@ -590,81 +773,65 @@ int cloneExitStatus(const QList<CloneOutcome> &outcomes)
 {
     bool differs = false;
     for (const CloneOutcome &outcome : outcomes) {
-        if (outcome.result == CloneResult::Failed)
+        if (outcome.result == CloneResult::Failed || outcome.result == CloneResult::NotStarted)
             return ExitFailure;
         differs = differs || outcome.result == CloneResult::Differs;
     }
     return differs ? ExitDiffers : ExitSuccess;
 }
 
+// The end of a clone or an audit: the table, the summary, the report and
+// the exit status.
+static void finishFleet(CommandContext &context, const QString &path, const QList<CloneOutcome> &outcomes,
+                        const QList<CloneResult> &counted, std::optional<ReportFormat> format)
+{
+    const Invocation &invocation = context.invocation();
+    context.write(cloneTable(outcomes));
+    context.writeError(fleetSummary(outcomes, counted));
+    if (format)
+        writeReport(invocation.reportPath, *format == ReportFormat::Json
+                                               ? fleetReportJson(QStringLiteral("file"), path, outcomes, counted)
+                                               : cloneReportCsv(outcomes));
+    context.setExitStatus(cloneExitStatus(outcomes));
+}
+
 void runClone(CommandContext &context, const QStringList &arguments)
 {
     requireFileArguments(arguments, "clone", 1, 1, "one FILE (and --hosts LIST)");
     const Invocation &invocation = context.invocation();
-    if (!(invocation.commandOptions & OptionHosts))
-        throw UsageError(QStringLiteral("'clone' needs --hosts LIST"));
-    std::optional<ReportFormat> format;
-    if (invocation.commandOptions & OptionReport) {
-        format = reportFormat(invocation.reportPath);
-        if (!format)
-            throw UsageError(QStringLiteral("--report needs a file name ending in .json or .csv, got '%1'")
-                                 .arg(invocation.reportPath));
-    }
-    const QList<CloneTarget> targets = parseHostList(invocation.hosts, invocation.connection.port);
+    const std::optional<ReportFormat> format = requestedReportFormat(invocation);
+    const QList<CloneTarget> targets = fleetTargets(invocation, "clone");
     const QString path = arguments.first();
     const QStringList lines = loadCheckedFile(path);
-    for (const CloneTarget &target : targets) {
-        // A default port that is not a number fails before anything is sent.
-        toIntegerOrThrow(target.port);
-    }
+    checkTargetPorts(targets);
+    const QList<CloneOutcome> outcomes = runOnFleet(
+        context, targets,
+        [&](const CloneTarget &target) {
+            return cloneToCamera(target, lines, invocation.connection, invocation.replyTimeoutMs, sleepMs);
+        },
+        kCloneCounted);
+    finishFleet(context, path, outcomes, kCloneCounted, format);
+}
 
-    const int total = int(targets.size());
-    QList<CloneOutcome> outcomes(total);
-    QList<int> finished; // indexes, in the order the cameras finished
-    QMutex mutex;
-    QWaitCondition finishedOne;
-
-    QThreadPool pool;
-    pool.setMaxThreadCount(std::min(invocation.jobs, total));
-    for (int index = 0; index < total; ++index) {
-        pool.start([&, index] {
-            const CloneOutcome outcome = cloneToCamera(targets.at(index), lines, invocation.connection,
-                                                       invocation.replyTimeoutMs, sleepMs);
-            QMutexLocker lock(&mutex);
-            outcomes[index] = outcome;
-            finished << index;
-            finishedOne.wakeAll();
-        });
-    }
-    for (int count = 1; count <= total; ++count) {
-        int index = 0;
-        {
-            QMutexLocker lock(&mutex);
-            while (finished.size() < count)
-                finishedOne.wait(&mutex);
-            index = finished.at(count - 1);
-        }
-        context.writeError(cloneProgressLine(count, total, outcomes.at(index)));
-    }
-    pool.waitForDone();
-
-    context.write(cloneTable(outcomes));
-    int counts[3] = {0, 0, 0};
-    for (const CloneOutcome &outcome : outcomes)
-        ++counts[int(outcome.result)];
-    context.writeError(QStringLiteral("%1 camera(s): %2 verified, %3 differ, %4 failed\n")
-                           .arg(total)
-                           .arg(counts[int(CloneResult::Verified)])
-                           .arg(counts[int(CloneResult::Differs)])
-                           .arg(counts[int(CloneResult::Failed)]));
-    if (format) {
-        const QByteArray report =
-            *format == ReportFormat::Json ? cloneReportJson(path, outcomes) : cloneReportCsv(outcomes);
-        const QString error = writeWholeFile(invocation.reportPath, report);
-        if (!error.isEmpty())
-            throw CameraError(error);
-    }
-    context.setExitStatus(cloneExitStatus(outcomes));
+// "diff FILE --hosts LIST": every camera against the file.
+static void runAudit(CommandContext &context, const QStringList &arguments)
+{
+    requireFileArguments(arguments, "diff --hosts", 1, 1, "one FILE");
+    const Invocation &invocation = context.invocation();
+    if (invocation.json)
+        throw UsageError(QStringLiteral("'diff --hosts' has no --json output; give --report PATH.json"));
+    const std::optional<ReportFormat> format = requestedReportFormat(invocation);
+    const QList<CloneTarget> targets = fleetTargets(invocation, "diff");
+    const QString path = arguments.first();
+    const QStringList lines = loadFile(path);
+    checkTargetPorts(targets);
+    const QList<CloneOutcome> outcomes = runOnFleet(
+        context, targets,
+        [&](const CloneTarget &target) {
+            return diffCamera(target, lines, invocation.connection, invocation.replyTimeoutMs);
+        },
+        kDiffCounted);
+    finishFleet(context, path, outcomes, kDiffCounted, format);
 }
 
 // ---------------------------------------------------------------------------
@@ -672,12 +839,21 @@ void runClone(CommandContext &context, const QStringList &arguments)
 QList<Command> settingsCommands()
 {
     return {
-        {"save", "FILE",
+        {"save", "FILE | --hosts LIST --dir DIR [--jobs N] [--report PATH]",
          "Read the camera's settings as the tool's \"Save Settings to PC HDD\"\n"
          "does (encoders 1, 2 and 3, the current scene file number, that scene\n"
          "file's image settings) and write them to FILE, 36 lines ended by CR LF.\n"
-         "Nothing is written when a read fails.",
-         &runSave},
+         "Nothing is written when a read fails.\n"
+         "With --hosts: back up every camera of LIST (as 'clone' reads it), up to\n"
+         "N at once, each to DIR/HOST_PORT.txt (an IPv6 address's colons as\n"
+         "\"-\"), written whole or not at all, byte for byte what 'save' writes\n"
+         "for that camera; a camera that fails leaves no file and does not stop\n"
+         "the others. DIR/index.json names each camera's result (\"saved\",\n"
+         "\"failed\", \"not started\"), its file and MAC (network.interface.mac)\n"
+         "or its error; --report also writes it to PATH (JSON, or CSV: host,\n"
+         "result, seconds, file, mac, error). Exit status 0 when all were saved,\n"
+         "else 1.",
+         &runSave, false, OptionHosts | OptionDir | OptionJobs | OptionReport | OptionRetryFrom | OptionDeadline},
         {"upload", "FILE [--yes]",
          "Write FILE into the camera as \"Upload Settings to Camera\" does: per\n"
          "encoder its settings, a 500 ms pause, its store command; then each\n"
@@ -687,13 +863,18 @@ QList<Command> settingsCommands()
          "confirmation on a terminal unless --yes; without a terminal --yes is\n"
          "required. Prints \"Setting Complete, you might continue now\".",
          &runUpload, false, OptionYes},
-        {"diff", "FILE [FILE2] [--json]",
+        {"diff", "FILE [FILE2] [--json] | FILE --hosts LIST [--jobs N] [--report PATH]",
          "Compare FILE with the camera (read as 'save' reads it; nothing is\n"
          "written) or with FILE2, and print each differing setting by name with\n"
          "both values (nothing when equal). Exit status 0 when equal, 3 when\n"
          "they differ. With --json: an object with the two labels, \"equal\" and\n"
-         "the differences (line, setting, first, second).",
-         &runDiff, true},
+         "the differences (line, setting, first, second).\n"
+         "With --hosts: audit every camera of LIST against FILE, up to N at once:\n"
+         "\"equal\", \"differs\" (with the settings and both values) or \"failed\"\n"
+         "per camera, as a table on standard output; --report writes it as\n"
+         "'clone' does. Exit status 0 when all are equal, 3 when some differ, 1\n"
+         "when any failed.",
+         &runDiff, true, OptionHosts | OptionJobs | OptionReport | OptionRetryFrom | OptionDeadline},
         {"clone", "FILE --hosts LIST [--jobs N] [--report PATH]",
          "Upload FILE (checked first, as 'upload') into every camera of LIST,\n"
          "up to N at once, each over a connection of its own with the user,\n"
@@ -710,8 +891,8 @@ QList<Command> settingsCommands()
          "seconds, differences or error, and the counts) or CSV (host, result,\n"
          "seconds, line, setting, file_value, camera_value, error; one row per\n"
          "differing setting). Exit status 0 when all verified, 1 when any\n"
-         "failed, else 3.",
-         &runClone, false, OptionHosts | OptionJobs | OptionReport},
+         "failed (or was not started), else 3.",
+         &runClone, false, OptionHosts | OptionJobs | OptionReport | OptionRetryFrom | OptionDeadline},
     };
 }
 

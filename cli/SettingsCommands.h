@@ -59,8 +59,10 @@ bool namesAFile(const QString &list);
 // ("127.0.0.1:8080" and "localhost:8080").
 QList<CloneTarget> withoutSameCameraTwice(const QList<CloneTarget> &targets);
 
-enum class CloneResult { Verified, Differs, Failed };
-// "verified", "differs", "failed".
+// What became of one camera of a clone, a site backup ("save --hosts") or an
+// audit ("diff --hosts").
+enum class CloneResult { Verified, Differs, Failed, NotStarted, Equal, Saved };
+// "verified", "differs", "failed", "not started", "equal", "saved".
 const char *cloneResultName(CloneResult result);
 
 struct CloneOutcome
@@ -70,7 +72,22 @@ struct CloneOutcome
     double seconds = 0;                                    // upload and verification
     QString error;                                         // Failed: the failure text
     QList<settingsfile::SettingDifference> differences;    // Differs: file value first
+    QString file;                                          // Saved: the file's name in the folder
+    QString mac;                                           // Saved: the camera's MAC
 };
+
+// The name of a camera's file in a site backup: host and port, "HOST_PORT.txt",
+// the colons of an IPv6 address written as "-" ("fe80--1_80.txt").
+QString backupFileName(const CloneTarget &target);
+
+// One camera of a site backup: read as 'save' reads it, with its MAC, and
+// written atomically to dir/backupFileName; nothing is written on a failure.
+CloneOutcome saveCamera(const CloneTarget &target, const QString &dir, const ConnectionFields &credentials,
+                        int replyTimeoutMs);
+
+// One camera of an audit: read as 'diff' reads it and compared with the file.
+CloneOutcome diffCamera(const CloneTarget &target, const QStringList &lines, const ConnectionFields &credentials,
+                        int replyTimeoutMs);
 
 // One camera of a clone, on the calling thread with a session of its own:
 // the upload, then the read-back of the encoders and of scene file s (line
@@ -84,8 +101,16 @@ QByteArray cloneTable(const QList<CloneOutcome> &outcomes);
 QString cloneProgressLine(int finished, int total, const CloneOutcome &outcome);
 QByteArray cloneReportJson(const QString &file, const QList<CloneOutcome> &outcomes);
 QByteArray cloneReportCsv(const QList<CloneOutcome> &outcomes);
+// The reports of many cameras: `head` names what they worked with
+// ({"file", FILE} or {"dir", DIR}), then the cameras and the count of each
+// result of `counted`.
+QByteArray fleetReportJson(const QString &headKey, const QString &head, const QList<CloneOutcome> &outcomes,
+                           const QList<CloneResult> &counted);
+// A site backup's CSV: host, result, seconds, file, mac, error.
+QByteArray saveReportCsv(const QList<CloneOutcome> &outcomes);
 
-// 0 when every camera verified, 1 when any failed, else 3.
+// 0 when every camera verified (or is equal, or saved), 1 when any failed or
+// was not started, else 3.
 int cloneExitStatus(const QList<CloneOutcome> &outcomes);
 
 } // namespace qzr::cli
