@@ -139,14 +139,14 @@ run_playbook() {
   fi
 }
 
-# check_merged ACTION RESULT: the merged report names both sites and every
-# camera with its site and result: RESULT for the six cameras that answer,
-# "failed" for the refusing one.
+# check_merged ACTION RESULT [FILE]: the merged report names both sites and
+# every camera with its site and result: RESULT for the six cameras that
+# answer, "failed" for the refusing one; and FILE, the settings file.
 check_merged() {
-  python3 - "$work/reports-$1/merged.json" "$2" "$port_a" "$port_b" "$port_refusing" <<'EOF' || fail "merged report of $1: see above"
+  python3 - "$work/reports-$1/merged.json" "$2" "$port_a" "$port_b" "$port_refusing" "${3-}" <<'EOF' || fail "merged report of $1: see above"
 import json, sys
 path, result = sys.argv[1], sys.argv[2]
-port_a, port_b, refusing = int(sys.argv[3]), int(sys.argv[4]), sys.argv[5]
+port_a, port_b, refusing, file = int(sys.argv[3]), int(sys.argv[4]), sys.argv[5], sys.argv[6] or None
 merged = json.load(open(path, encoding="utf-8"))
 problems = []
 def expect(what, actual, expected):
@@ -160,8 +160,10 @@ expect("cameras", [(c.get("site"), c.get("host"), c.get("result")) for c in merg
 failed = [c for c in merged.get("cameras", []) if c.get("result") == "failed"]
 if not failed or "Connection refused" not in failed[0].get("error", ""):
     problems.append(f"the refusing camera's error: {failed[0].get('error') if failed else None!r}")
-expect("sites", [(s.get("site"), s.get("cameras"), s.get(result), s.get("failed")) for s in merged.get("sites", [])],
-       [("site-a", 3, 3, None), ("site-b", 4, 3, 1)])
+expect("sites", [(s.get("site"), s.get("file"), s.get("cameras"), s.get(result), s.get("failed"))
+                 for s in merged.get("sites", [])],
+       [("site-a", file, 3, 3, None), ("site-b", file, 4, 3, 1)])
+expect("file", merged.get("file"), file)
 expect("counts", {key: merged.get(key) for key in (result, "differs", "failed", "sites_without_report")},
        {result: 6, "differs": None, "failed": 1, "sites_without_report": 0})
 for problem in problems:
@@ -171,7 +173,7 @@ EOF
 }
 
 run_playbook clone
-check_merged clone verified
+check_merged clone verified "$work/golden.txt"
 # The upload reached the cameras.
 framerate=$(QZR_PASSWORD=$password "$qzr" --host 127.0.0.1 --port "$((port_b + 2))" get 'encode(1).framerate')
 [ "$framerate" = "encode(1).framerate=15" ] || fail "site-b's last camera reads back '$framerate' after the clone"

@@ -58,11 +58,11 @@ class MergeReportsTest(unittest.TestCase):
         with open(os.path.join(self.dir, name), "w", encoding="utf-8") as stream:
             stream.write(text)
 
-    def run_main(self, *sites):
+    def run_main(self, *arguments):
         output = os.path.join(self.dir, "merged.json")
         stdout, stderr = io.StringIO(), io.StringIO()
         with contextlib.redirect_stdout(stdout), contextlib.redirect_stderr(stderr):
-            status = self.merge_reports.main(["--report-dir", self.dir, "--output", output, *sites])
+            status = self.merge_reports.main(["--report-dir", self.dir, "--output", output, *arguments])
         with open(output, encoding="utf-8") as stream:
             return status, json.load(stream), stdout.getvalue(), stderr.getvalue()
 
@@ -93,6 +93,13 @@ class MergeReportsTest(unittest.TestCase):
         ])
         self.assertEqual({key: merged[key] for key in merged if key not in ("sites", "cameras")},
                          {"sites_without_report": 0, "verified": 2, "differs": 1, "failed": 1, "not started": 1})
+
+    def test_the_controllers_settings_file_replaces_the_sites_copies(self):
+        self.write("north.json", NORTH.replace('"golden.txt"', '"/tmp/qzr-site.x1/settings.txt"'))
+        status, merged, _, _ = self.run_main("--file", "/home/installer/golden.txt", "north")
+        self.assertEqual(status, 0)
+        self.assertEqual(merged["file"], "/home/installer/golden.txt")
+        self.assertEqual(merged["sites"][0]["file"], "/home/installer/golden.txt")
 
     def test_a_site_without_a_usable_report_is_named_and_fails_the_merge(self):
         """Missing, broken or camera-less reports are listed per site; the others still merge."""

@@ -18,7 +18,10 @@ A count is given for every result that occurs ("verified", "differs",
 is listed with its "error" and counted in "sites_without_report"; its
 cameras are unknown, so the exit status is then 1 (0 otherwise).
 
-Usage: merge_reports.py --report-dir DIR --output FILE SITE...
+--file NAME names the settings file the sites ran with (the controller's
+copy) instead of the name each site's report gives (the site's own copy).
+
+Usage: merge_reports.py --report-dir DIR --output FILE [--file NAME] SITE...
 """
 
 import argparse
@@ -54,7 +57,7 @@ def count_results(cameras):
     return counts
 
 
-def merge(report_dir, sites):
+def merge(report_dir, sites, settings_file=None):
     """The merged report of SITES, in the order given."""
     merged_sites = []
     merged_cameras = []
@@ -69,15 +72,18 @@ def merge(report_dir, sites):
             without_report += 1
             merged_sites.append(entry)
             continue
-        if isinstance(report.get("file"), str):
+        if settings_file is not None:
+            entry["file"] = settings_file
+        elif isinstance(report.get("file"), str):
             entry["file"] = report["file"]
         cameras = [dict({"site": site}, **camera) for camera in report["cameras"]]
         entry["cameras"] = len(cameras)
         entry.update(count_results(cameras))
         merged_sites.append(entry)
         merged_cameras.extend(cameras)
-    merged = {"sites": merged_sites, "cameras": merged_cameras,
-              "sites_without_report": without_report}
+    merged = {} if settings_file is None else {"file": settings_file}
+    merged.update({"sites": merged_sites, "cameras": merged_cameras,
+                   "sites_without_report": without_report})
     merged.update(count_results(merged_cameras))
     return merged
 
@@ -99,12 +105,13 @@ def main(argv):
     parser = argparse.ArgumentParser(description="Merge the sites' JSON reports into one.")
     parser.add_argument("--report-dir", required=True, help="folder of the sites' reports, SITE.json each")
     parser.add_argument("--output", required=True, help="the merged report to write")
+    parser.add_argument("--file", help="the settings file the sites ran with, named in the merged report")
     parser.add_argument("sites", nargs="+", metavar="SITE")
     arguments = parser.parse_args(argv)
     if len(set(arguments.sites)) != len(arguments.sites):
         parser.error("a site is named twice")
 
-    merged = merge(arguments.report_dir, arguments.sites)
+    merged = merge(arguments.report_dir, arguments.sites, arguments.file)
     write_atomically(arguments.output, json.dumps(merged, indent=4, ensure_ascii=False) + "\n")
 
     results = ", ".join(f"{count} {result}" for result, count in sorted(count_results(merged["cameras"]).items()))
