@@ -57,6 +57,10 @@ struct Options {
                                       QStringLiteral("s"), QString::number(kDefaultRestartMs / 1000.0)};
     QCommandLineOption noDiscovery{QStringLiteral("no-discovery"),
                                    QStringLiteral("Take no part in WS-Discovery (no Probe answers, Hello or Bye).")};
+    QCommandLineOption discovery{QStringLiteral("discovery"),
+                                 QStringLiteral("Take part in WS-Discovery also with more than %1 cameras "
+                                                "(by default only fleets up to %1 do).")
+                                     .arg(kMaxDiscoveryCameras)};
     QCommandLineOption discoveryInterface{QStringLiteral("discovery-interface"),
                                           QStringLiteral("Join the WS-Discovery group and announce on this "
                                                          "interface; repeat for several (default lo only)."),
@@ -105,7 +109,7 @@ ConfigResult parseCommandLine(const QStringList &arguments)
     parser.addOptions({options.address, options.port, options.model, options.mac, options.user,
                        options.password, options.focusPolls, options.focusError, options.fault,
                        options.faultNth, options.log, options.rtspPort, options.cameras,
-                       options.restartSeconds, options.noDiscovery, options.discoveryInterface,
+                       options.restartSeconds, options.noDiscovery, options.discovery, options.discoveryInterface,
                        options.discoveryPort, options.addressPerCamera, options.conflict,
                        options.ignoreFirstProbe, options.sweepOnly});
     ConfigResult result;
@@ -180,7 +184,14 @@ ConfigResult parseCommandLine(const QStringList &arguments)
     }
     if (!result.error.isEmpty())
         return result;
-    config.discovery.enabled = !parser.isSet(options.noDiscovery);
+    // A thousand responders would answer every Probe a thousand times and
+    // double the process's sockets: large fleets are found by sweeps.
+    config.discovery.enabled = !parser.isSet(options.noDiscovery)
+                               && (*cameras <= kMaxDiscoveryCameras || parser.isSet(options.discovery));
+    if (parser.isSet(options.noDiscovery) && parser.isSet(options.discovery)) {
+        result.error = QStringLiteral("--discovery and --no-discovery exclude each other");
+        return result;
+    }
     if (parser.isSet(options.discoveryInterface))
         config.discovery.interfaces = parser.values(options.discoveryInterface);
     config.discovery.port = quint16(*discoveryPort);
@@ -221,10 +232,17 @@ QString fleetMac(const QString &mac, int index)
     bool lower = false;
     for (const QChar c : mac)
         lower = lower || (c >= QLatin1Char('a') && c <= QLatin1Char('f'));
-    QString byte = QStringLiteral("%1").arg((last + index) % 256, 2, 16, QLatin1Char('0'));
-    if (!lower)
-        byte = byte.toUpper();
-    return mac.left(n - 2) + byte;
+    auto hexByte = [lower](int value) {
+        const QString byte = QStringLiteral("%1").arg(value % 256, 2, 16, QLatin1Char('0'));
+        return lower ? byte : byte.toUpper();
+    };
+    QString head = mac.left(n - 2);
+    if (index >= 256 && n >= 6 && (mac.at(n - 6) == QLatin1Char(':') || mac.at(n - 6) == QLatin1Char('-'))) {
+        const int before = mac.mid(n - 5, 2).toInt(&ok, 16);
+        if (ok && mac.at(n - 5) != QLatin1Char('+') && mac.at(n - 5) != QLatin1Char('-'))
+            head = mac.left(n - 5) + hexByte(before + index / 256) + mac.at(n - 3);
+    }
+    return head + hexByte(last + index);
 }
 
 CameraOptions fleetCamera(const SimConfig &config, int index)

@@ -25,10 +25,13 @@ struct SimConfig {
     QList<int> sweepOnly;            // cameras that take no part in WS-Discovery
 };
 
-inline constexpr int kMaxCameras = 256;
+inline constexpr int kMaxCameras = 1000;
+// The largest fleet that takes part in WS-Discovery unless --discovery.
+inline constexpr int kMaxDiscoveryCameras = 256;
 
 // The MAC of camera `index` (0-based) of a --cameras fleet: `mac` with its last
-// byte raised by `index` (modulo 256), so each camera differs. Empty when the
+// byte raised by `index` (modulo 256), and from index 256 on the byte before
+// it raised by index / 256, so each camera differs. Empty when the
 // last byte of `mac` is not two hex digits after ':' or '-' (index > 0 only;
 // camera 0 always keeps `mac` as given).
 QString fleetMac(const QString &mac, int index);

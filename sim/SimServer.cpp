@@ -12,6 +12,17 @@ namespace qzr::sim {
 
 namespace {
 
+// Whether a query can change what the streams send: a write ("KEY=VALUE")
+// of anything but the scene, focus and lens keys ("camera.").
+bool changesStreams(const QByteArray &query)
+{
+    for (const QByteArray &part : query.split('&')) {
+        if (part.contains('=') && !part.startsWith("camera."))
+            return true;
+    }
+    return false;
+}
+
 const QByteArray kParamPath = "/api/param";
 const QByteArray kServicePath = "/cgi-bin/display.cgi";
 const QByteArray kDeviceServicePath = "/onvif/device_service";
@@ -346,7 +357,8 @@ HttpResponse SimServer::cameraResponse(const HttpRequest &request)
     const QByteArray path = request.path();
     if (path == kParamPath) {
         HttpResponse response = HttpResponse::html(200, "OK", m_camera.handleParamQuery(request.query()));
-        syncRtsp();
+        if (changesStreams(request.query()))
+            syncRtsp();
         return response;
     }
     if (path == kServicePath)

@@ -2,13 +2,21 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLoggingCategory>
+#include <QMetaObject>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QThread>
+#include <QRandomGenerator>
 
 #include <QSocketNotifier>
 
 #include <csignal>
 #include <cstdio>
 #include <unistd.h>
+#include <algorithm>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "BuildVersion.h"
@@ -21,14 +29,99 @@
 namespace {
 
 using qzr::sim::SimServer;
-using Fleet = std::vector<std::unique_ptr<SimServer>>;
+
+// Runs f on the thread of `object` and waits for its result.
+template <typename Function>
+auto onThreadOf(QObject *object, Function function)
+{
+    using Result = std::invoke_result_t<Function>;
+    if (object->thread() == QThread::currentThread())
+        return function();
+    if constexpr (std::is_void_v<Result>) {
+        QMetaObject::invokeMethod(object, function, Qt::BlockingQueuedConnection);
+    } else {
+        Result result{};
+        QMetaObject::invokeMethod(object, [&] { result = function(); }, Qt::BlockingQueuedConnection);
+        return result;
+    }
+}
+
+// A camera is deleted on its own thread; a worker thread that ends deletes
+// what is left to it.
+struct ServerDeleter
+{
+    void operator()(SimServer *server) const
+    {
+        if (server->thread() == QThread::currentThread())
+            delete server;
+        else
+            server->deleteLater();
+    }
+};
+using Fleet = std::vector<std::unique_ptr<SimServer, ServerDeleter>>;
+
+// The threads that serve a fleet: camera k on thread k modulo their number,
+// so that a thousand cameras are not answered by one thread alone. A single
+// camera stays on the main thread (its RTSP side too).
+class Workers
+{
+public:
+    explicit Workers(int cameras)
+    {
+        const int count = cameras > 1 ? std::clamp(QThread::idealThreadCount(), 1, kMaxWorkers) : 0;
+        for (int i = 0; i < count; ++i) {
+            auto thread = std::make_unique<QThread>();
+            thread->setObjectName(QStringLiteral("qzr-camsim-%1").arg(i));
+            thread->start();
+            m_threads.push_back(std::move(thread));
+        }
+    }
+    ~Workers()
+    {
+        for (auto &thread : m_threads) {
+            thread->quit();
+            thread->wait();
+        }
+    }
+    Workers(const Workers &) = delete;
+    Workers &operator=(const Workers &) = delete;
+
+    // The thread camera k is served on; nullptr: the main thread.
+    QThread *threadFor(int k) const
+    {
+        return m_threads.empty() ? nullptr : m_threads.at(size_t(k) % m_threads.size()).get();
+    }
+
+private:
+    static constexpr int kMaxWorkers = 4;
+    std::vector<std::unique_ptr<QThread>> m_threads;
+};
+
+// The first port of a run of `count` ports below the range the system hands
+// out for outgoing connections, so that the clients' own ports (a fleet's
+// hundreds of connections) do not keep landing in the run.
+quint16 runBelowEphemeralPorts(int count)
+{
+    int low = 32768;
+    QFile range(QStringLiteral("/proc/sys/net/ipv4/ip_local_port_range"));
+    if (range.open(QIODevice::ReadOnly)) {
+        bool ok = false;
+        const int first = QString::fromLatin1(range.readAll()).simplified().section(QLatin1Char(' '), 0, 0).toInt(&ok);
+        if (ok)
+            low = first;
+    }
+    constexpr int kLowest = 10000;
+    if (low - count <= kLowest)
+        return 0; // no room: let the system pick
+    return quint16(QRandomGenerator::global()->bounded(kLowest, low - count));
+}
 
 // Starts config.cameras servers on consecutive ports from config.server.port.
 // With port 0 the first camera takes a free port and the others must get the
 // ports after it; when one is taken the whole run is dropped and tried again.
 // Refuse mode is applied only once every port is bound, so the ports are held
 // while the run is being collected.
-Fleet startFleet(const qzr::sim::SimConfig &config)
+Fleet startFleet(const qzr::sim::SimConfig &config, const Workers &workers)
 {
     const int count = config.cameras;
     qzr::sim::ServerOptions options = config.server;
@@ -42,6 +135,8 @@ Fleet startFleet(const qzr::sim::SimConfig &config)
         bool ok = true;
         for (int k = 0; k < count && ok; ++k) {
             qzr::sim::ServerOptions cameraOptions = options;
+            if (k == 0 && attempts > 1 && !config.addressPerCamera)
+                cameraOptions.port = runBelowEphemeralPorts(count);
             if (k > 0 && config.addressPerCamera) {
                 cameraOptions.address = QHostAddress(config.server.address.toIPv4Address() + quint32(k));
                 cameraOptions.port = fleet.front()->port();
@@ -52,15 +147,20 @@ Fleet startFleet(const qzr::sim::SimConfig &config)
             }
             if (!ok)
                 break;
-            auto server = std::make_unique<SimServer>(qzr::sim::fleetCamera(config, k));
-            ok = server->start(cameraOptions);
+            std::unique_ptr<SimServer, ServerDeleter> server(new SimServer(qzr::sim::fleetCamera(config, k)));
+            if (QThread *thread = workers.threadFor(k))
+                server->moveToThread(thread);
+            SimServer *camera = server.get();
+            ok = onThreadOf(camera, [camera, cameraOptions] { return camera->start(cameraOptions); });
             if (ok)
                 fleet.push_back(std::move(server));
         }
         if (ok) {
             if (refuse) {
-                for (auto &server : fleet)
-                    server->stopListening();
+                for (auto &server : fleet) {
+                    SimServer *camera = server.get();
+                    onThreadOf(camera, [camera] { camera->stopListening(); });
+                }
             }
             return fleet;
         }
@@ -122,6 +222,14 @@ void onSignal(int signal)
 int main(int argc, char *argv[])
 {
     qzr::setGitDescription(QZR_GIT_DESCRIPTION);
+    // Each request is a debug line: quiet unless QT_LOGGING_RULES asks for it,
+    // so that a fleet of cameras does not spend its time writing them.
+    QLoggingCategory::setFilterRules(QStringLiteral("qzr.sim.debug=false"));
+    // Qt's own poll loop: the GLib one registers and unregisters a socket
+    // notifier in a list that grows with every camera, on every reply. The
+    // video runs on GLib loops of its own (GLibLoopThread).
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qzr-camsim"));
     QCoreApplication::setApplicationVersion(qzr::versionText());
@@ -140,21 +248,24 @@ int main(int argc, char *argv[])
             return 1;
         }
     }
-    Fleet fleet = startFleet(parsed.config);
+    Workers workers(parsed.config.cameras);
+    Fleet fleet = startFleet(parsed.config, workers);
     if (fleet.empty()) {
         if (parsed.config.cameras > 1)
             std::fprintf(stderr, "qzr-camsim: cannot listen on %d consecutive ports\n", parsed.config.cameras);
         return 1;
     }
+    QMutex logMutex; // the cameras' threads share the log
     if (log.isOpen()) {
         for (auto &server : fleet) {
             SimServer *camera = server.get();
-            QObject::connect(camera, &SimServer::requestRecorded, camera, [camera, &log] {
+            QObject::connect(camera, &SimServer::requestRecorded, camera, [camera, &log, &logMutex] {
                 const QList<qzr::sim::ReceivedRequest> requests = camera->requests();
                 if (requests.isEmpty())
                     return;
                 QJsonObject line = QJsonDocument::fromJson(qzr::sim::RequestLog::toJsonLine(requests.last())).object();
                 line.insert(QStringLiteral("port"), int(camera->port()));
+                const QMutexLocker lock(&logMutex);
                 log.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
                 log.flush();
             });

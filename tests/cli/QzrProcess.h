@@ -21,11 +21,11 @@ struct Outcome
 // How long one call may take before it is killed (a bound, not a measure).
 inline constexpr int kProcessLimitMs = 60'000;
 
-// Runs qzr with standard input closed (no terminal) and the camera's address
+// Runs qzr with `input` on standard input, then closed (no terminal) and the camera's address
 // in QZR_HOST/QZR_PORT; none of the caller's own QZR_* settings or logging
 // rules leak in. `environment` adds or overrides variables.
 inline Outcome runQzr(const QStringList &arguments, quint16 port, const QHash<QString, QString> &environment = {},
-                      const QString &workingDirectory = {})
+                      const QString &workingDirectory = {}, const QByteArray &input = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"QZR_HOST", "QZR_PORT", "QZR_USER", "QZR_PASSWORD", "QT_LOGGING_RULES"})
@@ -43,6 +43,8 @@ inline Outcome runQzr(const QStringList &arguments, quint16 port, const QHash<QS
     Outcome outcome;
     if (!process.waitForStarted(kProcessLimitMs))
         return outcome;
+    if (!input.isEmpty())
+        process.write(input);
     process.closeWriteChannel();
     outcome.finished = process.waitForFinished(kProcessLimitMs);
     if (!outcome.finished) {

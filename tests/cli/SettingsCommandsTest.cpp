@@ -772,7 +772,7 @@ private slots:
                                                             "host name");
         QTest::newRow("empty list") << QStringList{"--hosts", " , "} << QByteArray("qzr: --hosts names no camera");
         QTest::newRow("jobs 0") << QStringList{"--hosts", "HOST", "--jobs", "0"}
-                                << QByteArray("qzr: '0' is not a valid number for --jobs (1 to 256)");
+                                << QByteArray("qzr: '0' is not a valid number for --jobs (1 to 512)");
         QTest::newRow("--yes") << QStringList{"--hosts", "HOST", "--yes"}
                                << QByteArray("qzr: 'clone' has no option --yes");
     }
@@ -892,9 +892,11 @@ private slots:
         QVERIFY(camera);
         const Outcome outcome = runQzr({"--help"}, camera->port());
         QCOMPARE(outcome.exitCode, 0);
-        for (const char *text : {"  save FILE\n", "  upload FILE [--yes]\n", "  diff FILE [FILE2] [--json]\n",
+        for (const char *text : {"  save FILE | --hosts LIST --dir DIR [--jobs N] [--report PATH]\n", "  upload FILE [--yes]\n",
+                                 "  diff FILE [FILE2] [--json] | FILE --hosts LIST [--jobs N] [--report PATH]\n",
                                  "  clone FILE --hosts LIST [--jobs N] [--report PATH]\n", "  --yes ", "  --hosts LIST ",
-                                 "  --jobs N ", "  --report PATH ", "  3  'diff': the settings differ"})
+                                 "  --jobs N ", "  --report PATH ", "  --dir DIR ", "  --retry-from REPORT\n",
+                                 "  --deadline S ", "  --password-file F\n", "  3  'diff': the settings differ"})
             QVERIFY2(outcome.out.contains(text), text);
         QCOMPARE(camera->connectionCount(), 0);
     }

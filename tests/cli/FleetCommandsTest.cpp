@@ -1,0 +1,393 @@
+// A whole site at once against simulated cameras on loopback, run as the
+// real executable: the backup of every camera ("save --hosts"), the audit
+// against a reference file ("diff --hosts"), another run of only the cameras
+// a report names (--retry-from), --deadline, the password from a file, and
+// the self-updating progress line on a terminal.
+
+#include "QzrProcess.h"
+#include "cli/Commands.h"
+#include "sim/SimThread.h"
+#include "tests/support/ExpectedRequests.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <QtTest>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+using namespace qzr;
+using qzr::clitest::Outcome;
+using qzr::clitest::runQzr;
+using qzr::sim::SimThread;
+
+namespace {
+
+using Fleet = std::vector<std::unique_ptr<SimThread>>;
+
+// Cameras with MACs 02:00:00:00:00:01, :02, ... and the password "site-7".
+Fleet startedFleet(int count)
+{
+    Fleet fleet;
+    for (int k = 0; k < count; ++k) {
+        sim::CameraOptions options;
+        options.mac = QStringLiteral("02:00:00:00:00:%1").arg(k + 1, 2, 10, QLatin1Char('0'));
+        options.password = QStringLiteral("site-7");
+        auto camera = std::make_unique<SimThread>(options);
+        if (camera->start(0) == 0)
+            return {};
+        fleet.push_back(std::move(camera));
+    }
+    return fleet;
+}
+
+QString hostOf(const SimThread &camera)
+{
+    return QStringLiteral("127.0.0.1:%1").arg(camera.port());
+}
+
+QString hostList(const Fleet &fleet)
+{
+    QStringList hosts;
+    for (const auto &camera : fleet)
+        hosts << hostOf(*camera);
+    return hosts.join(QLatin1Char(','));
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QStringList targetsOf(const SimThread &camera)
+{
+    QStringList targets;
+    for (const sim::ReceivedRequest &request : camera.requests())
+        targets << request.target;
+    return targets;
+}
+
+// Table rows with seconds as "S" and the column padding folded.
+QStringList foldedRows(const QByteArray &table)
+{
+    static const QRegularExpression seconds(QStringLiteral("\\b\\d+\\.\\d{3}\\b"));
+    QStringList rows;
+    for (const QString &line : QString::fromUtf8(table).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        rows << QString(line).replace(seconds, QStringLiteral("S")).simplified();
+    return rows;
+}
+
+// The results of a report, host by host.
+QMap<QString, QString> reportResults(const QByteArray &json)
+{
+    QMap<QString, QString> results;
+    for (const QJsonValue &camera : QJsonDocument::fromJson(json).object().value("cameras").toArray())
+        results.insert(camera.toObject().value("host").toString(), camera.toObject().value("result").toString());
+    return results;
+}
+
+} // namespace
+
+class FleetCommandsTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    // The password file of the fleet's cameras, without a line end after it.
+    QString passwordFile() const
+    {
+        const QString file = path(QStringLiteral("password"));
+        return writeBytes(file, "site-7") ? file : QString();
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    // A backup of 20 cameras, each with settings of its own: every file is
+    // byte for byte what a single "qzr save" of that camera writes; a camera
+    // that is not there leaves no file, is named in the index with its
+    // error, and does not stop the others.
+    void backupOfTwentyCameras()
+    {
+        const Fleet fleet = startedFleet(20);
+        QCOMPARE(fleet.size(), size_t(20));
+        for (int k = 0; k < 20; ++k) {
+            fleet[size_t(k)]->setValue("encode(1).bitrate", QString::number(512000 + 1000 * k));
+            fleet[size_t(k)]->setValue("camera.scene(0).image.color", QString::number(k));
+        }
+        fleet[7]->stopListening();
+        const QString dir = path("backup");
+        const QString password = passwordFile();
+        const Outcome outcome = runQzr({"save", "--hosts", hostList(fleet), "--dir", dir, "--jobs", "6",
+                                        "--password-file", password, "--report", path("backup.csv")},
+                                       fleet.front()->port());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, 1);
+        QVERIFY2(outcome.err.endsWith("20 camera(s): 19 saved, 1 failed\n"), outcome.err.constData());
+
+        const QJsonObject index = QJsonDocument::fromJson(readAll(dir + "/index.json")).object();
+        QCOMPARE(index.value("dir").toString(), dir);
+        QCOMPARE(index.value("saved").toInt(), 19);
+        QCOMPARE(index.value("failed").toInt(), 1);
+        const QJsonArray cameras = index.value("cameras").toArray();
+        QCOMPARE(cameras.size(), 20);
+        QStringList files;
+        for (int k = 0; k < 20; ++k) {
+            const SimThread &camera = *fleet[size_t(k)];
+            const QString name = QStringLiteral("127.0.0.1_%1.txt").arg(camera.port());
+            QJsonObject entry = cameras.at(k).toObject();
+            entry.remove("seconds");
+            if (k == 7) {
+                QCOMPARE(entry, (QJsonObject{{"host", hostOf(camera)},
+                                             {"result", "failed"},
+                                             {"error", "Socket Error # 111\r\nConnection refused."}}));
+                QVERIFY(!QFile::exists(dir + '/' + name));
+                continue;
+            }
+            QCOMPARE(entry, (QJsonObject{{"host", hostOf(camera)},
+                                         {"result", "saved"},
+                                         {"file", name},
+                                         {"mac", QStringLiteral("02:00:00:00:00:%1").arg(k + 1, 2, 10, QChar('0'))}}));
+            files << name;
+            // The same camera saved alone, with the password from standard input.
+            const QString single = path(QStringLiteral("single-%1.txt").arg(k));
+            const Outcome alone =
+                runQzr({"save", single, "--password-file", "-"}, camera.port(), {}, {}, "site-7\r\nmore\n");
+            QCOMPARE(alone.exitCode, 0);
+            QCOMPARE(readAll(dir + '/' + name), readAll(single));
+        }
+        files << "index.json";
+        files.sort();
+        QStringList found = QDir(dir).entryList(QDir::Files);
+        found.sort();
+        QCOMPARE(found, files); // no temporary file left behind
+
+        const QList<QByteArray> csv = readAll(path("backup.csv")).split('\n');
+        QCOMPARE(csv.at(0), QByteArray("host,result,seconds,file,mac,error\r"));
+        QVERIFY2(csv.at(2).startsWith(hostOf(*fleet[1]).toUtf8() + ",saved,"), csv.at(2).constData());
+        QVERIFY2(csv.at(2).endsWith(",127.0.0.1_" + QByteArray::number(fleet[1]->port()) + ".txt,02:00:00:00:00:02,\r"),
+                 csv.at(2).constData());
+    }
+
+    // A password file that cannot be read is a usage error; nothing is sent.
+    void unreadablePasswordFile()
+    {
+        const Fleet fleet = startedFleet(1);
+        QCOMPARE(fleet.size(), size_t(1));
+        const Outcome missing = runQzr({"get", "system.model", "--password-file", path("no-such-file")},
+                                       fleet.front()->port());
+        QCOMPARE(missing.exitCode, 2);
+        QCOMPARE(missing.err, "qzr: --password-file: cannot read " + path("no-such-file").toUtf8()
+                                  + ": No such file or directory (see 'qzr --help')\n");
+        const Outcome wrong = runQzr({"get", "system.model"}, fleet.front()->port());
+        QCOMPARE(wrong.exitCode, 1);
+        QCOMPARE(wrong.err, QByteArray("401 Unauthorized.\n"));
+        QCOMPARE(fleet.front()->requests().size(), 1);
+    }
+
+    // An audit against a reference file: two cameras changed, one not there.
+    void auditTwoChangedOneFailing_data()
+    {
+        QTest::addColumn<bool>("withFailing");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("one failing") << true << 1;
+        QTest::newRow("none failing") << false << 3;
+    }
+
+    void auditTwoChangedOneFailing()
+    {
+        QFETCH(bool, withFailing);
+        QFETCH(int, exitCode);
+        const Fleet fleet = startedFleet(5);
+        QCOMPARE(fleet.size(), size_t(5));
+        const QString reference = path("reference.txt");
+        QCOMPARE(runQzr({"save", reference, "--password-file", passwordFile()}, fleet[0]->port()).exitCode, 0);
+        fleet[1]->setValue("encode(1).framerate", "25");
+        fleet[3]->setValue("camera.scene(0).image.gamma", "1");
+        fleet[3]->setValue("encode(3).cbr_mode", "vbr");
+        if (withFailing)
+            fleet[4]->stopListening();
+        for (const auto &camera : fleet)
+            camera->clearRequests();
+
+        const QString report = path("audit.json");
+        const Outcome outcome = runQzr({"diff", reference, "--hosts", hostList(fleet), "--jobs", "3", "--report",
+                                        report, "--password-file", passwordFile()},
+                                       fleet[0]->port());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, exitCode);
+        QStringList rows{"HOST RESULT SECONDS DETAIL",
+                         hostOf(*fleet[0]) + " equal S",
+                         hostOf(*fleet[1]) + " differs S encode(1).framerate (file 15, camera 25)",
+                         hostOf(*fleet[2]) + " equal S",
+                         hostOf(*fleet[3]) + " differs S encode(3).cbr_mode (file cbr, camera vbr); "
+                                             "camera.scene(0).image.gamma (file 0.45, camera 1)"};
+        rows << (withFailing ? hostOf(*fleet[4]) + " failed S Socket Error # 111 Connection refused."
+                             : hostOf(*fleet[4]) + " equal S");
+        QCOMPARE(foldedRows(outcome.out), rows);
+        QVERIFY2(outcome.err.endsWith(withFailing ? "5 camera(s): 2 equal, 2 differ, 1 failed\n"
+                                                  : "5 camera(s): 3 equal, 2 differ, 0 failed\n"),
+                 outcome.err.constData());
+        // Each camera is read as "qzr diff FILE" reads it, and nothing is written.
+        const QStringList reads = testsupport::encoderReadTargets({"h264high", "jpeg", "off"})
+                                  + QStringList{"/api/param?camera.scene.status"} + testsupport::sceneReadTargets("0");
+        QCOMPARE(targetsOf(*fleet[2]), reads);
+
+        const QJsonObject document = QJsonDocument::fromJson(readAll(report)).object();
+        QCOMPARE(document.value("file").toString(), reference);
+        QCOMPARE(document.value("equal").toInt(), withFailing ? 2 : 3);
+        QCOMPARE(document.value("differs").toInt(), 2);
+        QCOMPARE(document.value("failed").toInt(), withFailing ? 1 : 0);
+        QCOMPARE(document.value("cameras").toArray().at(1).toObject().value("differences").toArray(),
+                 (QJsonArray{QJsonObject{
+                     {"line", 7}, {"setting", "encode(1).framerate"}, {"file", "15"}, {"camera", "25"}}}));
+    }
+
+    // Another run with --retry-from works on exactly the cameras the report
+    // names as failed (or differs, or not started), with the same file.
+    void retryTouchesOnlyTheFailed_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<bool>("keepHosts");
+        QTest::newRow("clone, csv report, --hosts again") << "clone" << "first.csv" << true;
+        QTest::newRow("clone, json report alone") << "clone" << "first.json" << false;
+        QTest::newRow("save, its index") << "save" << "backup2/index.json" << false;
+    }
+
+    void retryTouchesOnlyTheFailed()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, report);
+        QFETCH(bool, keepHosts);
+        const Fleet fleet = startedFleet(5);
+        QCOMPARE(fleet.size(), size_t(5));
+        const QString file = path("retry-source.txt");
+        QCOMPARE(runQzr({"save", file, "--password-file", passwordFile()}, fleet[0]->port()).exitCode, 0);
+        fleet[1]->stopListening();
+        fleet[3]->setFault(sim::FaultMode::ServerError, 3);
+
+        QStringList options{"--password-file", passwordFile(), "--jobs", "5"};
+        QStringList first{command};
+        if (command == QLatin1String("clone"))
+            first << file << "--report" << path(report);
+        else
+            first << "--dir" << path("backup2");
+        const Outcome failed = runQzr(first + options + QStringList{"--hosts", hostList(fleet)}, fleet[0]->port());
+        QCOMPARE(failed.exitCode, 1);
+
+        QVERIFY(fleet[1]->resumeListening());
+        fleet[3]->setFault(sim::FaultMode::None);
+        for (const auto &camera : fleet)
+            camera->clearRequests();
+        QStringList again{command};
+        again << (command == QLatin1String("clone") ? QStringList{file, "--report", path("again.json")}
+                                                     : QStringList{"--dir", path("backup2")});
+        again << "--retry-from" << path(report);
+        if (keepHosts)
+            again << "--hosts" << hostList(fleet);
+        const Outcome retried = runQzr(again + options, fleet[0]->port());
+        QVERIFY(retried.finished);
+        QCOMPARE(retried.exitCode, 0);
+        for (size_t k = 0; k < fleet.size(); ++k) {
+            if (k == 1 || k == 3)
+                QVERIFY2(!fleet[k]->requests().isEmpty(), "a failed camera is worked on again");
+            else
+                QCOMPARE(targetsOf(*fleet[k]), QStringList());
+        }
+        const QString secondReport = command == QLatin1String("clone") ? path("again.json")
+                                                                        : path("backup2/index.json");
+        const QString result = command == QLatin1String("clone") ? "verified" : "saved";
+        QCOMPARE(reportResults(readAll(secondReport)),
+                 (QMap<QString, QString>{{hostOf(*fleet[1]), result}, {hostOf(*fleet[3]), result}}));
+    }
+
+    // After --deadline no camera is started: those left are "not started"
+    // and receive nothing; the one at work finishes.
+    void deadlineLeavesTheRestNotStarted()
+    {
+        const Fleet fleet = startedFleet(3);
+        QCOMPARE(fleet.size(), size_t(3));
+        const QString file = path("deadline.txt");
+        QCOMPARE(runQzr({"save", file, "--password-file", passwordFile()}, fleet[0]->port()).exitCode, 0);
+        fleet[0]->clearRequests();
+        const Outcome outcome = runQzr({"clone", file, "--hosts", hostList(fleet), "--jobs", "1", "--deadline", "0.2",
+                                        "--report", path("deadline.csv"), "--password-file", passwordFile()},
+                                       fleet[0]->port());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, 1);
+        QCOMPARE(foldedRows(outcome.out), (QStringList{"HOST RESULT SECONDS DETAIL", hostOf(*fleet[0]) + " verified S",
+                                                       hostOf(*fleet[1]) + " not started S",
+                                                       hostOf(*fleet[2]) + " not started S"}));
+        QCOMPARE(fleet[1]->connectionCount(), 0);
+        QCOMPARE(fleet[2]->connectionCount(), 0);
+        QCOMPARE(outcome.err, "[1/3] " + hostOf(*fleet[0]).toUtf8()
+                                  + " verified\n"
+                                    "2 camera(s) not started: the --deadline of 0.2 s had passed\n"
+                                    "3 camera(s): 1 verified, 0 differ, 0 failed, 2 not started\n");
+        const QList<QByteArray> csv = readAll(path("deadline.csv")).split('\n');
+        QCOMPARE(csv.at(3), hostOf(*fleet[2]).toUtf8() + ",not started,0.000,,,,,\r");
+    }
+
+    // On a terminal the progress is one line that rewrites itself: the
+    // counts, what is left, the rate and the time left; no line per camera.
+    void progressLineOnTerminal()
+    {
+        const Fleet fleet = startedFleet(3);
+        QCOMPARE(fleet.size(), size_t(3));
+        int master = -1;
+        int slave = -1;
+        QCOMPARE(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+        std::FILE *err = ::fdopen(slave, "w");
+        std::FILE *out = std::tmpfile();
+        QVERIFY(err && out);
+        const cli::EnvironmentLookup environment = [](const char *name) -> std::optional<QString> {
+            if (qstrcmp(name, "QZR_PASSWORD") == 0)
+                return QStringLiteral("site-7");
+            return std::nullopt;
+        };
+        const int status = cli::run({"save", "--hosts", hostList(fleet), "--dir", path("tty"), "--jobs", "2"},
+                                    environment, out, err);
+        std::fclose(out);
+        std::fclose(err);
+        QCOMPARE(status, 0);
+        QByteArray shown;
+        char buffer[4096];
+        for (ssize_t n = 0; (n = ::read(master, buffer, sizeof buffer)) > 0;)
+            shown.append(buffer, n);
+        ::close(master);
+        static const QRegularExpression line(
+            QStringLiteral("^\\r\\x1b\\[K3 saved / 0 failed / 0 left, \\d+\\.\\d cameras/s, 0 s left\\r?\\n"
+                           "3 camera\\(s\\): 3 saved, 0 failed\\r?\\n$"));
+        const QString text = QString::fromUtf8(shown);
+        const qsizetype last = text.lastIndexOf(QLatin1Char('\r'), text.indexOf(QStringLiteral("\x1b[K3 saved")));
+        QVERIFY2(line.match(text.mid(last)).hasMatch(), qPrintable(text.mid(last)));
+        QVERIFY2(text.startsWith(QStringLiteral("\r\x1b[K")), qPrintable(text));
+        QVERIFY2(!text.contains(QStringLiteral("[1/3]")), qPrintable(text));
+    }
+};
+
+QTEST_GUILESS_MAIN(FleetCommandsTest)
+#include "FleetCommandsTest.moc"
