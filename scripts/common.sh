@@ -18,6 +18,7 @@ QZR_PACKAGES=(
   gstreamer1.0-tools gstreamer1.0-libav
   dpkg-dev help2man desktop-file-utils appstream lintian bash-completion man-db
   iproute2
+  ansible-core
 )
 
 qzr_install_packages() {
