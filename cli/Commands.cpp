@@ -455,7 +455,7 @@ QString optionsHelpText()
         "                CIDR[:PORT] (at most a /22; port default 80)\n"
         "  --wait S      'discover': seconds to collect WS-Discovery answers\n"
         "                (default 3)\n"
-                "  -h, --help    show this help and exit ('COMMAND --help', 'help COMMAND':\n"
+        "  -h, --help    show this help and exit ('COMMAND --help', 'help COMMAND':\n"
         "                that command's help alone)\n"
         "  --version     show the version and exit\n"
         "\n"
@@ -518,12 +518,52 @@ QString helpText()
     return commandsHelpText() + QLatin1Char('\n') + optionsHelpText();
 }
 
+namespace {
+
+// Whether the option an "Options:" entry of the help describes is one this
+// command takes: the connection options and help go with every command.
+bool commandTakesOption(const Command &command, const QString &option)
+{
+    static const QStringList everyCommand{QStringLiteral("--host"),  QStringLiteral("--port"),
+                                          QStringLiteral("--user"),  QStringLiteral("--timeout"),
+                                          QStringLiteral("--password-file"), QStringLiteral("-h,"),
+                                          QStringLiteral("--version")};
+    if (everyCommand.contains(option))
+        return true;
+    if (option == QLatin1String("--json"))
+        return command.offersJson;
+    for (const CommandOption flag : kCommandOptions) {
+        if ((command.acceptedOptions & flag) && option == QLatin1String(commandOptionName(flag)))
+            return true;
+    }
+    return false;
+}
+
+// The "Options:" part of the help with only the entries of this command's
+// options; an entry runs from its "  -" line to the next one.
+QString commandOptionsHelpText(const Command &command)
+{
+    const QStringList lines = optionsHelpText().split(QLatin1Char('\n'));
+    QString text = lines.value(0) + QLatin1Char('\n');
+    bool keep = false;
+    for (qsizetype i = 1; i < lines.size() && !lines.at(i).isEmpty(); ++i) {
+        const QString &line = lines.at(i);
+        if (line.startsWith(QLatin1String("  -")))
+            keep = commandTakesOption(command, line.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty));
+        if (keep)
+            text += line + QLatin1Char('\n');
+    }
+    return text;
+}
+
+} // namespace
+
 QString commandHelpText(const Command &command)
 {
     QString text = QStringLiteral("Usage: qzr [OPTIONS] %1 %2\n\n").arg(QLatin1String(command.name),
                                                                          QLatin1String(command.synopsis));
     text += QString::fromLatin1(command.summary) + QStringLiteral("\n\n");
-    return text + optionsHelpText();
+    return text + commandOptionsHelpText(command);
 }
 
 

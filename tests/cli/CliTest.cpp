@@ -674,6 +674,10 @@ private slots:
         QVERIFY(byCommand.out.startsWith("Usage: qzr [OPTIONS] set KEY=VALUE... [--verify]\n"));
         QVERIFY(byCommand.out.contains("--verify"));
         QVERIFY(!byCommand.out.contains("raw QUERY"));
+        // Its own options and the connection options, not those of other commands.
+        QVERIFY(byCommand.out.contains("--host H"));
+        QVERIFY(!byCommand.out.contains("--hosts LIST"));
+        QVERIFY(!byCommand.out.contains("--sweep"));
         QCOMPARE(runQzr({"help", "frobnicate"}, refusedPort()).exitCode, 2);
 
         QProcess process;
