@@ -8,6 +8,7 @@
 #include "cli/Commands.h"
 #include "sim/SimThread.h"
 #include "tests/support/ExpectedRequests.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,6 +32,9 @@ using namespace qzr;
 using qzr::clitest::Outcome;
 using qzr::clitest::runQzr;
 using qzr::sim::SimThread;
+
+using qzr::testsupport::readAll;
+using qzr::testsupport::writeBytes;
 
 namespace {
 
@@ -63,18 +67,6 @@ QString hostList(const Fleet &fleet)
     for (const auto &camera : fleet)
         hosts << hostOf(*camera);
     return hosts.join(QLatin1Char(','));
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QStringList targetsOf(const SimThread &camera)

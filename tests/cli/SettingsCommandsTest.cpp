@@ -19,6 +19,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include "tests/support/ExpectedRequests.h"
+#include "tests/support/TestFiles.h"
 
 #include <QtTest>
 
@@ -32,6 +33,9 @@ using qzr::sim::SimThread;
 using qzr::clitest::Outcome;
 using qzr::clitest::runQzr;
 using qzr::clitest::kProcessLimitMs;
+
+using qzr::testsupport::readAll;
+using qzr::testsupport::writeBytes;
 
 namespace {
 
@@ -105,18 +109,6 @@ QByteArray adminGet(quint16 port, const QByteArray &target)
         reply += socket.readAll();
     reply += socket.readAll();
     return reply.mid(reply.indexOf("\r\n\r\n") + 4);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QStringList targetsOf(const SimThread &sim)

@@ -2,6 +2,7 @@
 // write, the check and the upload list sent to the simulated camera.
 #include "CameraFixture.h"
 #include "protocol/CodePage.h"
+#include "tests/support/TestFiles.h"
 #include "settingsfile/SettingsFile.h"
 #include "settingsfile/SettingsText.h"
 
@@ -13,6 +14,9 @@
 using namespace qzr;
 using namespace qzr::settingsfile;
 using qzr::encodertest::SimulatedCamera;
+
+using qzr::testsupport::readAll;
+using qzr::testsupport::writeBytes;
 
 namespace {
 
@@ -33,12 +37,6 @@ QByteArray knownBytes()
            "encoder3\r\noff\r\n64000\r\nqvga\r\nvbr\r\n60\r\n5\r\n"
            "KameraSettings\r\n2\r\nhigh\r\nmanual\r\n8\r\nauto1000\r\n-2\r\nautoN\r\nb\r\nautoL\r\n"
            "on\r\n1\r\n40\r\n60\r\n70\r\n";
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 } // namespace
