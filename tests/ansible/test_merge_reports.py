@@ -17,9 +17,9 @@ MERGE_SCRIPT = sys.argv.pop(1) if len(sys.argv) > 1 else None
 
 
 def load_merge():
-    spec = importlib.util.spec_from_file_location("merge_reports", MERGE_SCRIPT)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    module_location = importlib.util.spec_from_file_location("merge_reports", MERGE_SCRIPT)
+    module = importlib.util.module_from_spec(module_location)
+    module_location.loader.exec_module(module)
     return module
 
 
