@@ -86,16 +86,17 @@ size_t onHeader(char *data, size_t size, size_t count, void *user)
 {
     auto *transfer = static_cast<ParamClient::Transfer *>(user);
     const size_t bytes = size * count;
+    // Only a status line matters; the other header lines are not copied.
+    if (bytes < 5 || std::memcmp(data, "HTTP/", 5) != 0)
+        return bytes;
     QByteArray line(data, qsizetype(bytes));
     while (line.endsWith('\n') || line.endsWith('\r'))
         line.chop(1);
-    if (line.startsWith("HTTP/")) {
-        // A new status line (also after an interim 1xx reply): the text used in
-        // messages is the line without its protocol token.
-        const qsizetype space = line.indexOf(' ');
-        transfer->statusText = space < 0 ? QString() : QString::fromLatin1(line.mid(space + 1)).trimmed();
-        transfer->sawStatusLine = true;
-    }
+    // A new status line (also after an interim 1xx reply): the text used in
+    // messages is the line without its protocol token.
+    const qsizetype space = line.indexOf(' ');
+    transfer->statusText = space < 0 ? QString() : QString::fromLatin1(line.mid(space + 1)).trimmed();
+    transfer->sawStatusLine = true;
     return bytes;
 }
 
