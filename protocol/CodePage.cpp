@@ -5,22 +5,40 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 namespace qzr {
 
 namespace {
 
 constexpr const char *kCodePageName = "windows-1252";
 
+// Bytes 0x00-0x7F are the same characters in the code page as in ASCII;
+// most replies and values hold no other, and need no converter then.
+bool isAscii(const QByteArray &bytes)
+{
+    return std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return uchar(c) < 0x80; });
+}
+
+bool isAscii(const QString &text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
 } // namespace
 
 QString fromCameraBytes(const QByteArray &bytes)
 {
+    if (isAscii(bytes))
+        return QString::fromLatin1(bytes);
     QStringDecoder decoder(kCodePageName);
     return decoder.decode(bytes);
 }
 
 std::optional<QByteArray> toCameraBytes(const QString &text)
 {
+    if (isAscii(text))
+        return text.toLatin1();
     QStringEncoder encoder(kCodePageName);
     QByteArray bytes = encoder.encode(text);
     if (encoder.hasError())

@@ -86,16 +86,17 @@ size_t onHeader(char *data, size_t size, size_t count, void *user)
 {
     auto *transfer = static_cast<ParamClient::Transfer *>(user);
     const size_t bytes = size * count;
+    // Only a status line matters; the other header lines are not copied.
+    if (bytes < 5 || std::memcmp(data, "HTTP/", 5) != 0)
+        return bytes;
     QByteArray line(data, qsizetype(bytes));
     while (line.endsWith('\n') || line.endsWith('\r'))
         line.chop(1);
-    if (line.startsWith("HTTP/")) {
-        // A new status line (also after an interim 1xx reply): the text used in
-        // messages is the line without its protocol token.
-        const qsizetype space = line.indexOf(' ');
-        transfer->statusText = space < 0 ? QString() : QString::fromLatin1(line.mid(space + 1)).trimmed();
-        transfer->sawStatusLine = true;
-    }
+    // A new status line (also after an interim 1xx reply): the text used in
+    // messages is the line without its protocol token.
+    const qsizetype space = line.indexOf(' ');
+    transfer->statusText = space < 0 ? QString() : QString::fromLatin1(line.mid(space + 1)).trimmed();
+    transfer->sawStatusLine = true;
     return bytes;
 }
 
@@ -144,6 +145,11 @@ void ParamClient::setCredentials(const QString &user, const QString &password)
 {
     m_user = user;
     m_password = password;
+    // The next request sends the new Authorization header.
+    if (m_curl)
+        curl_easy_setopt(static_cast<CURL *>(m_curl), CURLOPT_HTTPHEADER, nullptr);
+    curl_slist_free_all(m_headers);
+    m_headers = nullptr;
 }
 
 void ParamClient::closeConnection()
@@ -151,6 +157,8 @@ void ParamClient::closeConnection()
     if (m_curl)
         curl_easy_cleanup(static_cast<CURL *>(m_curl));
     m_curl = nullptr;
+    curl_slist_free_all(m_headers);
+    m_headers = nullptr;
     m_handleHost.clear();
     m_handlePort = -1;
 }
@@ -161,37 +169,17 @@ void ParamClient::ensureHandle(const QString &host, int port)
     // never picked up again for another camera.
     if (m_curl && (host != m_handleHost || port != m_handlePort))
         closeConnection();
-    if (!m_curl) {
-        m_curl = curl_easy_init();
-        m_handleHost = host;
-        m_handlePort = port;
-    }
-}
+    if (m_curl)
+        return;
+    CURL *curl = curl_easy_init();
+    m_curl = curl;
+    m_handleHost = host;
+    m_handlePort = port;
 
-HttpReply ParamClient::get(const QString &host, int port, const QByteArray &target)
-{
-    ensureHandle(host, port);
-    CURL *curl = static_cast<CURL *>(m_curl);
-
-    Transfer transfer;
-    transfer.client = this;
-    const QString statusBefore = m_lastStatusText;
-
+    // What stays the same for every request to this camera; libcurl keeps its
+    // own copies of the strings.
     const QByteArray url = QStringLiteral("http://%1:%2/").arg(hostForUrl(host)).arg(port).toUtf8();
-    const QByteArray hostHeader = "Host: " + host.toUtf8();
-    curl_slist *headers = nullptr;
-    headers = curl_slist_append(headers, hostHeader.constData());
-    headers = curl_slist_append(headers, kAccept);
-    headers = curl_slist_append(headers, kUserAgent);
-    QByteArray authHeader;
-    if (!m_user.isEmpty()) {
-        authHeader = "Authorization: Basic " + (m_user + QLatin1Char(':') + m_password).toUtf8().toBase64();
-        headers = curl_slist_append(headers, authHeader.constData());
-    }
-
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());
-    curl_easy_setopt(curl, CURLOPT_REQUEST_TARGET, target.constData());
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
@@ -200,29 +188,58 @@ HttpReply ParamClient::get(const QString &host, int port, const QByteArray &targ
     curl_easy_setopt(curl, CURLOPT_TCP_NODELAY, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXCONNECTS, 1L);
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, nullptr);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
+    curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, onPrereq);
+    curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, onOpenSocket);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+}
+
+void ParamClient::ensureHeaders()
+{
+    if (m_headers)
+        return;
+    const QByteArray hostHeader = "Host: " + m_handleHost.toUtf8();
+    curl_slist *headers = nullptr;
+    headers = curl_slist_append(headers, hostHeader.constData());
+    headers = curl_slist_append(headers, kAccept);
+    headers = curl_slist_append(headers, kUserAgent);
+    if (!m_user.isEmpty()) {
+        const QByteArray authorization =
+            "Authorization: Basic " + (m_user + QLatin1Char(':') + m_password).toUtf8().toBase64();
+        headers = curl_slist_append(headers, authorization.constData());
+    }
+    m_headers = headers;
+}
+
+HttpReply ParamClient::get(const QString &host, int port, const QByteArray &target)
+{
+    ensureHandle(host, port);
+    ensureHeaders();
+    CURL *curl = static_cast<CURL *>(m_curl);
+
+    Transfer transfer;
+    transfer.client = this;
+    const QString statusBefore = m_lastStatusText;
+
+    curl_easy_setopt(curl, CURLOPT_REQUEST_TARGET, target.constData());
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, m_headers);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(m_connectTimeoutMs));
     // The reply limit counts from the start of the request; a connection
     // attempt has its own, shorter limit.
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, long(m_replyTimeoutMs));
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, onPrereq);
     curl_easy_setopt(curl, CURLOPT_PREREQDATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, onOpenSocket);
     curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     char curlError[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, curlError);
 
     qCDebug(lcProtocol).noquote() << "GET" << QString::fromLatin1(target) << "to" << host << port;
     const CURLcode code = curl_easy_perform(curl);
-    curl_slist_free_all(headers);
-    // The header list and the transfer live on this stack frame only.
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+    // The error buffer lives on this stack frame only.
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
     const QString curlDetail = QString::fromLatin1(curlError).trimmed();
 

@@ -4,6 +4,8 @@
 #include <atomic>
 #include <memory>
 
+struct curl_slist;
+
 namespace qzr {
 
 // The outcome of one GET: either the reply body, or the failure text that the
@@ -66,8 +68,11 @@ public:
 
 private:
     void ensureHandle(const QString &host, int port);
+    // The request headers of the handle's camera and the current credentials.
+    void ensureHeaders();
 
     void *m_curl = nullptr;
+    curl_slist *m_headers = nullptr; // nullptr: to be made before the next request
     QString m_handleHost;
     int m_handlePort = -1;
     QString m_user;

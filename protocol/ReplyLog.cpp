@@ -2,19 +2,28 @@
 
 #include "protocol/CodePage.h"
 
-#include <QRegularExpression>
-
 namespace qzr {
 
 void ReplyLog::setText(const QString &text)
 {
-    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\n|\r"));
-    QStringList lines = text.split(lineBreak);
+    // Lines end at CR LF, LF or CR.
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        lines << text.mid(start, i - start);
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    lines << text.mid(start);
     if (lines.size() > 1 && lines.last().isEmpty())
         lines.removeLast();
     if (lines.size() == 1 && lines.first().isEmpty())
         lines.clear();
-    m_lines = lines;
+    m_lines = std::move(lines);
     changed();
 }
 

@@ -144,6 +144,7 @@ class ParamClientTest : public QObject
 private slots:
     void readAndWriteRequestsAreExactOnTheWire();
     void emptyUserSendsNoCredentials();
+    void changedCredentialsReachTheNextRequest();
     void oneKeptAliveConnectionForManyRequests();
     void newConnectionWhenPortChanges();
     void closedAfterHttp10OrConnectionClose_data();
@@ -193,6 +194,29 @@ void ParamClientTest::emptyUserSendsNoCredentials()
     // The simulated camera insists on credentials: the request fails with its status.
     QCOMPARE(failureOf(session, "/api/param?system.model"), QString("401 Unauthorized"));
     QCOMPARE(sim.requests().value(0).raw, expectedRequest("/api/param?system.model", QByteArray()));
+}
+
+void ParamClientTest::changedCredentialsReachTheNextRequest()
+{
+    SimThread sim;
+    QVERIFY(sim.start());
+    ReplyLog log;
+    CameraSession session(log);
+    session.applyConnection(fieldsFor(sim));
+    session.cameraGet("/api/param?system.model");
+    session.applyCredentialsOnly(fieldsFor(sim, QString(), "kqm"));
+    QCOMPARE(failureOf(session, "/api/param?system.model"), QString("401 Unauthorized"));
+    session.applyCredentialsOnly(fieldsFor(sim, "admin", "other"));
+    QCOMPARE(failureOf(session, "/api/param?system.model"), QString("401 Unauthorized"));
+    session.applyCredentialsOnly(fieldsFor(sim));
+    session.cameraGet("/api/param?system.model");
+
+    const auto requests = sim.requests();
+    QCOMPARE(requests.size(), 4);
+    QCOMPARE(requests[0].raw, expectedRequest("/api/param?system.model"));
+    QCOMPARE(requests[1].raw, expectedRequest("/api/param?system.model", QByteArray()));
+    QCOMPARE(requests[2].raw, expectedRequest("/api/param?system.model", "Authorization: Basic YWRtaW46b3RoZXI=\r\n"));
+    QCOMPARE(requests[3].raw, expectedRequest("/api/param?system.model"));
 }
 
 void ParamClientTest::oneKeptAliveConnectionForManyRequests()

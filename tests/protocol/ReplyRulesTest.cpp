@@ -93,6 +93,8 @@ void ReplyRulesTest::trimLeavesLineFiveAndLinesEightOnward_data()
     QTest::newRow("camera page") << "l1\r\nl2\r\nl3\r\nl4\r\nkey=v&\r\nl6\r\nl7\r\nl8\r\nl9\r\n"
                                  << "key=v&\r\nl8\r\nl9" << 7;
     QTest::newRow("LF line ends") << "l1\nl2\nl3\nl4\nkey=v&\nl6\nl7" << "key=v&" << 7;
+    QTest::newRow("CR, CR LF and LF line ends mixed")
+        << "l1\rl2\r\nl3\nl4\rkey=v&\n\rl7\rl8" << "key=v&\r\nl8" << 7;
     QTest::newRow("six lines: one of the second-line deletions finds nothing")
         << "l1\r\nl2\r\nl3\r\nl4\r\nkey=v&\r\nl6" << "key=v&" << 6;
     QTest::newRow("three lines: only three deletions happen") << "l1\r\nl2\r\nl3" << "" << 4;
