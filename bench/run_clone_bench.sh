@@ -53,6 +53,10 @@ hosts=$work/hosts.txt
 for ((k = 0; k < cameras; k++)); do echo "127.0.0.1:$((port + k))"; done >"$hosts"
 report=$work/report.json
 
+# The simulator's CPU time (user + system, clock ticks) before and after.
+camsim_ticks() { awk '{ print $14 + $15 }' "/proc/$camsim_pid/stat"; }
+ticks_before=$(camsim_ticks)
+
 # The clone runs as a child of python3, which then reads the child's peak
 # resident set (RUSAGE_CHILDREN, KiB on Linux) and the wall time.
 status=0
@@ -62,23 +66,27 @@ import resource, subprocess, sys, time
 start = time.monotonic()
 status = subprocess.call(sys.argv[2:])
 seconds = time.monotonic() - start
+usage = resource.getrusage(resource.RUSAGE_CHILDREN)
 with open(sys.argv[1], "w") as f:
-    f.write(f"{seconds} {resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss}\n")
+    f.write(f"{seconds} {usage.ru_maxrss} {usage.ru_utime + usage.ru_stime}\n")
 sys.exit(status)
 PY
+camsim_cpu=$(( $(camsim_ticks) - ticks_before ))
 
-python3 - "$report" "$cameras" "$jobs" "$work/measured" "$status" <<'PY'
+python3 - "$report" "$cameras" "$jobs" "$work/measured" "$status" "$camsim_cpu" "$(getconf CLK_TCK)" <<'PY'
 import json, statistics, sys
 report, cameras, jobs, measured, status = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4], int(sys.argv[5])
+camsim_cpu = int(sys.argv[6]) / int(sys.argv[7])
 with open(measured) as f:
-    total, peak_kib = f.read().split()
-total, peak_mib = float(total), int(peak_kib) / 1024
+    total, peak_kib, qzr_cpu = f.read().split()
+total, peak_mib, qzr_cpu = float(total), int(peak_kib) / 1024, float(qzr_cpu)
 with open(report) as f:
     data = json.load(f)
 seconds = sorted(c["seconds"] for c in data["cameras"])
 print(f"cameras: {cameras}, jobs: {jobs}, qzr clone exit status: {status}")
 print(f"total:      {total:6.3f} s  (target <= 5 s)")
 print(f"per camera: min {seconds[0]:.3f} s  median {statistics.median(seconds):.3f} s  max {seconds[-1]:.3f} s")
+print(f"CPU time:   qzr {qzr_cpu:.2f} s, simulator {camsim_cpu:.2f} s")
 print(f"peak memory of qzr: {peak_mib:.1f} MiB  (target <= 100 MB)")
 print(f"verified: {data['verified']} of {len(data['cameras'])}  differs: {data['differs']}  failed: {data['failed']}")
 ok = data["verified"] == cameras

@@ -9,7 +9,7 @@
 #include <QJsonObject>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QThreadPool>
+#include <QThread>
 #include <QWaitCondition>
 
 #include <sys/resource.h>
@@ -21,10 +21,6 @@
 namespace qzr::cli {
 
 namespace {
-
-// A camera's thread needs little stack: libcurl and the settings code keep
-// their data on the heap. 512 threads stay far below the memory bound.
-constexpr uint kThreadStackBytes = 256 * 1024;
 
 // Descriptors per camera at work (its connection, libcurl's wake-up pair
 // and a spare) and those the process holds besides.
@@ -221,24 +217,26 @@ QList<CloneOutcome> runOnFleet(CommandContext &context, const QList<CloneTarget>
     QList<int> finished; // indexes, in the order the cameras finished
     QMutex mutex;
     QWaitCondition finishedOne;
-    QThreadPool pool;
-    pool.setStackSize(kThreadStackBytes);
-    pool.setMaxThreadCount(jobs);
-    for (int index = 0; index < total; ++index) {
-        pool.start([&, index] {
-            CloneOutcome outcome;
-            if (clock.nsecsElapsed() >= deadlineNs) {
+    // A thread per core: the cameras' work is mostly waiting.
+    FleetLoops fleet(total, jobs, QThread::idealThreadCount(), [&](int index, FleetCamera &camera) {
+        CloneOutcome outcome;
+        if (clock.nsecsElapsed() >= deadlineNs) {
+            outcome.target = targets.at(index);
+            outcome.result = CloneResult::NotStarted;
+        } else {
+            try {
+                outcome = work(targets.at(index), camera);
+            } catch (...) {
                 outcome.target = targets.at(index);
-                outcome.result = CloneResult::NotStarted;
-            } else {
-                outcome = work(targets.at(index));
+                outcome.result = CloneResult::Failed;
+                outcome.error = QStringLiteral("Unexpected failure.");
             }
-            QMutexLocker lock(&mutex);
-            outcomes[index] = std::move(outcome);
-            finished << index;
-            finishedOne.wakeAll();
-        });
-    }
+        }
+        QMutexLocker lock(&mutex);
+        outcomes[index] = std::move(outcome);
+        finished << index;
+        finishedOne.wakeAll();
+    });
 
     const bool terminal = context.errorIsTerminal();
     int counts[kResultCount] = {};
@@ -265,7 +263,7 @@ QList<CloneOutcome> runOnFleet(CommandContext &context, const QList<CloneTarget>
             context.writeError(QStringLiteral("\r\x1b[K")
                                + fleetStatusLine(counted, counts, total - shown, double(clock.nsecsElapsed()) / 1e9));
     }
-    pool.waitForDone();
+    fleet.wait();
     if (terminal)
         context.writeError(QStringLiteral("\n"));
     if (notStarted > 0)

@@ -1,8 +1,10 @@
 #pragma once
 // Working on many cameras at once: "clone", "save --hosts" and "diff
-// --hosts". A pool of threads, one per camera at work, each camera over a
-// session (and so a libcurl handle and connection) of its own; the pauses
-// inside one camera's work block only that camera's thread.
+// --hosts". Each camera at work runs on a fiber of its own over a session
+// (and so a libcurl handle and connection) of its own, a few threads serving
+// them all (FleetLoop.h); the pauses inside one camera's work hold up only
+// that camera.
+#include "cli/FleetLoop.h"
 #include "cli/SettingsCommands.h"
 
 #include <QList>
@@ -14,8 +16,9 @@
 
 namespace qzr::cli {
 
-// The work on one camera, run on a thread of the pool.
-using CameraWork = std::function<CloneOutcome(const CloneTarget &target)>;
+// The work on one camera, run on its fiber: its client's transfers go to
+// `camera` (ParamClient::setTransferRunner) and its pauses to camera.pause().
+using CameraWork = std::function<CloneOutcome(const CloneTarget &target, FleetCamera &camera)>;
 
 // Runs work on every target, up to `jobs` at once. After `deadlineSeconds`
 // (counted from the call) no further camera is started; those left are

@@ -304,10 +304,11 @@ QString fleetSummary(const QList<CloneOutcome> &outcomes, const QList<CloneResul
     return QStringLiteral("%1 camera(s): %2\n").arg(outcomes.size()).arg(parts.join(QStringLiteral(", ")));
 }
 
-// A session of its own for one camera of many.
+// A session of its own for one camera of many, its transfers run by the fleet.
 void connectSession(CameraSession &session, const CloneTarget &target, const ConnectionFields &credentials,
-                    int replyTimeoutMs)
+                    int replyTimeoutMs, FleetCamera &camera)
 {
+    session.client().setTransferRunner(&camera);
     session.client().setReplyTimeoutMs(replyTimeoutMs);
     session.applyConnection({target.host, target.port, credentials.user, credentials.password});
 }
@@ -355,12 +356,12 @@ QString backupFileName(const CloneTarget &target)
 }
 
 CloneOutcome saveCamera(const CloneTarget &target, const QString &dir, const ConnectionFields &credentials,
-                        int replyTimeoutMs)
+                        int replyTimeoutMs, FleetCamera &camera)
 {
     return workOnCamera(target, [&](CloneOutcome &outcome) {
         ReplyLog log;
         CameraSession session(log);
-        connectSession(session, target, credentials, replyTimeoutMs);
+        connectSession(session, target, credentials, replyTimeoutMs, camera);
         const QStringList lines = settingsfile::readSettingsFromCamera(session);
         outcome.mac = session.readParameter(identity::kMacKey);
         const QString name = backupFileName(target);
@@ -389,8 +390,8 @@ static void runSiteBackup(CommandContext &context, const QStringList &arguments)
 
     const QList<CloneOutcome> outcomes = runOnFleet(
         context, targets,
-        [&](const CloneTarget &target) {
-            return saveCamera(target, invocation.dir, invocation.connection, invocation.replyTimeoutMs);
+        [&](const CloneTarget &target, FleetCamera &camera) {
+            return saveCamera(target, invocation.dir, invocation.connection, invocation.replyTimeoutMs, camera);
         },
         kSaveCounted);
 
@@ -644,13 +645,13 @@ const char *cloneResultName(CloneResult result)
 }
 
 CloneOutcome cloneToCamera(const CloneTarget &target, const QStringList &lines, const ConnectionFields &credentials,
-                           int replyTimeoutMs, const settingsfile::Pause &pause)
+                           int replyTimeoutMs, FleetCamera &camera)
 {
     return workOnCamera(target, [&](CloneOutcome &outcome) {
         ReplyLog log;
         CameraSession session(log);
-        connectSession(session, target, credentials, replyTimeoutMs);
-        settingsfile::uploadSettingsToCamera(session, lines, pause);
+        connectSession(session, target, credentials, replyTimeoutMs, camera);
+        settingsfile::uploadSettingsToCamera(session, lines, [&camera](int ms) { camera.pause(ms); });
         // The upload wrote scene file s without switching to it: read that one.
         const QString sceneNumber = lines.value(settingsfile::kSceneNumberLine - 1);
         const QStringList camera =
@@ -661,12 +662,12 @@ CloneOutcome cloneToCamera(const CloneTarget &target, const QStringList &lines, 
 }
 
 CloneOutcome diffCamera(const CloneTarget &target, const QStringList &lines, const ConnectionFields &credentials,
-                        int replyTimeoutMs)
+                        int replyTimeoutMs, FleetCamera &camera)
 {
     return workOnCamera(target, [&](CloneOutcome &outcome) {
         ReplyLog log;
         CameraSession session(log);
-        connectSession(session, target, credentials, replyTimeoutMs);
+        connectSession(session, target, credentials, replyTimeoutMs, camera);
         // What the camera holds, as 'diff FILE' reads it.
         const QStringList camera =
             settingsfile::readSettingsFromCamera(session, std::nullopt, settingsfile::SceneValues::AsCameraHolds);
@@ -691,8 +692,9 @@ QString cloneProgressLine(int finished, int total, const CloneOutcome &outcome)
                        .arg(finished)
                        .arg(total)
                        .arg(outcome.target.name, QLatin1String(cloneResultName(outcome.result)));
-    if (outcome.result != CloneResult::Verified)
-        line += QStringLiteral(": ") + cloneDetail(outcome);
+    const QString detail = cloneDetail(outcome);
+    if (!detail.isEmpty())
+        line += QStringLiteral(": ") + detail;
     return line + QLatin1Char('\n');
 }
 
@@ -806,8 +808,8 @@ void runClone(CommandContext &context, const QStringList &arguments)
     checkTargetPorts(targets);
     const QList<CloneOutcome> outcomes = runOnFleet(
         context, targets,
-        [&](const CloneTarget &target) {
-            return cloneToCamera(target, lines, invocation.connection, invocation.replyTimeoutMs, sleepMs);
+        [&](const CloneTarget &target, FleetCamera &camera) {
+            return cloneToCamera(target, lines, invocation.connection, invocation.replyTimeoutMs, camera);
         },
         kCloneCounted);
     finishFleet(context, path, outcomes, kCloneCounted, format);
@@ -827,8 +829,8 @@ static void runAudit(CommandContext &context, const QStringList &arguments)
     checkTargetPorts(targets);
     const QList<CloneOutcome> outcomes = runOnFleet(
         context, targets,
-        [&](const CloneTarget &target) {
-            return diffCamera(target, lines, invocation.connection, invocation.replyTimeoutMs);
+        [&](const CloneTarget &target, FleetCamera &camera) {
+            return diffCamera(target, lines, invocation.connection, invocation.replyTimeoutMs, camera);
         },
         kDiffCounted);
     finishFleet(context, path, outcomes, kDiffCounted, format);

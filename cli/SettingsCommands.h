@@ -10,6 +10,8 @@
 
 namespace qzr::cli {
 
+class FleetCamera;
+
 // The commands of this file, in the order "--help" lists them.
 QList<Command> settingsCommands();
 
@@ -83,17 +85,17 @@ QString backupFileName(const CloneTarget &target);
 // One camera of a site backup: read as 'save' reads it, with its MAC, and
 // written atomically to dir/backupFileName; nothing is written on a failure.
 CloneOutcome saveCamera(const CloneTarget &target, const QString &dir, const ConnectionFields &credentials,
-                        int replyTimeoutMs);
+                        int replyTimeoutMs, FleetCamera &camera);
 
 // One camera of an audit: read as 'diff' reads it and compared with the file.
 CloneOutcome diffCamera(const CloneTarget &target, const QStringList &lines, const ConnectionFields &credentials,
-                        int replyTimeoutMs);
+                        int replyTimeoutMs, FleetCamera &camera);
 
-// One camera of a clone, on the calling thread with a session of its own:
+// One camera of a clone, on its fiber with a session of its own:
 // the upload, then the read-back of the encoders and of scene file s (line
 // 23) and the comparison of what the upload wrote.
 CloneOutcome cloneToCamera(const CloneTarget &target, const QStringList &lines, const ConnectionFields &credentials,
-                           int replyTimeoutMs, const settingsfile::Pause &pause);
+                           int replyTimeoutMs, FleetCamera &camera);
 
 // What "clone" prints and writes: the table (hosts in the given order), the
 // progress line of one finished camera, the JSON and the CSV report.

@@ -1,6 +1,7 @@
 #include "protocol/ParamClient.h"
 
 #include "protocol/Logging.h"
+#include "protocol/TransferRunner.h"
 
 #include <curl/curl.h>
 
@@ -154,8 +155,11 @@ void ParamClient::setCredentials(const QString &user, const QString &password)
 
 void ParamClient::closeConnection()
 {
-    if (m_curl)
+    if (m_curl) {
         curl_easy_cleanup(static_cast<CURL *>(m_curl));
+        if (m_runner)
+            m_runner->closeConnections();
+    }
     m_curl = nullptr;
     curl_slist_free_all(m_headers);
     m_headers = nullptr;
@@ -238,7 +242,7 @@ HttpReply ParamClient::get(const QString &host, int port, const QByteArray &targ
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, curlError);
 
     qCDebug(lcProtocol).noquote() << "GET" << QString::fromLatin1(target) << "to" << host << port;
-    const CURLcode code = curl_easy_perform(curl);
+    const CURLcode code = m_runner ? m_runner->perform(curl) : curl_easy_perform(curl);
     // The error buffer lives on this stack frame only.
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
     const QString curlDetail = QString::fromLatin1(curlError).trimmed();

@@ -8,6 +8,8 @@ struct curl_slist;
 
 namespace qzr {
 
+class TransferRunner;
+
 // The outcome of one GET: either the reply body, or the failure text that the
 // error report shows (never an empty body that looks like success).
 struct HttpReply
@@ -59,6 +61,11 @@ public:
     // Closes the kept-alive connection, if any.
     void closeConnection();
 
+    // Who carries out the transfers (TransferRunner.h); nullptr, the default:
+    // this thread, blocking. Set before the first request; the runner must
+    // outlive the client.
+    void setTransferRunner(TransferRunner *runner) { m_runner = runner; }
+
     // Makes a running get() on another thread give up as soon as possible
     // (used when the program ends during a request).
     void abort() { m_abort = true; }
@@ -82,6 +89,7 @@ private:
     int m_connectTimeoutMs = kConnectTimeoutMs;
     int m_replyTimeoutMs = kReplyTimeoutMs;
     std::atomic<bool> m_abort{false};
+    TransferRunner *m_runner = nullptr;
 };
 
 } // namespace qzr

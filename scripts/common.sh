@@ -10,7 +10,7 @@ QZR_PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   qt6-webengine-dev
-  libcurl4-openssl-dev curl
+  libcurl4-openssl-dev curl libboost-context-dev
   xvfb xauth
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg
   libgstreamer1.0-dev libgstrtspserver-1.0-dev gstreamer1.0-plugins-base

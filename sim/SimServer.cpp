@@ -1,9 +1,16 @@
 #include "SimServer.h"
 
+#include <QMutex>
+#include <QMutexLocker>
 #include <QTcpSocket>
+#include <QThread>
+
+#include <unistd.h>
 
 #include "DeviceService.h"
+#include "Listener.h"
 #include "MulticastSender.h"
+#include "OnThread.h"
 #include "ParamQuery.h"
 #include "RtspServer.h"
 #include "SimLogging.h"
@@ -47,11 +54,17 @@ QByteArray okBody()
 
 } // namespace
 
+// Where the listener hands its connections: the server, while it exists.
+struct SimServer::Inbox {
+    QMutex mutex;
+    SimServer *server = nullptr;
+};
+
 SimServer::SimServer(const CameraOptions &camera, QObject *parent)
-    : QObject(parent), m_camera(camera), m_server(this), m_restartTimer(this),
+    : QObject(parent), m_camera(camera), m_inbox(std::make_shared<Inbox>()), m_restartTimer(this),
       m_multicast(std::make_unique<MulticastSender>())
 {
-    connect(&m_server, &QTcpServer::newConnection, this, &SimServer::onNewConnection);
+    m_inbox->server = this;
     m_restartTimer.setSingleShot(true);
     connect(&m_restartTimer, &QTimer::timeout, this, &SimServer::listenOnStoredPort);
 }
@@ -62,6 +75,28 @@ SimServer::~SimServer()
     stopRtsp();
     for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it)
         it.key()->abort();
+    {
+        const QMutexLocker lock(&m_inbox->mutex);
+        m_inbox->server = nullptr;
+    }
+    if (m_listener && m_listener->thread() == QThread::currentThread())
+        delete m_listener;
+    else if (m_listener)
+        m_listener->deleteLater(); // closed on the accepting thread
+}
+
+quint16 SimServer::listen(const QHostAddress &address, quint16 port, QString *error)
+{
+    Listener *listener = m_listener;
+    const auto [bound, reason] = runOnThreadOf(listener, [listener, address, port] {
+        if (listener->listen(address, port))
+            return std::pair(listener->serverPort(), QString());
+        return std::pair(quint16(0), listener->errorString());
+    });
+    m_listening = bound != 0;
+    if (error)
+        *error = reason;
+    return bound;
 }
 
 bool SimServer::start(const ServerOptions &options)
@@ -69,12 +104,28 @@ bool SimServer::start(const ServerOptions &options)
     if (!options.logPath.isEmpty() && !m_log.open(options.logPath))
         return false;
     m_address = options.address;
-    if (!m_server.listen(options.address, options.port)) {
-        qCWarning(lcSim) << "cannot listen on" << options.address << options.port
-                         << m_server.errorString();
+    if (!m_listener) {
+        m_listener = new Listener([inbox = m_inbox](qintptr descriptor) {
+            const QMutexLocker lock(&inbox->mutex);
+            SimServer *server = inbox->server;
+            if (!server) {
+                ::close(int(descriptor));
+            } else if (server->thread() == QThread::currentThread()) {
+                server->adoptConnection(descriptor);
+            } else {
+                QMetaObject::invokeMethod(
+                    server, [server, descriptor] { server->adoptConnection(descriptor); }, Qt::QueuedConnection);
+            }
+        });
+        if (options.acceptThread)
+            m_listener->moveToThread(options.acceptThread);
+    }
+    QString error;
+    m_port = listen(options.address, options.port, &error);
+    if (m_port == 0) {
+        qCWarning(lcSim) << "cannot listen on" << options.address << options.port << error;
         return false;
     }
-    m_port = m_server.serverPort();
     m_restart_ms = qMax(0, options.restart_ms);
     m_camera.setValue(kHttpPortKey, QString::number(m_port));
     qCInfo(lcSim) << "camera listening on" << m_address.toString() << m_port;
@@ -88,7 +139,9 @@ bool SimServer::start(const ServerOptions &options)
 
 void SimServer::stopListening()
 {
-    m_server.close();
+    if (Listener *listener = m_listener)
+        runOnThreadOf(listener, [listener] { listener->close(); });
+    m_listening = false;
     for (auto it = m_connections.begin(); it != m_connections.end(); ++it) {
         it->closing = true;
         it.key()->disconnectFromHost();
@@ -98,10 +151,13 @@ void SimServer::stopListening()
 
 bool SimServer::resumeListening()
 {
-    if (m_server.isListening())
+    if (m_listening)
         return true;
-    if (!m_server.listen(m_address, m_port)) {
-        qCWarning(lcSim) << "cannot listen again on port" << m_port << m_server.errorString();
+    if (!m_listener)
+        return false; // never started
+    QString error;
+    if (listen(m_address, m_port, &error) == 0) {
+        qCWarning(lcSim) << "cannot listen again on port" << m_port << error;
         return false;
     }
     qCInfo(lcSim) << "camera listening again on" << m_port;
@@ -116,18 +172,28 @@ void SimServer::setFault(const FaultSetting &fault)
     qCInfo(lcSim) << "fault mode" << faultModeName(fault.mode) << "nth" << fault.nth;
 }
 
-void SimServer::onNewConnection()
+void SimServer::adoptConnection(qintptr descriptor)
 {
-    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-        Connection connection;
-        connection.number = ++m_connectionCount;
-        m_connections.insert(socket, connection);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
-        // Queued, so that a Connection held by reference is never erased under it.
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { onDisconnected(socket); },
-                Qt::QueuedConnection);
-        qCDebug(lcSim) << "connection" << connection.number << "accepted";
+    // Accepted on another thread just before the camera stopped listening.
+    if (!m_listening) {
+        ::close(int(descriptor));
+        return;
     }
+    auto *socket = new QTcpSocket(this);
+    if (!socket->setSocketDescriptor(descriptor)) {
+        qCWarning(lcSim) << "cannot serve an accepted connection:" << socket->errorString();
+        ::close(int(descriptor));
+        delete socket;
+        return;
+    }
+    Connection connection;
+    connection.number = ++m_connectionCount;
+    m_connections.insert(socket, connection);
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+    // Queued, so that a Connection held by reference is never erased under it.
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] { onDisconnected(socket); },
+            Qt::QueuedConnection);
+    qCDebug(lcSim) << "connection" << connection.number << "accepted";
 }
 
 void SimServer::onDisconnected(QTcpSocket *socket)
@@ -534,17 +600,18 @@ void SimServer::restartNetwork(NetworkRestart restart)
 
 void SimServer::listenOnStoredPort()
 {
-    if (m_server.isListening())
+    if (m_listening)
         return;
     bool ok = false;
     const int stored = m_camera.value(kHttpPortKey).value_or(QString()).toInt(&ok);
     if (ok && stored >= 1 && stored <= 65535 && quint16(stored) != m_port) {
-        if (m_server.listen(m_address, quint16(stored))) {
+        QString error;
+        if (listen(m_address, quint16(stored), &error) != 0) {
             m_port = quint16(stored);
             qCInfo(lcSim) << "camera listening on its new port" << m_port;
             return;
         }
-        qCWarning(lcSim) << "cannot listen on the new port" << stored << m_server.errorString()
+        qCWarning(lcSim) << "cannot listen on the new port" << stored << error
                          << "- staying on" << m_port;
     }
     if (resumeListening())

@@ -4,7 +4,6 @@
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
-#include <QTcpServer>
 #include <QTimer>
 
 #include "CameraSimulator.h"
@@ -16,9 +15,11 @@
 #include <memory>
 
 class QTcpSocket;
+class QThread;
 
 namespace qzr::sim {
 
+class Listener;
 class MulticastSender;
 class RtspServer;
 struct StreamSettings;
@@ -33,6 +34,12 @@ struct ServerOptions {
     FaultSetting fault;          // FaultMode::Refuse binds the port, then stops listening
     QString logPath;             // empty: no request log
     int restart_ms = kDefaultRestartMs; // unreachable time of a network restart
+    // The thread that holds the listening socket and accepts connections,
+    // which are then served on the server's own thread; nullptr: the
+    // server's own thread. A fleet puts all its listening sockets on one
+    // thread, so that the threads that answer poll only their connections.
+    // It must run an event loop until the server is gone.
+    QThread *acceptThread = nullptr;
 };
 
 // The HTTP side of one simulated camera. Lives in one thread; every method
@@ -46,7 +53,7 @@ public:
 
     bool start(const ServerOptions &options);
     quint16 port() const { return m_port; }
-    bool isListening() const { return m_server.isListening(); }
+    bool isListening() const { return m_listening; }
     void stopListening();   // closes the listening socket and every connection
     bool resumeListening(); // listens again on the same address and port
     // True while a network restart keeps the camera unreachable.
@@ -99,7 +106,12 @@ private:
         bool fromNth = false;
     };
 
-    void onNewConnection();
+    struct Inbox;
+    // Serves a connection the listener accepted (on the accepting thread).
+    void adoptConnection(qintptr descriptor);
+    // Listens on address and port; returns the bound port, 0 on failure
+    // with its reason in *error.
+    quint16 listen(const QHostAddress &address, quint16 port, QString *error);
     void onReadyRead(QTcpSocket *socket);
     void onDisconnected(QTcpSocket *socket);
 
@@ -130,7 +142,9 @@ private:
     void record(ReceivedRequest &record);
 
     CameraSimulator m_camera;
-    QTcpServer m_server;
+    Listener *m_listener = nullptr; // created by start(), on options.acceptThread
+    std::shared_ptr<Inbox> m_inbox;  // shared with the listener's hand-off
+    bool m_listening = false;
     QHostAddress m_address;
     quint16 m_port = 0;
     FaultSetting m_fault;

@@ -3,7 +3,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
-#include <QMetaObject>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QThread>
@@ -16,35 +15,20 @@
 #include <unistd.h>
 #include <algorithm>
 #include <memory>
-#include <type_traits>
 #include <vector>
 
 #include "BuildVersion.h"
 #include "protocol/Version.h"
 #include "DiscoveryResponder.h"
+#include "OnThread.h"
 #include "SimConfig.h"
 #include "SimLogging.h"
 #include "SimServer.h"
 
 namespace {
 
+using qzr::sim::runOnThreadOf;
 using qzr::sim::SimServer;
-
-// Runs f on the thread of `object` and waits for its result.
-template <typename Function>
-auto onThreadOf(QObject *object, Function function)
-{
-    using Result = std::invoke_result_t<Function>;
-    if (object->thread() == QThread::currentThread())
-        return function();
-    if constexpr (std::is_void_v<Result>) {
-        QMetaObject::invokeMethod(object, function, Qt::BlockingQueuedConnection);
-    } else {
-        Result result{};
-        QMetaObject::invokeMethod(object, [&] { result = function(); }, Qt::BlockingQueuedConnection);
-        return result;
-    }
-}
 
 // A camera is deleted on its own thread; a worker thread that ends deletes
 // what is left to it.
@@ -61,8 +45,10 @@ struct ServerDeleter
 using Fleet = std::vector<std::unique_ptr<SimServer, ServerDeleter>>;
 
 // The threads that serve a fleet: camera k on thread k modulo their number,
-// so that a thousand cameras are not answered by one thread alone. A single
-// camera stays on the main thread (its RTSP side too).
+// so that a thousand cameras are not answered by one thread alone, and one
+// more that holds every camera's listening socket, so that those answering
+// poll only their connections. A single camera stays on the main thread (its
+// RTSP side too).
 class Workers
 {
 public:
@@ -76,12 +62,23 @@ public:
             thread->start();
             m_threads.push_back(std::move(thread));
         }
+        if (count > 0) {
+            m_accepting = std::make_unique<QThread>();
+            m_accepting->setObjectName(QStringLiteral("qzr-camsim-accept"));
+            m_accepting->start();
+        }
     }
     ~Workers()
     {
+        // The cameras end with their threads and hand their listening
+        // sockets to the accepting thread to close: it ends last.
         for (auto &thread : m_threads) {
             thread->quit();
             thread->wait();
+        }
+        if (m_accepting) {
+            m_accepting->quit();
+            m_accepting->wait();
         }
     }
     Workers(const Workers &) = delete;
@@ -92,10 +89,14 @@ public:
     {
         return m_threads.empty() ? nullptr : m_threads.at(size_t(k) % m_threads.size()).get();
     }
+    // The thread that accepts every camera's connections; nullptr: each
+    // camera's own thread.
+    QThread *acceptingThread() const { return m_accepting.get(); }
 
 private:
     static constexpr int kMaxWorkers = 8;
     std::vector<std::unique_ptr<QThread>> m_threads;
+    std::unique_ptr<QThread> m_accepting;
 };
 
 // The first port of a run of `count` ports below the range the system hands
@@ -127,6 +128,7 @@ Fleet startFleet(const qzr::sim::SimConfig &config, const Workers &workers)
     const int count = config.cameras;
     qzr::sim::ServerOptions options = config.server;
     options.logPath.clear(); // written by main() with each camera's port
+    options.acceptThread = workers.acceptingThread();
     const bool refuse = options.fault.mode == qzr::sim::FaultMode::Refuse;
     if (refuse)
         options.fault = {};
@@ -152,7 +154,7 @@ Fleet startFleet(const qzr::sim::SimConfig &config, const Workers &workers)
             if (QThread *thread = workers.threadFor(k))
                 server->moveToThread(thread);
             SimServer *camera = server.get();
-            ok = onThreadOf(camera, [camera, cameraOptions] { return camera->start(cameraOptions); });
+            ok = runOnThreadOf(camera, [camera, cameraOptions] { return camera->start(cameraOptions); });
             if (ok)
                 fleet.push_back(std::move(server));
         }
@@ -160,7 +162,7 @@ Fleet startFleet(const qzr::sim::SimConfig &config, const Workers &workers)
             if (refuse) {
                 for (auto &server : fleet) {
                     SimServer *camera = server.get();
-                    onThreadOf(camera, [camera] { camera->stopListening(); });
+                    runOnThreadOf(camera, [camera] { camera->stopListening(); });
                 }
             }
             return fleet;

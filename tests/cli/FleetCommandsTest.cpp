@@ -24,7 +24,9 @@
 #include <pty.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -340,6 +342,48 @@ private slots:
                                     "3 camera(s): 1 verified, 0 differ, 0 failed, 2 not started\n");
         const QList<QByteArray> csv = readAll(path("deadline.csv")).split('\n');
         QCOMPARE(csv.at(3), hostOf(*fleet[2]).toUtf8() + ",not started,0.000,,,,,\r");
+    }
+
+    // Eight cameras at once on however few threads: a camera's 500 ms pause
+    // after its first encoder write holds up no other camera, so each
+    // camera's store command follows its write after about its own pause,
+    // not after the pauses of the cameras sharing its thread (which would
+    // make the longest gap a multiple of the shortest). Each camera keeps one
+    // connection through its pauses, with the requests of a single upload
+    // and read-back on it.
+    void pausesHoldUpNoOtherCamera()
+    {
+        const Fleet fleet = startedFleet(8);
+        QCOMPARE(fleet.size(), size_t(8));
+        const QString file = path("paused.txt");
+        QCOMPARE(runQzr({"save", file, "--password-file", passwordFile()}, fleet[0]->port()).exitCode, 0);
+        fleet[0]->clearRequests();
+        const int connectionsBefore = fleet[0]->connectionCount();
+        const Outcome outcome = runQzr(
+            {"clone", file, "--hosts", hostList(fleet), "--jobs", "8", "--password-file", passwordFile()},
+            fleet[0]->port());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, 0);
+
+        qint64 shortestGap = std::numeric_limits<qint64>::max();
+        qint64 longestGap = 0;
+        for (size_t k = 0; k < fleet.size(); ++k) {
+            const QList<sim::ReceivedRequest> requests = fleet[k]->requests();
+            QCOMPARE(requests.size(), 65);
+            QVERIFY(requests.at(0).target.startsWith("/api/param?encode(1).type="));
+            QCOMPARE(requests.at(1).target, QStringLiteral("/api/param?encode(1).status=save"));
+            QCOMPARE(requests.at(64).target,
+                     QStringLiteral("/api/param?camera.scene(0).auto_exposure.av_pk.black_white"));
+            for (const sim::ReceivedRequest &request : requests)
+                QCOMPARE(request.connection, requests.at(0).connection);
+            QCOMPARE(fleet[k]->connectionCount(), (k == 0 ? connectionsBefore : 0) + 1);
+            const qint64 gap = requests.at(0).time.msecsTo(requests.at(1).time);
+            QVERIFY2(gap >= 500, "the store command waits for the pause");
+            shortestGap = std::min(shortestGap, gap);
+            longestGap = std::max(longestGap, gap);
+        }
+        QVERIFY2(longestGap * 10 < shortestGap * 18,
+                 qPrintable(QStringLiteral("gaps from %1 to %2 ms").arg(shortestGap).arg(longestGap)));
     }
 
     // On a terminal the progress is one line that rewrites itself: the
