@@ -104,6 +104,7 @@ bool SimServer::start(const ServerOptions &options)
     if (!options.logPath.isEmpty() && !m_log.open(options.logPath))
         return false;
     m_address = options.address;
+    m_keepRequests = options.keepRequests;
     if (!m_listener) {
         m_listener = new Listener([inbox = m_inbox](qintptr descriptor) {
             const QMutexLocker lock(&inbox->mutex);
@@ -499,9 +500,10 @@ void SimServer::hangUp(QTcpSocket *socket, Connection &connection)
 
 void SimServer::record(ReceivedRequest &entry)
 {
-    m_requests << entry;
+    if (m_keepRequests)
+        m_requests << entry;
     m_log.append(entry);
-    emit requestRecorded(int(m_requests.size()));
+    emit requestRecorded(entry);
 }
 
 quint16 SimServer::startRtsp(quint16 port)
@@ -553,7 +555,8 @@ void SimServer::syncMulticast()
         destination.started = get("status") == QLatin1String("start");
         destination.group = get("address");
         destination.port = get("port").toUShort();
-        destination.settings = StreamSettings::fromCamera(m_camera, channel);
+        if (destination.started) // what is sent; nothing while stopped
+            destination.settings = StreamSettings::fromCamera(m_camera, channel);
         m_multicast->apply(channel, destination);
     }
 }

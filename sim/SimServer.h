@@ -40,6 +40,10 @@ struct ServerOptions {
     // thread, so that the threads that answer poll only their connections.
     // It must run an event loop until the server is gone.
     QThread *acceptThread = nullptr;
+    // requests() holds every request since the last clearRequests(). The
+    // simulator as a program never reads it and turns it off, so that a
+    // long run does not grow without end.
+    bool keepRequests = true;
 };
 
 // The HTTP side of one simulated camera. Lives in one thread; every method
@@ -90,7 +94,8 @@ public:
     qint64 multicastPacketsSent(int channel) const; // RTP packets sent, cumulative
 
 signals:
-    void requestRecorded(int count);
+    // Each request as it was recorded (also when requests() does not keep it).
+    void requestRecorded(const qzr::sim::ReceivedRequest &request);
 
 private:
     struct Connection {
@@ -153,6 +158,7 @@ private:
     RequestLog m_log;
     QHash<QTcpSocket *, Connection> m_connections;
     QList<ReceivedRequest> m_requests;
+    bool m_keepRequests = true;
     int m_connectionCount = 0;
     qint64 m_bytesReceived = 0;
     std::unique_ptr<RtspServer> m_rtsp;

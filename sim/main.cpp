@@ -129,6 +129,7 @@ Fleet startFleet(const qzr::sim::SimConfig &config, const Workers &workers)
     qzr::sim::ServerOptions options = config.server;
     options.logPath.clear(); // written by main() with each camera's port
     options.acceptThread = workers.acceptingThread();
+    options.keepRequests = false; // only the request log shows them
     const bool refuse = options.fault.mode == qzr::sim::FaultMode::Refuse;
     if (refuse)
         options.fault = {};
@@ -262,11 +263,9 @@ int main(int argc, char *argv[])
     if (log.isOpen()) {
         for (auto &server : fleet) {
             SimServer *camera = server.get();
-            QObject::connect(camera, &SimServer::requestRecorded, camera, [camera, &log, &logMutex] {
-                const QList<qzr::sim::ReceivedRequest> requests = camera->requests();
-                if (requests.isEmpty())
-                    return;
-                QJsonObject line = QJsonDocument::fromJson(qzr::sim::RequestLog::toJsonLine(requests.last())).object();
+            QObject::connect(camera, &SimServer::requestRecorded, camera,
+                             [camera, &log, &logMutex](const qzr::sim::ReceivedRequest &request) {
+                QJsonObject line = QJsonDocument::fromJson(qzr::sim::RequestLog::toJsonLine(request)).object();
                 line.insert(QStringLiteral("port"), int(camera->port()));
                 const QMutexLocker lock(&logMutex);
                 log.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
