@@ -386,6 +386,43 @@ private slots:
                  qPrintable(QStringLiteral("gaps from %1 to %2 ms").arg(shortestGap).arg(longestGap)));
     }
 
+    // A camera that goes wrong at its third request fails with the text a
+    // single camera's command gives (after the --timeout when it hangs),
+    // while the camera beside it is audited as usual.
+    void faultyCameraFailsAlone_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("hang") << int(sim::FaultMode::Hang) << "Read timed out.";
+        QTest::newRow("close mid-reply")
+            << int(sim::FaultMode::CloseMidReply)
+            << "The camera's reply is malformed: the body is shorter than its announced length.";
+        QTest::newRow("garbage status") << int(sim::FaultMode::GarbageStatus)
+                                        << "The camera's reply has no valid status line.";
+        QTest::newRow("unauthorized") << int(sim::FaultMode::Unauthorized) << "401 Unauthorized.";
+    }
+    void faultyCameraFailsAlone()
+    {
+        QFETCH(int, fault);
+        QFETCH(QString, error);
+        const Fleet fleet = startedFleet(2);
+        QCOMPARE(fleet.size(), size_t(2));
+        const QString reference = path("faulty.txt");
+        QCOMPARE(runQzr({"save", reference, "--password-file", passwordFile()}, fleet[0]->port()).exitCode, 0);
+        fleet[1]->setFault(sim::FaultMode(fault), 3);
+        const Outcome outcome = runQzr({"diff", reference, "--hosts", hostList(fleet), "--timeout", "1", "--report",
+                                        path("faulty.json"), "--password-file", passwordFile()},
+                                       fleet[0]->port());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, 1);
+        const QJsonArray cameras =
+            QJsonDocument::fromJson(readAll(path("faulty.json"))).object().value("cameras").toArray();
+        QCOMPARE(cameras.at(0).toObject().value("result").toString(), QStringLiteral("equal"));
+        QCOMPARE(cameras.at(1).toObject().value("result").toString(), QStringLiteral("failed"));
+        QCOMPARE(cameras.at(1).toObject().value("error").toString(), error);
+        QCOMPARE(fleet[1]->requests().size(), 3);
+    }
+
     // On a terminal the progress is one line that rewrites itself: the
     // counts, what is left, the rate and the time left; no line per camera.
     void progressLineOnTerminal()
