@@ -80,7 +80,7 @@ echo "Depends: $depends"
 # Computed by dpkg-shlibdeps (each with a version), and the plugins it
 # cannot see.
 for library in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6webenginewidgets6 libcurl4 \
-  libgstreamer1.0-0 libgstrtspserver-1.0-0; do
+  libgstreamer1.0-0 libgstrtspserver-1.0-0 libboost-context1.74.0; do
   printf '%s\n' "$depends" | tr ',' '\n' | sed 's/^ *//' | awk -v name="$library" '$1 == name && $2 == "(>="' |
     grep -q . || fail "Depends lacks $library (>= VERSION): $depends"
 done
