@@ -24,7 +24,6 @@
 #include <QSaveFile>
 #include <QSet>
 #include <QThread>
-#include <QThreadPool>
 #include <QWaitCondition>
 
 #include <cmath>
