@@ -323,8 +323,16 @@ FleetLoops::FleetLoops(int total, int jobs, int threads, FleetCameraWork work)
     std::vector<std::shared_ptr<FleetLoop>> loops;
     for (int t = 0; t < threads; ++t)
         loops.push_back(std::make_shared<FleetLoop>(*this, jobs / threads + (t < jobs % threads ? 1 : 0)));
-    for (const auto &loop : loops)
-        m_threads.emplace_back([loop] { loop->run(); });
+    try {
+        for (const auto &loop : loops)
+            m_threads.emplace_back([loop] { loop->run(); });
+    } catch (...) {
+        // No thread to be had: the loops already running start no further
+        // camera, finish theirs, and the failure goes to the caller.
+        m_next = total;
+        wait();
+        throw;
+    }
 }
 
 FleetLoops::~FleetLoops()
