@@ -1,6 +1,6 @@
 #include "SimThread.h"
 
-#include <QMetaObject>
+#include "OnThread.h"
 
 #include <type_traits>
 
@@ -26,16 +26,9 @@ auto SimThread::onServerThread(Function function) const
 {
     using Result = std::invoke_result_t<Function>;
     // Blocking on a thread that does not run would never return.
-    const bool running = m_thread.isRunning();
-    if constexpr (std::is_void_v<Result>) {
-        if (running)
-            QMetaObject::invokeMethod(m_server, function, Qt::BlockingQueuedConnection);
-    } else {
-        Result result{};
-        if (running)
-            QMetaObject::invokeMethod(m_server, [&] { result = function(); }, Qt::BlockingQueuedConnection);
-        return result;
-    }
+    if (!m_thread.isRunning())
+        return Result();
+    return runOnThreadOf(m_server, function);
 }
 
 quint16 SimThread::start(quint16 port)
