@@ -1,5 +1,6 @@
 #include "cli/Fleet.h"
 
+#include "cli/StopSignals.h"
 #include "protocol/CameraError.h"
 
 #include <QElapsedTimer>
@@ -27,87 +28,9 @@ namespace {
 constexpr rlim_t kDescriptorsPerCamera = 4;
 constexpr rlim_t kDescriptorsBesides = 64;
 
-// How often the terminal line is redrawn while nothing finishes.
-constexpr unsigned long kRedrawMs = 500;
-
-// Results a report names for another run.
-const QSet<QString> &retriedResults()
-{
-    static const QSet<QString> results{QLatin1String(cloneResultName(CloneResult::Failed)),
-                                       QLatin1String(cloneResultName(CloneResult::Differs)),
-                                       QLatin1String(cloneResultName(CloneResult::NotStarted))};
-    return results;
-}
-
-// The fields of one CSV row as clone's report writes them ("" doubles a
-// quote inside a quoted field); `text` is the rest of the report.
-QStringList csvRecord(const QString &text, qsizetype &position)
-{
-    QStringList fields;
-    QString field;
-    bool quoted = false;
-    while (position < text.size()) {
-        const QChar c = text.at(position++);
-        if (quoted) {
-            if (c == QLatin1Char('"')) {
-                if (position < text.size() && text.at(position) == QLatin1Char('"')) {
-                    field += c;
-                    ++position;
-                } else {
-                    quoted = false;
-                }
-            } else {
-                field += c;
-            }
-        } else if (c == QLatin1Char('"')) {
-            quoted = true;
-        } else if (c == QLatin1Char(',')) {
-            fields << field;
-            field.clear();
-        } else if (c == QLatin1Char('\n')) {
-            break;
-        } else if (c != QLatin1Char('\r')) {
-            field += c;
-        }
-    }
-    fields << field;
-    return fields;
-}
-
-QStringList retriedFromCsv(const QString &path, const QString &text)
-{
-    qsizetype position = 0;
-    const QStringList header = csvRecord(text, position);
-    const qsizetype hostColumn = header.indexOf(QStringLiteral("host"));
-    const qsizetype resultColumn = header.indexOf(QStringLiteral("result"));
-    if (hostColumn < 0 || resultColumn < 0)
-        throw UsageError(QStringLiteral("--retry-from: %1 has no 'host' and 'result' columns").arg(path));
-    QStringList hosts;
-    while (position < text.size()) {
-        const QStringList fields = csvRecord(text, position);
-        if (fields.size() == 1 && fields.first().isEmpty())
-            continue;
-        if (retriedResults().contains(fields.value(resultColumn)) && !hosts.contains(fields.value(hostColumn)))
-            hosts << fields.value(hostColumn);
-    }
-    return hosts;
-}
-
-QStringList retriedFromJson(const QString &path, const QByteArray &bytes)
-{
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    if (error.error != QJsonParseError::NoError || !document.object().value(QStringLiteral("cameras")).isArray())
-        throw UsageError(QStringLiteral("--retry-from: %1 is not a report with a list of cameras").arg(path));
-    QStringList hosts;
-    for (const QJsonValue &camera : document.object().value(QStringLiteral("cameras")).toArray()) {
-        const QString host = camera.toObject().value(QStringLiteral("host")).toString();
-        if (!host.isEmpty() && retriedResults().contains(camera.toObject().value(QStringLiteral("result")).toString())
-            && !hosts.contains(host))
-            hosts << host;
-    }
-    return hosts;
-}
+// How often the terminal line is redrawn, and a stop looked for, while
+// nothing finishes.
+constexpr unsigned long kRedrawMs = 200;
 
 QString durationText(double seconds)
 {
@@ -131,7 +54,7 @@ QString fleetStatusLine(const QList<CloneResult> &counted, const int *counts, in
     QStringList parts;
     int finished = 0;
     for (const CloneResult result : counted) {
-        if (result == CloneResult::NotStarted)
+        if (result == CloneResult::NotStarted || (result == CloneResult::Interrupted && counts[int(result)] == 0))
             continue;
         parts << QStringLiteral("%1 %2").arg(counts[int(result)]).arg(QLatin1String(cloneResultName(result)));
         finished += counts[int(result)];
@@ -164,41 +87,65 @@ void ensureFileDescriptors(int jobs)
                               .arg(qulonglong(limit.rlim_cur)));
 }
 
-QStringList camerasToRetry(const QString &reportPath)
-{
-    QFile file(reportPath);
-    if (!file.open(QIODevice::ReadOnly))
-        throw UsageError(QStringLiteral("--retry-from: cannot read %1: %2").arg(reportPath, file.errorString()));
-    const QByteArray bytes = file.readAll();
-    if (reportPath.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
-        return retriedFromCsv(reportPath, QString::fromUtf8(bytes));
-    return retriedFromJson(reportPath, bytes);
-}
-
-QList<CloneTarget> fleetTargets(const Invocation &invocation, const char *command)
+QList<CloneTarget> fleetTargets(const Invocation &invocation, const std::optional<SiteRecord> &record,
+                                const char *command)
 {
     const bool hosts = invocation.commandOptions & OptionHosts;
-    const bool retry = invocation.commandOptions & OptionRetryFrom;
-    if (!hosts && !retry)
+    if (!hosts && !record)
         throw UsageError(QStringLiteral("'%1' needs --hosts LIST").arg(QLatin1String(command)));
     const QString &defaultPort = invocation.connection.port;
-    if (!retry)
-        return parseHostList(invocation.hosts, defaultPort);
-    const QStringList again = camerasToRetry(invocation.retryFrom);
+    const int resolveLimitMs = invocation.replyTimeoutMs;
+    if (!record)
+        return parseHostList(invocation.hosts, defaultPort, resolveLimitMs);
+    const QStringList again = camerasToRetry(*record);
     QList<CloneTarget> targets;
     if (hosts) {
-        for (const CloneTarget &target : parseHostList(invocation.hosts, defaultPort)) {
+        for (const CloneTarget &target : parseHostList(invocation.hosts, defaultPort, resolveLimitMs)) {
             if (again.contains(target.name))
                 targets << target;
         }
     } else if (!again.isEmpty()) {
-        targets = withoutSameCameraTwice(hostsFromText(again.join(QLatin1Char('\n')), defaultPort));
+        targets = withoutSameCameraTwice(hostsFromText(again.join(QLatin1Char('\n')), defaultPort), resolveLimitMs);
     }
     return targets;
 }
 
+CameraAtWork::CameraAtWork(FleetCamera &camera, const QString &host, Journal *journal)
+    : m_camera(camera), m_host(host), m_journal(journal)
+{
+}
+
+CURLcode CameraAtWork::perform(CURL *easy)
+{
+    if (m_atSafePoint && StopSignals::requested() != 0) {
+        // Nothing is sent: the client reports a failed transfer, and the
+        // camera's work ends as "interrupted".
+        m_stopped = true;
+        return CURLE_ABORTED_BY_CALLBACK;
+    }
+    return m_camera.perform(easy);
+}
+
+void CameraAtWork::closeConnections()
+{
+    m_camera.closeConnections();
+}
+
+void CameraAtWork::pause(int ms)
+{
+    m_camera.pause(ms);
+}
+
+void CameraAtWork::record(QJsonObject event)
+{
+    if (!m_journal)
+        return;
+    event.insert(QStringLiteral("host"), m_host);
+    m_journal->record(event);
+}
+
 QList<CloneOutcome> runOnFleet(CommandContext &context, const QList<CloneTarget> &targets, const CameraWork &work,
-                               const QList<CloneResult> &counted)
+                               const QList<CloneResult> &counted, Journal *journal)
 {
     const Invocation &invocation = context.invocation();
     const int total = int(targets.size());
@@ -217,38 +164,69 @@ QList<CloneOutcome> runOnFleet(CommandContext &context, const QList<CloneTarget>
     QList<int> finished; // indexes, in the order the cameras finished
     QMutex mutex;
     QWaitCondition finishedOne;
-    // A thread per core: the cameras' work is mostly waiting.
-    FleetLoops fleet(total, jobs, QThread::idealThreadCount(), [&](int index, FleetCamera &camera) {
+    bool pastDeadline = false;
+    const auto runCamera = [&](int index, FleetCamera &fleetCamera) {
+        const CloneTarget &target = targets.at(index);
         CloneOutcome outcome;
-        if (clock.nsecsElapsed() >= deadlineNs) {
-            outcome.target = targets.at(index);
+        const bool late = clock.nsecsElapsed() >= deadlineNs;
+        if (late || StopSignals::requested() != 0) {
+            outcome.target = target;
             outcome.result = CloneResult::NotStarted;
+            outcome.time = recordTime();
         } else {
+            CameraAtWork camera(fleetCamera, target.name, journal);
+            camera.record({{QStringLiteral("event"), QStringLiteral("start")}, {QStringLiteral("time"), recordTime()}});
             try {
-                outcome = work(targets.at(index), camera);
+                outcome = work(target, camera);
             } catch (...) {
-                outcome.target = targets.at(index);
+                outcome.target = target;
                 outcome.result = CloneResult::Failed;
                 outcome.error = QStringLiteral("Unexpected failure.");
+                outcome.time = recordTime();
+            }
+            if (journal) {
+                QJsonObject result = outcomeJson(outcome);
+                result.insert(QStringLiteral("event"), QStringLiteral("result"));
+                journal->record(result);
             }
         }
         QMutexLocker lock(&mutex);
+        pastDeadline = pastDeadline || late;
         outcomes[index] = std::move(outcome);
         finished << index;
         finishedOne.wakeAll();
-    });
+    };
+    std::optional<FleetLoops> fleet;
+    {
+        // The fleet's threads leave SIGINT and SIGTERM to this one.
+        SignalsBlocked blocked;
+        // A thread per core: the cameras' work is mostly waiting.
+        fleet.emplace(total, jobs, QThread::idealThreadCount(), runCamera);
+    }
 
     const bool terminal = context.errorIsTerminal();
     int counts[kResultCount] = {};
     int shown = 0;
     int notStarted = 0;
+    bool stopShown = false;
     while (shown < total) {
         QList<int> now;
         {
             QMutexLocker lock(&mutex);
             if (finished.size() == shown)
-                finishedOne.wait(&mutex, terminal ? kRedrawMs : ULONG_MAX);
+                finishedOne.wait(&mutex, kRedrawMs);
             now = finished.mid(shown);
+        }
+        if (StopSignals::requested() != 0 && !stopShown) {
+            stopShown = true;
+            context.writeError(
+                QStringLiteral("%1%2: stopping. No further camera is started; cameras at work stop after their "
+                               "current request, never between a write and its store command. Send it again to "
+                               "stop at once%3.\n")
+                    .arg(terminal ? QStringLiteral("\r\x1b[K") : QString(),
+                         StopSignals::signalName(StopSignals::requested()),
+                         journal ? QStringLiteral(" (the journal %1 keeps what was done)").arg(journal->path())
+                                 : QString()));
         }
         for (const int index : now) {
             const CloneOutcome &outcome = outcomes.at(index);
@@ -263,13 +241,19 @@ QList<CloneOutcome> runOnFleet(CommandContext &context, const QList<CloneTarget>
             context.writeError(QStringLiteral("\r\x1b[K")
                                + fleetStatusLine(counted, counts, total - shown, double(clock.nsecsElapsed()) / 1e9));
     }
-    fleet.wait();
+    fleet->wait();
     if (terminal)
         context.writeError(QStringLiteral("\n"));
-    if (notStarted > 0)
-        context.writeError(QStringLiteral("%1 camera(s) not started: the --deadline of %2 s had passed\n")
-                               .arg(notStarted)
-                               .arg(*invocation.deadlineSeconds));
+    if (notStarted > 0) {
+        if (StopSignals::requested() != 0)
+            context.writeError(QStringLiteral("%1 camera(s) not started: stopped by %2\n")
+                                   .arg(notStarted)
+                                   .arg(StopSignals::signalName(StopSignals::requested())));
+        else if (pastDeadline)
+            context.writeError(QStringLiteral("%1 camera(s) not started: the --deadline of %2 s had passed\n")
+                                   .arg(notStarted)
+                                   .arg(*invocation.deadlineSeconds));
+    }
     return outcomes;
 }
 

@@ -2,18 +2,22 @@
 
 #include "app/Identity.h"
 #include "cli/Fleet.h"
+#include "cli/StopSignals.h"
 
 #include "protocol/CameraError.h"
 #include "protocol/CameraSession.h"
 #include "protocol/ConnectionInput.h"
 #include "protocol/Logging.h"
 #include "protocol/ReplyLog.h"
+#include "settingsfile/SafeFile.h"
 #include "settingsfile/SettingsFile.h"
 #include "settingsfile/SettingsText.h"
 
 #include <QElapsedTimer>
-#include <QFile>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QHash>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QJsonArray>
@@ -21,15 +25,21 @@
 #include <QJsonObject>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QSaveFile>
 #include <QSet>
 #include <QThread>
 #include <QWaitCondition>
 
-#include <cmath>
+#include <arpa/inet.h>
 #include <netdb.h>
 #include <sys/socket.h>
+
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
 #include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace qzr::cli {
 
@@ -139,8 +149,11 @@ QString cloneDetail(const CloneOutcome &outcome)
         return parts.join(QStringLiteral("; "));
     }
     case CloneResult::Failed:
+    case CloneResult::Interrupted:
         break;
     }
+    if (!outcome.written.isEmpty())
+        return QStringLiteral("%1 (written: %2)").arg(oneLine(outcome.error), outcome.written);
     return oneLine(outcome.error);
 }
 
@@ -174,17 +187,6 @@ std::optional<ReportFormat> reportFormat(const QString &path)
     if (path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
         return ReportFormat::Csv;
     return std::nullopt;
-}
-
-// Writes a whole file or nothing; an empty text on success.
-QString writeWholeFile(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("Cannot create file %1: %2").arg(path, file.errorString());
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return QStringLiteral("Cannot write file %1: %2").arg(path, file.errorString());
-    return QString();
 }
 
 CloneTarget parseHostEntry(const QString &entry, const QString &defaultPort)
@@ -236,23 +238,6 @@ CloneTarget parseHostEntry(const QString &entry, const QString &defaultPort)
     return target;
 }
 
-// The addresses a host resolves to, as text ("127.0.0.1", "::1"); none when
-// it does not resolve.
-QSet<QString> resolvedAddresses(const QString &host)
-{
-    QSet<QString> addresses;
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo *found = nullptr;
-    if (::getaddrinfo(host.toUtf8().constData(), nullptr, &hints, &found) != 0)
-        return addresses;
-    for (const addrinfo *entry = found; entry; entry = entry->ai_next)
-        addresses.insert(QHostAddress(entry->ai_addr).toString());
-    ::freeaddrinfo(found);
-    return addresses;
-}
-
 // The camera's error report text of a failure.
 QString failureText(const std::exception &error)
 {
@@ -281,12 +266,8 @@ void checkTargetPorts(const QList<CloneTarget> &targets)
     }
 }
 
-void writeReport(const QString &path, const QByteArray &report)
-{
-    const QString error = writeWholeFile(path, report);
-    if (!error.isEmpty())
-        throw CameraError(error);
-}
+// The request time limit of a lookup when the calls have none (--timeout 0).
+constexpr int kDefaultLookupLimitMs = 30'000;
 
 // "20 camera(s): 18 equal, 1 differ, 1 failed[, 2 not started]".
 QString fleetSummary(const QList<CloneOutcome> &outcomes, const QList<CloneResult> &counted)
@@ -295,7 +276,7 @@ QString fleetSummary(const QList<CloneOutcome> &outcomes, const QList<CloneResul
     countResults(outcomes, counts);
     QStringList parts;
     for (const CloneResult result : counted) {
-        if (result == CloneResult::NotStarted && counts[int(result)] == 0)
+        if ((result == CloneResult::NotStarted || result == CloneResult::Interrupted) && counts[int(result)] == 0)
             continue;
         parts << QStringLiteral("%1 %2").arg(counts[int(result)]).arg(
             result == CloneResult::Differs ? QStringLiteral("differ") : QLatin1String(cloneResultName(result)));
@@ -305,16 +286,17 @@ QString fleetSummary(const QList<CloneOutcome> &outcomes, const QList<CloneResul
 
 // A session of its own for one camera of many, its transfers run by the fleet.
 void connectSession(CameraSession &session, const CloneTarget &target, const ConnectionFields &credentials,
-                    int replyTimeoutMs, FleetCamera &camera)
+                    int replyTimeoutMs, CameraAtWork &camera)
 {
     session.client().setTransferRunner(&camera);
     session.client().setReplyTimeoutMs(replyTimeoutMs);
     session.applyConnection({target.host, target.port, credentials.user, credentials.password});
 }
 
-// Runs one camera's work, turning any failure into a "failed" outcome.
+// Runs one camera's work, turning any failure into a "failed" outcome, and
+// a request held back for a stop into "interrupted".
 template <typename Work>
-CloneOutcome workOnCamera(const CloneTarget &target, Work work)
+CloneOutcome workOnCamera(const CloneTarget &target, CameraAtWork &camera, Work work)
 {
     CloneOutcome outcome;
     outcome.target = target;
@@ -329,18 +311,179 @@ CloneOutcome workOnCamera(const CloneTarget &target, Work work)
         outcome.result = CloneResult::Failed;
         outcome.error = QStringLiteral("Unexpected failure.");
     }
+    if (camera.stopped()) {
+        outcome.result = CloneResult::Interrupted;
+        outcome.error = QStringLiteral("Stopped by %1 before this camera was done with.")
+                            .arg(StopSignals::signalName(StopSignals::requested()));
+    }
     outcome.seconds = double(clock.nsecsElapsed()) / 1e9;
+    outcome.time = recordTime();
     qCDebug(lcCli).noquote() << target.name << cloneResultName(outcome.result) << outcome.seconds << "s";
     return outcome;
 }
 
 const QList<CloneResult> kCloneCounted{CloneResult::Verified, CloneResult::Differs, CloneResult::Failed,
-                                       CloneResult::NotStarted};
-const QList<CloneResult> kSaveCounted{CloneResult::Saved, CloneResult::Failed, CloneResult::NotStarted};
-const QList<CloneResult> kDiffCounted{CloneResult::Equal, CloneResult::Differs, CloneResult::Failed,
+                                       CloneResult::Interrupted, CloneResult::NotStarted};
+const QList<CloneResult> kSaveCounted{CloneResult::Saved, CloneResult::Failed, CloneResult::Interrupted,
                                       CloneResult::NotStarted};
+const QList<CloneResult> kDiffCounted{CloneResult::Equal, CloneResult::Differs, CloneResult::Failed,
+                                      CloneResult::Interrupted, CloneResult::NotStarted};
 
 const QString kIndexFileName = QStringLiteral("index.json");
+
+// What a file of a fleet command takes on the disk per camera, at most
+// (for the check of its folder before any camera is read).
+constexpr qint64 kBackupBytesPerCamera = 8 * 1024;
+constexpr qint64 kReportBytesPerCamera = 4 * 1024;
+
+// How a fleet command keeps its record of the site.
+struct FleetPlan
+{
+    const char *command = "";
+    QString headKey;                // "file" or "dir"
+    QString head;                   // the settings file, or the backup folder
+    QList<CloneResult> counted;
+    QString recordPath;             // the index or --report: empty for none
+    std::optional<ReportFormat> recordFormat;
+    QString reportPath;             // save: --report besides the index
+    std::optional<ReportFormat> reportFormat;
+    qint64 bytesPerCamera = kReportBytesPerCamera;
+    QList<CloneOutcome> earlier;    // the record this run merges into
+    // The record after the run; default: mergedRecord(earlier, now).
+    std::function<QList<CloneOutcome>(const QList<CloneOutcome> &now)> record;
+};
+
+QByteArray recordBytes(const FleetPlan &plan, ReportFormat format, const QList<CloneOutcome> &record)
+{
+    if (format == ReportFormat::Json)
+        return fleetReportJson(plan.headKey, plan.head, record, plan.counted);
+    return QLatin1String(plan.command) == QLatin1String("save") ? saveReportCsv(record) : cloneReportCsv(record);
+}
+
+QString folderOfPath(const QString &path)
+{
+    const QString folder = QFileInfo(path).path();
+    return folder.isEmpty() ? QStringLiteral(".") : folder;
+}
+
+// Before any camera is read: no file of the run stands where a link does,
+// and every folder it writes into takes a file.
+void checkRecordPlaces(const QStringList &paths, qint64 bytesNeeded)
+{
+    QStringList folders;
+    for (const QString &path : paths) {
+        const QString refused = settingsfile::refusedFilePlace(path);
+        if (!refused.isEmpty())
+            throw UsageError(refused);
+        if (!folders.contains(folderOfPath(path)))
+            folders << folderOfPath(path);
+    }
+    for (const QString &folder : folders) {
+        const QString problem = settingsfile::folderWriteProblem(folder, bytesNeeded);
+        if (!problem.isEmpty())
+            throw CameraError(problem);
+    }
+}
+
+// A clone, backup or audit of the targets: the journal as it goes, the
+// table and summary, the merged record, the exit status. SIGINT or SIGTERM
+// stops it at safe points, and its record is still written.
+void runFleetCommand(CommandContext &context, const FleetPlan &plan, const QList<CloneTarget> &targets,
+                     const CameraWork &work)
+{
+    const Invocation &invocation = context.invocation();
+    const QString journalPath = plan.recordPath.isEmpty() ? QString() : journalPathFor(plan.recordPath);
+    QStringList places;
+    for (const QString &path : {plan.recordPath, journalPath, plan.reportPath}) {
+        if (!path.isEmpty())
+            places << path;
+    }
+    checkRecordPlaces(places, plan.bytesPerCamera * qMax<qsizetype>(targets.size(), 1));
+
+    if (targets.isEmpty()) {
+        // A retry with nothing left leaves the record as it was.
+        context.writeError(QStringLiteral("Nothing to retry: every camera of %1 is done with; nothing was sent or "
+                                          "written.\n")
+                               .arg(invocation.retryFrom));
+        return;
+    }
+
+    std::optional<Journal> journal;
+    if (!journalPath.isEmpty()) {
+        QList<QJsonObject> first;
+        for (const CloneOutcome &camera : plan.earlier) {
+            QJsonObject event = outcomeJson(camera);
+            event.insert(QStringLiteral("event"), QStringLiteral("result"));
+            first << event;
+        }
+        QJsonArray hosts;
+        for (const CloneTarget &target : targets)
+            hosts.append(target.name);
+        first << QJsonObject{{QStringLiteral("event"), QStringLiteral("run")},
+                             {QStringLiteral("command"), QLatin1String(plan.command)},
+                             {plan.headKey, plan.head},
+                             {QStringLiteral("time"), recordTime()},
+                             {QStringLiteral("hosts"), hosts}};
+        journal.emplace(journalPath, first);
+    }
+    const StopSignals stop(
+        journal ? QStringLiteral("qzr: stopped at once; the journal %1 keeps what was done (give it to --retry-from "
+                                 "to go on)\n")
+                      .arg(journalPath)
+                : QStringLiteral("qzr: stopped at once; no report was written\n"));
+
+    const QList<CloneOutcome> outcomes =
+        runOnFleet(context, targets, work, plan.counted, journal ? &*journal : nullptr);
+    QStringList failures;
+    if (journal) {
+        const QString error = journal->finish();
+        if (!error.isEmpty())
+            failures << error;
+    }
+
+    context.write(cloneTable(outcomes));
+    context.writeError(fleetSummary(outcomes, plan.counted));
+    const QString partly = partlyWrittenText(outcomes);
+    if (!partly.isEmpty())
+        context.writeError(QStringLiteral("Written only in part:\n") + partly);
+
+    const QList<CloneOutcome> record = plan.record ? plan.record(outcomes) : mergedRecord(plan.earlier, outcomes);
+    if (!plan.recordPath.isEmpty()) {
+        const QString error =
+            settingsfile::writeFileAtomically(plan.recordPath, recordBytes(plan, *plan.recordFormat, record));
+        if (!error.isEmpty())
+            failures << error;
+    }
+    if (!plan.reportPath.isEmpty()) {
+        const QString error =
+            settingsfile::writeFileAtomically(plan.reportPath, recordBytes(plan, *plan.reportFormat, record));
+        if (!error.isEmpty())
+            failures << error;
+    }
+    for (const QString &failure : failures)
+        context.writeError(withFinalPeriod(failure) + QLatin1Char('\n'));
+
+    if (StopSignals::requested() != 0)
+        context.setExitStatus(StopSignals::exitStatus());
+    else if (!failures.isEmpty())
+        context.setExitStatus(ExitFailure);
+    else
+        context.setExitStatus(cloneExitStatus(outcomes));
+}
+
+// The record a --retry-from names, read before anything is sent.
+std::optional<SiteRecord> retryRecord(const Invocation &invocation)
+{
+    if (!(invocation.commandOptions & OptionRetryFrom))
+        return std::nullopt;
+    return readSiteRecord(invocation.retryFrom, QStringLiteral("--retry-from"));
+}
+
+bool samePath(const QString &first, const QString &second)
+{
+    const QString a = QFileInfo(first).canonicalFilePath();
+    return !a.isEmpty() && a == QFileInfo(second).canonicalFilePath();
+}
 
 } // namespace
 
@@ -354,22 +497,77 @@ QString backupFileName(const CloneTarget &target)
     return host + QLatin1Char('_') + target.port + QStringLiteral(".txt");
 }
 
-CloneOutcome saveCamera(const CloneTarget &target, const QString &dir, const ConnectionFields &credentials,
-                        int replyTimeoutMs, FleetCamera &camera)
+void checkBackupFileNames(const QList<CloneTarget> &targets, const QList<CloneOutcome> &earlier)
 {
-    return workOnCamera(target, [&](CloneOutcome &outcome) {
+    QHash<QString, QString> owner; // file name -> the entry whose file it is
+    for (const CloneTarget &target : targets) {
+        const QString name = backupFileName(target);
+        const auto found = owner.constFind(name);
+        if (found != owner.constEnd())
+            throw UsageError(QStringLiteral("--hosts: '%1' and '%2' would both be saved as %3; give one of them "
+                                            "another way (an address instead of a name)")
+                                 .arg(*found, target.name, name));
+        owner.insert(name, target.name);
+    }
+    for (const CloneOutcome &camera : earlier) {
+        const auto found = owner.constFind(camera.file);
+        if (!camera.file.isEmpty() && found != owner.constEnd() && *found != camera.target.name)
+            throw UsageError(QStringLiteral("--hosts: '%1' would be saved as %2, which holds the backup of '%3' "
+                                            "in this folder's index")
+                                 .arg(*found, camera.file, camera.target.name));
+    }
+}
+
+CloneOutcome saveCamera(const CloneTarget &target, const QString &dir, const ConnectionFields &credentials,
+                        int replyTimeoutMs, CameraAtWork &camera)
+{
+    return workOnCamera(target, camera, [&](CloneOutcome &outcome) {
         ReplyLog log;
         CameraSession session(log);
         connectSession(session, target, credentials, replyTimeoutMs, camera);
         const QStringList lines = settingsfile::readSettingsFromCamera(session);
-        outcome.mac = session.readParameter(identity::kMacKey);
+        const QString mac = session.readParameter(identity::kMacKey);
         const QString name = backupFileName(target);
         const QString error = settingsfile::writeSettingsFile(QDir(dir).filePath(name), lines);
         if (!error.isEmpty())
             throw CameraError(error);
+        outcome.mac = mac;
         outcome.file = name;
+        outcome.fileTime = recordTime();
         outcome.result = CloneResult::Saved;
     });
+}
+
+// The folder's record after a backup: every camera of its index with its
+// latest result; a camera that was not saved now keeps the file it has
+// there, marked as from an earlier run (a file the index does not know
+// with the time it was written); a file that is gone is not named.
+static QList<CloneOutcome> backupRecord(const QString &dir, const QList<CloneOutcome> &earlier,
+                                        QList<CloneOutcome> now)
+{
+    QSet<QString> known;
+    for (const CloneOutcome &camera : earlier)
+        known.insert(camera.target.name);
+    for (CloneOutcome &outcome : now) {
+        if (outcome.result == CloneResult::Saved || known.contains(outcome.target.name))
+            continue;
+        const QFileInfo stale(QDir(dir).filePath(backupFileName(outcome.target)));
+        if (stale.isFile() && !stale.isSymLink()) {
+            outcome.file = stale.fileName();
+            outcome.fileTime = stale.lastModified().toUTC().toString(Qt::ISODate);
+            outcome.earlierFile = true;
+        }
+    }
+    QList<CloneOutcome> record = mergedRecord(earlier, now);
+    for (CloneOutcome &camera : record) {
+        if (camera.earlierFile && !QFileInfo(QDir(dir).filePath(camera.file)).isFile()) {
+            camera.file.clear();
+            camera.fileTime.clear();
+            camera.mac.clear();
+            camera.earlierFile = false;
+        }
+    }
+    return record;
 }
 
 // "save --hosts LIST --dir DIR": every camera's file, and the index.
@@ -381,28 +579,47 @@ static void runSiteBackup(CommandContext &context, const QStringList &arguments)
     if (!(invocation.commandOptions & OptionDir) || invocation.dir.isEmpty())
         throw UsageError(QStringLiteral("'save --hosts' needs --dir DIR"));
     const std::optional<ReportFormat> format = requestedReportFormat(invocation);
-    const QList<CloneTarget> targets = fleetTargets(invocation, "save");
+    const QString dir = invocation.dir;
+    const QString unsafe = settingsfile::unsafeFolder(dir);
+    if (!unsafe.isEmpty())
+        throw UsageError(QStringLiteral("--dir: %1").arg(unsafe));
+    const std::optional<SiteRecord> retry = retryRecord(invocation);
+    const QList<CloneTarget> targets = fleetTargets(invocation, retry, "save");
     checkTargetPorts(targets);
-    const QDir dir(invocation.dir);
-    if (!dir.exists() && !QDir().mkpath(invocation.dir))
-        throw CameraError(QStringLiteral("Cannot create folder %1").arg(invocation.dir));
 
-    const QList<CloneOutcome> outcomes = runOnFleet(
-        context, targets,
-        [&](const CloneTarget &target, FleetCamera &camera) {
-            return saveCamera(target, invocation.dir, invocation.connection, invocation.replyTimeoutMs, camera);
-        },
-        kSaveCounted);
+    FleetPlan plan;
+    plan.command = "save";
+    plan.headKey = QStringLiteral("dir");
+    plan.head = dir;
+    plan.counted = kSaveCounted;
+    plan.recordPath = QDir(dir).filePath(kIndexFileName);
+    plan.recordFormat = ReportFormat::Json;
+    if (format) {
+        plan.reportPath = invocation.reportPath;
+        plan.reportFormat = format;
+    }
+    plan.bytesPerCamera = kBackupBytesPerCamera;
+    // The folder's index is the record; a --retry-from of another file
+    // (a journal, a report) is newer.
+    if (QFileInfo::exists(plan.recordPath))
+        plan.earlier = readSiteRecord(plan.recordPath, QStringLiteral("--dir")).cameras;
+    if (retry && !samePath(invocation.retryFrom, plan.recordPath))
+        plan.earlier = mergedRecord(plan.earlier, retry->cameras);
+    checkBackupFileNames(targets, plan.earlier);
+    for (const CloneTarget &target : targets) {
+        const QString refused = settingsfile::refusedFilePlace(QDir(dir).filePath(backupFileName(target)));
+        if (!refused.isEmpty())
+            throw UsageError(refused);
+    }
+    if (!QFileInfo(dir).isDir() && !QDir().mkpath(dir))
+        throw CameraError(QStringLiteral("Cannot create folder %1").arg(dir));
+    const QList<CloneOutcome> earlier = plan.earlier;
+    plan.record = [&dir, &earlier](const QList<CloneOutcome> &now) { return backupRecord(dir, earlier, now); };
 
-    context.write(cloneTable(outcomes));
-    context.writeError(fleetSummary(outcomes, kSaveCounted));
-    const QByteArray index = fleetReportJson(QStringLiteral("dir"), invocation.dir, outcomes, kSaveCounted);
-    writeReport(dir.filePath(kIndexFileName), index);
-    if (format)
-        writeReport(invocation.reportPath, *format == ReportFormat::Json ? index : saveReportCsv(outcomes));
-    context.setExitStatus(cloneExitStatus(outcomes));
+    runFleetCommand(context, plan, targets, [&](const CloneTarget &target, CameraAtWork &camera) {
+        return saveCamera(target, dir, invocation.connection, invocation.replyTimeoutMs, camera);
+    });
 }
-
 
 void runSave(CommandContext &context, const QStringList &arguments)
 {
@@ -415,6 +632,8 @@ void runSave(CommandContext &context, const QStringList &arguments)
         throw UsageError(QStringLiteral("'save' takes --dir, --jobs, --report and --deadline only with --hosts"));
     requireFileArguments(arguments, "save", 1, 1, "one FILE (or --hosts LIST --dir DIR)");
     const QString path = arguments.first();
+    // A file that cannot be written is named before the camera is read.
+    checkRecordPlaces({path}, kBackupBytesPerCamera);
     const QStringList lines = settingsfile::readSettingsFromCamera(context.camera());
     const QString error = settingsfile::writeSettingsFile(path, lines);
     if (!error.isEmpty())
@@ -575,7 +794,7 @@ QList<CloneTarget> hostsFromText(const QString &text, const QString &defaultPort
     return targets;
 }
 
-QList<CloneTarget> parseHostList(const QString &list, const QString &defaultPort)
+QList<CloneTarget> parseHostList(const QString &list, const QString &defaultPort, int resolveLimitMs)
 {
     const QFileInfo info(list);
     if (!info.isFile()) {
@@ -585,13 +804,14 @@ QList<CloneTarget> parseHostList(const QString &list, const QString &defaultPort
         QString oneLineList = list;
         oneLineList.replace(QLatin1Char('\n'), QLatin1Char(','));
         oneLineList.replace(QLatin1Char('\r'), QLatin1Char(','));
-        return withoutSameCameraTwice(hostsFromText(oneLineList, defaultPort));
+        return withoutSameCameraTwice(hostsFromText(oneLineList, defaultPort), resolveLimitMs);
     }
     QFile file(list);
     if (!file.open(QIODevice::ReadOnly))
         throw UsageError(QStringLiteral("cannot read the --hosts file %1: %2").arg(list, file.errorString()));
     // A file of one line is still a file of lines.
-    return withoutSameCameraTwice(hostsFromText(QString::fromUtf8(file.readAll()) + QLatin1Char('\n'), defaultPort));
+    return withoutSameCameraTwice(hostsFromText(QString::fromUtf8(file.readAll()) + QLatin1Char('\n'), defaultPort),
+                                  resolveLimitMs);
 }
 
 bool namesAFile(const QString &list)
@@ -608,16 +828,101 @@ bool namesAFile(const QString &list)
     return false;
 }
 
-QList<CloneTarget> withoutSameCameraTwice(const QList<CloneTarget> &targets)
+QSet<QString> systemResolve(const QString &host)
 {
-    // Each target's addresses as the system resolves them; a name that does
-    // not resolve stands for itself (its clone fails on its own).
-    QList<QSet<QString>> addresses;
-    for (const CloneTarget &target : targets) {
-        QSet<QString> set = resolvedAddresses(target.host);
-        if (set.isEmpty())
-            set.insert(target.host.toLower());
-        addresses << set;
+    QSet<QString> addresses;
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo *found = nullptr;
+    if (::getaddrinfo(host.toUtf8().constData(), nullptr, &hints, &found) != 0)
+        return addresses;
+    for (const addrinfo *entry = found; entry; entry = entry->ai_next)
+        addresses.insert(QHostAddress(entry->ai_addr).toString());
+    ::freeaddrinfo(found);
+    return addresses;
+}
+
+QList<QSet<QString>> resolveHosts(const QStringList &hosts, int limitMs, const HostResolver &resolve)
+{
+    // The lookups' shared state outlives this call: a lookup that a slow
+    // name server holds beyond the limit ends on its own thread later.
+    struct Lookups
+    {
+        std::mutex mutex;
+        std::condition_variable doneOne;
+        QStringList names;
+        QList<QSet<QString>> results;
+        QList<int> waiting; // indexes into names, not yet taken by a thread
+        int done = 0;
+        bool abandoned = false;
+    };
+    auto lookups = std::make_shared<Lookups>();
+    QList<QSet<QString>> results(hosts.size());
+    for (qsizetype i = 0; i < hosts.size(); ++i) {
+        QHostAddress address;
+        if (address.setAddress(hosts.at(i))) {
+            results[i].insert(address.toString());
+            continue;
+        }
+        lookups->names << hosts.at(i);
+        lookups->waiting << int(i);
+    }
+    const int count = int(lookups->names.size());
+    if (count == 0)
+        return results;
+    lookups->results.resize(count);
+    QList<int> indexOf = lookups->waiting;
+    for (int k = 0; k < count; ++k)
+        lookups->waiting[k] = k;
+
+    const auto lookUp = [lookups, resolve] {
+        std::unique_lock<std::mutex> lock(lookups->mutex);
+        while (!lookups->waiting.isEmpty() && !lookups->abandoned) {
+            const int k = lookups->waiting.takeFirst();
+            const QString name = lookups->names.at(k);
+            lock.unlock();
+            QSet<QString> addresses = resolve(name);
+            lock.lock();
+            lookups->results[k] = std::move(addresses);
+            ++lookups->done;
+            lookups->doneOne.notify_all();
+        }
+    };
+    const int threads = std::min(count, kParallelLookups);
+    int started = 0;
+    for (; started < threads; ++started) {
+        try {
+            std::thread(lookUp).detach();
+        } catch (const std::system_error &) {
+            break;
+        }
+    }
+    if (started == 0)
+        lookUp();
+
+    const int limit = limitMs > 0 ? limitMs : kDefaultLookupLimitMs;
+    // Each round of lookups has the request time limit.
+    const int rounds = (count + kParallelLookups - 1) / kParallelLookups;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(qint64(limit) * rounds);
+    std::unique_lock<std::mutex> lock(lookups->mutex);
+    lookups->doneOne.wait_until(lock, deadline, [&] { return lookups->done == count; });
+    lookups->abandoned = true;
+    for (int k = 0; k < count; ++k)
+        results[indexOf.at(k)] = lookups->results.at(k);
+    return results;
+}
+
+QList<CloneTarget> withoutSameCameraTwice(const QList<CloneTarget> &targets, int resolveLimitMs)
+{
+    QStringList hosts;
+    for (const CloneTarget &target : targets)
+        hosts << target.host;
+    // A name that does not resolve stands for itself (its camera fails on its own).
+    QList<QSet<QString>> addresses = resolveHosts(hosts, resolveLimitMs);
+    for (qsizetype i = 0; i < targets.size(); ++i) {
+        if (addresses.at(i).isEmpty())
+            addresses[i].insert(targets.at(i).host.toLower());
     }
     for (qsizetype later = 1; later < targets.size(); ++later) {
         for (qsizetype earlier = 0; earlier < later; ++earlier) {
@@ -630,47 +935,51 @@ QList<CloneTarget> withoutSameCameraTwice(const QList<CloneTarget> &targets)
     return targets;
 }
 
-const char *cloneResultName(CloneResult result)
-{
-    switch (result) {
-    case CloneResult::Verified: return "verified";
-    case CloneResult::Differs: return "differs";
-    case CloneResult::Failed: return "failed";
-    case CloneResult::NotStarted: return "not started";
-    case CloneResult::Equal: return "equal";
-    case CloneResult::Saved: return "saved";
-    }
-    return "";
-}
-
 CloneOutcome cloneToCamera(const CloneTarget &target, const QStringList &lines, const ConnectionFields &credentials,
-                           int replyTimeoutMs, FleetCamera &camera)
+                           int replyTimeoutMs, CameraAtWork &camera)
 {
-    return workOnCamera(target, [&](CloneOutcome &outcome) {
+    const QList<settingsfile::UploadStep> steps = settingsfile::uploadSteps(lines);
+    const int total = int(steps.size());
+    int taken = 0;
+    CloneOutcome outcome = workOnCamera(target, camera, [&](CloneOutcome &outcome) {
         ReplyLog log;
         CameraSession session(log);
         connectSession(session, target, credentials, replyTimeoutMs, camera);
-        settingsfile::uploadSettingsToCamera(session, lines, [&camera](int ms) { camera.pause(ms); });
+        const auto progress = [&](int sent, int) {
+            taken = sent;
+            const bool stored = steps.at(sent - 1).stores;
+            camera.record({{QStringLiteral("event"), stored ? QStringLiteral("stored") : QStringLiteral("written")},
+                           {QStringLiteral("step"), sent},
+                           {QStringLiteral("of"), total},
+                           {QStringLiteral("camera_holds"), settingsfile::uploadProgressText(lines, sent)}});
+            // A write is followed by its store command, whatever happens.
+            camera.setAtSafePoint(sent == total || !steps.at(sent).stores);
+        };
+        settingsfile::uploadSettingsToCamera(session, lines, [&camera](int ms) { camera.pause(ms); }, progress);
         // The upload wrote scene file s without switching to it: read that one.
         const QString sceneNumber = lines.value(settingsfile::kSceneNumberLine - 1);
-        const QStringList camera =
+        const QStringList cameraLines =
             settingsfile::readSettingsFromCamera(session, sceneNumber, settingsfile::SceneValues::AsCameraHolds);
-        outcome.differences = settingsfile::uploadedSettingsDiffering(lines, camera);
+        outcome.differences = settingsfile::uploadedSettingsDiffering(lines, cameraLines);
         outcome.result = outcome.differences.isEmpty() ? CloneResult::Verified : CloneResult::Differs;
     });
+    outcome.writes = taken;
+    if ((outcome.result == CloneResult::Failed || outcome.result == CloneResult::Interrupted) && taken > 0)
+        outcome.written = settingsfile::uploadProgressText(lines, taken);
+    return outcome;
 }
 
 CloneOutcome diffCamera(const CloneTarget &target, const QStringList &lines, const ConnectionFields &credentials,
-                        int replyTimeoutMs, FleetCamera &camera)
+                        int replyTimeoutMs, CameraAtWork &camera)
 {
-    return workOnCamera(target, [&](CloneOutcome &outcome) {
+    return workOnCamera(target, camera, [&](CloneOutcome &outcome) {
         ReplyLog log;
         CameraSession session(log);
         connectSession(session, target, credentials, replyTimeoutMs, camera);
         // What the camera holds, as 'diff FILE' reads it.
-        const QStringList camera =
+        const QStringList cameraLines =
             settingsfile::readSettingsFromCamera(session, std::nullopt, settingsfile::SceneValues::AsCameraHolds);
-        outcome.differences = settingsfile::compareSettings(lines, camera);
+        outcome.differences = settingsfile::compareSettings(lines, cameraLines);
         outcome.result = outcome.differences.isEmpty() ? CloneResult::Equal : CloneResult::Differs;
     });
 }
@@ -701,30 +1010,8 @@ QByteArray fleetReportJson(const QString &headKey, const QString &head, const QL
                            const QList<CloneResult> &counted)
 {
     QJsonArray cameras;
-    for (const CloneOutcome &outcome : outcomes) {
-        QJsonObject camera;
-        camera.insert(QStringLiteral("host"), outcome.target.name);
-        camera.insert(QStringLiteral("result"), QLatin1String(cloneResultName(outcome.result)));
-        camera.insert(QStringLiteral("seconds"), std::round(outcome.seconds * 1000.0) / 1000.0);
-        if (outcome.result == CloneResult::Differs) {
-            QJsonArray differences;
-            for (const SettingDifference &difference : outcome.differences) {
-                QJsonObject object;
-                object.insert(QStringLiteral("line"), difference.line);
-                object.insert(QStringLiteral("setting"), difference.name);
-                object.insert(QStringLiteral("file"), difference.first);
-                object.insert(QStringLiteral("camera"), difference.second);
-                differences.append(object);
-            }
-            camera.insert(QStringLiteral("differences"), differences);
-        } else if (outcome.result == CloneResult::Failed) {
-            camera.insert(QStringLiteral("error"), outcome.error);
-        } else if (outcome.result == CloneResult::Saved) {
-            camera.insert(QStringLiteral("file"), outcome.file);
-            camera.insert(QStringLiteral("mac"), outcome.mac);
-        }
-        cameras.append(camera);
-    }
+    for (const CloneOutcome &outcome : outcomes)
+        cameras.append(outcomeJson(outcome));
     int counts[kResultCount];
     countResults(outcomes, counts);
     QJsonObject document;
@@ -743,10 +1030,12 @@ QByteArray cloneReportJson(const QString &file, const QList<CloneOutcome> &outco
 QByteArray saveReportCsv(const QList<CloneOutcome> &outcomes)
 {
     QString text = csvRow({QStringLiteral("host"), QStringLiteral("result"), QStringLiteral("seconds"),
-                           QStringLiteral("file"), QStringLiteral("mac"), QStringLiteral("error")});
+                           QStringLiteral("file"), QStringLiteral("mac"), QStringLiteral("error"), QStringLiteral("time"),
+                           QStringLiteral("file_time"), QStringLiteral("earlier_file")});
     for (const CloneOutcome &outcome : outcomes)
         text += csvRow({outcome.target.name, QLatin1String(cloneResultName(outcome.result)),
-                        secondsText(outcome.seconds), outcome.file, outcome.mac, oneLine(outcome.error)});
+                        secondsText(outcome.seconds), outcome.file, outcome.mac, oneLine(outcome.error), outcome.time,
+                        outcome.fileTime, outcome.earlierFile ? QStringLiteral("yes") : QString()});
     return text.toUtf8();
 }
 
@@ -754,17 +1043,22 @@ QByteArray cloneReportCsv(const QList<CloneOutcome> &outcomes)
 {
     QString text = csvRow({QStringLiteral("host"), QStringLiteral("result"), QStringLiteral("seconds"),
                            QStringLiteral("line"), QStringLiteral("setting"), QStringLiteral("file_value"),
-                           QStringLiteral("camera_value"), QStringLiteral("error")});
+                           QStringLiteral("camera_value"), QStringLiteral("error"), QStringLiteral("time"),
+                           QStringLiteral("writes"), QStringLiteral("written")});
     for (const CloneOutcome &outcome : outcomes) {
         const QStringList head{outcome.target.name, QLatin1String(cloneResultName(outcome.result)),
                                secondsText(outcome.seconds)};
+        const QStringList tail{outcome.time, outcome.writes >= 0 ? QString::number(outcome.writes) : QString(),
+                               outcome.written};
         if (outcome.result == CloneResult::Differs) {
             // One row per differing setting.
             for (const SettingDifference &difference : outcome.differences)
                 text += csvRow(head + QStringList{QString::number(difference.line), difference.name, difference.first,
-                                                  difference.second, QString()});
+                                                  difference.second, QString()}
+                               + tail);
         } else {
-            text += csvRow(head + QStringList{QString(), QString(), QString(), QString(), oneLine(outcome.error)});
+            text += csvRow(head + QStringList{QString(), QString(), QString(), QString(), oneLine(outcome.error)}
+                           + tail);
         }
     }
     return text.toUtf8();
@@ -774,44 +1068,56 @@ int cloneExitStatus(const QList<CloneOutcome> &outcomes)
 {
     bool differs = false;
     for (const CloneOutcome &outcome : outcomes) {
-        if (outcome.result == CloneResult::Failed || outcome.result == CloneResult::NotStarted)
+        if (outcome.result == CloneResult::Failed || outcome.result == CloneResult::NotStarted
+            || outcome.result == CloneResult::Interrupted)
             return ExitFailure;
         differs = differs || outcome.result == CloneResult::Differs;
     }
     return differs ? ExitDiffers : ExitSuccess;
 }
 
-// The end of a clone or an audit: the table, the summary, the report and
-// the exit status.
-static void finishFleet(CommandContext &context, const QString &path, const QList<CloneOutcome> &outcomes,
-                        const QList<CloneResult> &counted, std::optional<ReportFormat> format)
+QString partlyWrittenText(const QList<CloneOutcome> &outcomes)
 {
-    const Invocation &invocation = context.invocation();
-    context.write(cloneTable(outcomes));
-    context.writeError(fleetSummary(outcomes, counted));
-    if (format)
-        writeReport(invocation.reportPath, *format == ReportFormat::Json
-                                               ? fleetReportJson(QStringLiteral("file"), path, outcomes, counted)
-                                               : cloneReportCsv(outcomes));
-    context.setExitStatus(cloneExitStatus(outcomes));
+    QString text;
+    for (const CloneOutcome &outcome : outcomes) {
+        if (!outcome.written.isEmpty())
+            text += QStringLiteral("  %1: %2\n").arg(outcome.target.name, outcome.written);
+    }
+    return text;
+}
+
+// The plan of a clone or an audit: the report (and its journal) when asked
+// for, merged into the --retry-from record.
+static FleetPlan reportPlan(const char *command, const QString &file, const QList<CloneResult> &counted,
+                            const Invocation &invocation, const std::optional<SiteRecord> &retry)
+{
+    FleetPlan plan;
+    plan.command = command;
+    plan.headKey = QStringLiteral("file");
+    plan.head = file;
+    plan.counted = counted;
+    plan.recordFormat = requestedReportFormat(invocation);
+    if (plan.recordFormat)
+        plan.recordPath = invocation.reportPath;
+    if (retry)
+        plan.earlier = retry->cameras;
+    return plan;
 }
 
 void runClone(CommandContext &context, const QStringList &arguments)
 {
     requireFileArguments(arguments, "clone", 1, 1, "one FILE (and --hosts LIST)");
     const Invocation &invocation = context.invocation();
-    const std::optional<ReportFormat> format = requestedReportFormat(invocation);
-    const QList<CloneTarget> targets = fleetTargets(invocation, "clone");
+    requestedReportFormat(invocation);
+    const std::optional<SiteRecord> retry = retryRecord(invocation);
+    const QList<CloneTarget> targets = fleetTargets(invocation, retry, "clone");
     const QString path = arguments.first();
     const QStringList lines = loadCheckedFile(path);
     checkTargetPorts(targets);
-    const QList<CloneOutcome> outcomes = runOnFleet(
-        context, targets,
-        [&](const CloneTarget &target, FleetCamera &camera) {
-            return cloneToCamera(target, lines, invocation.connection, invocation.replyTimeoutMs, camera);
-        },
-        kCloneCounted);
-    finishFleet(context, path, outcomes, kCloneCounted, format);
+    runFleetCommand(context, reportPlan("clone", path, kCloneCounted, invocation, retry), targets,
+                    [&](const CloneTarget &target, CameraAtWork &camera) {
+                        return cloneToCamera(target, lines, invocation.connection, invocation.replyTimeoutMs, camera);
+                    });
 }
 
 // "diff FILE --hosts LIST": every camera against the file.
@@ -821,18 +1127,16 @@ static void runAudit(CommandContext &context, const QStringList &arguments)
     const Invocation &invocation = context.invocation();
     if (invocation.json)
         throw UsageError(QStringLiteral("'diff --hosts' has no --json output; give --report PATH.json"));
-    const std::optional<ReportFormat> format = requestedReportFormat(invocation);
-    const QList<CloneTarget> targets = fleetTargets(invocation, "diff");
+    requestedReportFormat(invocation);
+    const std::optional<SiteRecord> retry = retryRecord(invocation);
+    const QList<CloneTarget> targets = fleetTargets(invocation, retry, "diff");
     const QString path = arguments.first();
     const QStringList lines = loadFile(path);
     checkTargetPorts(targets);
-    const QList<CloneOutcome> outcomes = runOnFleet(
-        context, targets,
-        [&](const CloneTarget &target, FleetCamera &camera) {
-            return diffCamera(target, lines, invocation.connection, invocation.replyTimeoutMs, camera);
-        },
-        kDiffCounted);
-    finishFleet(context, path, outcomes, kDiffCounted, format);
+    runFleetCommand(context, reportPlan("diff", path, kDiffCounted, invocation, retry), targets,
+                    [&](const CloneTarget &target, CameraAtWork &camera) {
+                        return diffCamera(target, lines, invocation.connection, invocation.replyTimeoutMs, camera);
+                    });
 }
 
 // ---------------------------------------------------------------------------

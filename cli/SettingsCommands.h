@@ -1,16 +1,20 @@
 #pragma once
 // The settings file commands: save, upload, diff and clone.
 #include "cli/Commands.h"
+#include "cli/SiteRecord.h"
 #include "settingsfile/CameraSettings.h"
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace qzr::cli {
 
-class FleetCamera;
+class CameraAtWork;
 
 // The commands of this file, in the order "--help" lists them.
 QList<Command> settingsCommands();
@@ -34,21 +38,14 @@ QString differencesTable(const QList<settingsfile::SettingDifference> &differenc
 QByteArray differencesJson(const QList<settingsfile::SettingDifference> &differences, const QString &firstLabel,
                            const QString &secondLabel);
 
-// One camera of a clone: the entry as given in --hosts and where it leads.
-struct CloneTarget
-{
-    QString name; // the entry as given, e.g. "10.0.0.7:8080" or "10.0.0.8"
-    QString host;
-    QString port; // the entry's port, or the default port text
-};
-
 // The --hosts value: the lines of the file of that name when there is one
 // (blank lines and "#" comments skipped), else a comma-separated list. Each
 // entry is HOST, HOST:PORT or [IPV6]:PORT; an entry without a port gets
 // defaultPort. Throws UsageError for an empty list, a host that is not an IP
 // address or host name, a port that is not 1 to 65535, a camera listed
-// twice (also under two names), or a file name that names no file.
-QList<CloneTarget> parseHostList(const QString &list, const QString &defaultPort);
+// twice (also under two names), or a file name that names no file. Host
+// names are resolved as withoutSameCameraTwice does.
+QList<CloneTarget> parseHostList(const QString &list, const QString &defaultPort, int resolveLimitMs);
 // The same for the text of a list (lines or commas), without resolving names.
 QList<CloneTarget> hostsFromText(const QString &text, const QString &defaultPort);
 
@@ -56,49 +53,54 @@ QList<CloneTarget> hostsFromText(const QString &text, const QString &defaultPort
 // or .lst (one that does not exist is a usage error, not a host).
 bool namesAFile(const QString &list);
 
+// The addresses a host name resolves to, as text ("127.0.0.1", "::1"); none
+// when it does not resolve.
+using HostResolver = std::function<QSet<QString>(const QString &host)>;
+QSet<QString> systemResolve(const QString &host);
+
+// The addresses of each host, looked up side by side (up to
+// kParallelLookups at once), each lookup given up after limitMs (0: the
+// default request time limit), so that a slow name server costs one time
+// limit, not one per name. A host that is an IP address stands for itself
+// without a lookup; one given up or not resolved resolves to nothing.
+inline constexpr int kParallelLookups = 256;
+QList<QSet<QString>> resolveHosts(const QStringList &hosts, int limitMs, const HostResolver &resolve = systemResolve);
+
 // The targets unchanged, or UsageError naming both entries when two of them
 // lead to the same camera: the same port and a resolved address in common
-// ("127.0.0.1:8080" and "localhost:8080").
-QList<CloneTarget> withoutSameCameraTwice(const QList<CloneTarget> &targets);
-
-// What became of one camera of a clone, a site backup ("save --hosts") or an
-// audit ("diff --hosts").
-enum class CloneResult { Verified, Differs, Failed, NotStarted, Equal, Saved };
-// "verified", "differs", "failed", "not started", "equal", "saved".
-const char *cloneResultName(CloneResult result);
-
-struct CloneOutcome
-{
-    CloneTarget target;
-    CloneResult result = CloneResult::Failed;
-    double seconds = 0;                                    // upload and verification
-    QString error;                                         // Failed: the failure text
-    QList<settingsfile::SettingDifference> differences;    // Differs: file value first
-    QString file;                                          // Saved: the file's name in the folder
-    QString mac;                                           // Saved: the camera's MAC
-};
+// ("127.0.0.1:8080" and "localhost:8080"). Names resolve as resolveHosts.
+QList<CloneTarget> withoutSameCameraTwice(const QList<CloneTarget> &targets, int resolveLimitMs);
 
 // The name of a camera's file in a site backup: host and port, "HOST_PORT.txt",
 // the colons of an IPv6 address written as "-" ("fe80--1_80.txt").
 QString backupFileName(const CloneTarget &target);
 
+// UsageError naming both when two cameras of a backup would share a file
+// name ("ab::1" and "ab--1" on one port), in this run or with a camera the
+// folder's earlier index keeps a file of.
+void checkBackupFileNames(const QList<CloneTarget> &targets, const QList<CloneOutcome> &earlier);
+
 // One camera of a site backup: read as 'save' reads it, with its MAC, and
 // written atomically to dir/backupFileName; nothing is written on a failure.
 CloneOutcome saveCamera(const CloneTarget &target, const QString &dir, const ConnectionFields &credentials,
-                        int replyTimeoutMs, FleetCamera &camera);
+                        int replyTimeoutMs, CameraAtWork &camera);
 
 // One camera of an audit: read as 'diff' reads it and compared with the file.
 CloneOutcome diffCamera(const CloneTarget &target, const QStringList &lines, const ConnectionFields &credentials,
-                        int replyTimeoutMs, FleetCamera &camera);
+                        int replyTimeoutMs, CameraAtWork &camera);
 
 // One camera of a clone, on its fiber with a session of its own:
 // the upload, then the read-back of the encoders and of scene file s (line
-// 23) and the comparison of what the upload wrote.
+// 23) and the comparison of what the upload wrote. Each request the camera
+// takes goes to the journal; a camera that fails or is interrupted part way
+// names what it holds ("written").
 CloneOutcome cloneToCamera(const CloneTarget &target, const QStringList &lines, const ConnectionFields &credentials,
-                           int replyTimeoutMs, FleetCamera &camera);
+                           int replyTimeoutMs, CameraAtWork &camera);
 
 // What "clone" prints and writes: the table (hosts in the given order), the
-// progress line of one finished camera, the JSON and the CSV report.
+// progress line of one finished camera, the JSON and the CSV report (host,
+// result, seconds, line, setting, file_value, camera_value, error, time,
+// writes, written).
 QByteArray cloneTable(const QList<CloneOutcome> &outcomes);
 QString cloneProgressLine(int finished, int total, const CloneOutcome &outcome);
 QByteArray cloneReportJson(const QString &file, const QList<CloneOutcome> &outcomes);
@@ -108,11 +110,16 @@ QByteArray cloneReportCsv(const QList<CloneOutcome> &outcomes);
 // result of `counted`.
 QByteArray fleetReportJson(const QString &headKey, const QString &head, const QList<CloneOutcome> &outcomes,
                            const QList<CloneResult> &counted);
-// A site backup's CSV: host, result, seconds, file, mac, error.
+// A site backup's CSV: host, result, seconds, file, mac, error, time,
+// file_time, earlier_file ("yes" for a file from an earlier run).
 QByteArray saveReportCsv(const QList<CloneOutcome> &outcomes);
 
-// 0 when every camera verified (or is equal, or saved), 1 when any failed or
-// was not started, else 3.
+// The cameras written only in part, one line each:
+// "  HOST: encoders 1-3 stored, scene file 3 not written". Empty when none.
+QString partlyWrittenText(const QList<CloneOutcome> &outcomes);
+
+// 0 when every camera verified (or is equal, or saved), 1 when any failed,
+// was interrupted or was not started, else 3.
 int cloneExitStatus(const QList<CloneOutcome> &outcomes);
 
 } // namespace qzr::cli

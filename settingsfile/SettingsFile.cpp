@@ -3,10 +3,10 @@
 #include "encoder/EncoderRequests.h"
 #include "encoder/EncoderTables.h"
 #include "protocol/CodePage.h"
+#include "settingsfile/SafeFile.h"
 #include "settingsfile/SettingsText.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace qzr::settingsfile {
 
@@ -77,17 +77,7 @@ QString writeSettingsFile(const QString &path, const QStringList &lines)
         return QStringLiteral("Cannot write file %1: a value holds a character that the camera's code page "
                               "(Windows-1252) cannot hold")
             .arg(path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("Cannot create file %1: %2").arg(path, file.errorString());
-    if (file.write(*bytes) != bytes->size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return QStringLiteral("Cannot write file %1: %2").arg(path, reason);
-    }
-    if (!file.commit())
-        return QStringLiteral("Cannot write file %1: %2").arg(path, file.errorString());
-    return QString();
+    return writeFileAtomically(path, *bytes);
 }
 
 QStringList splitSettingsBytes(const QByteArray &bytes)
@@ -191,16 +181,68 @@ QList<UploadStep> uploadSteps(const QStringList &lines)
 {
     QList<UploadStep> steps;
     for (int k = encoder::kFirstEncoder; k <= encoder::kLastEncoder; ++k) {
-        steps << UploadStep{encoderUploadRequest(lines, k), kEncoderStorePauseMs, 1};
-        steps << UploadStep{encoder::storeRequest(QString::number(k)), 0, 2};
+        steps << UploadStep{encoderUploadRequest(lines, k), kEncoderStorePauseMs, 1, false};
+        steps << UploadStep{encoder::storeRequest(QString::number(k)), 0, 2, true};
     }
     const QString s = lineAt(lines, kSceneNumberLine);
     for (std::size_t i = 0; i < kSceneValueKeys.size(); ++i) {
         const QString value = lineAt(lines, kFirstSceneValueLine + int(i));
-        for (const ParamQuery &request : image::writeAndStore(s, image::sceneKey(s, kSceneValueKeys[i]), value))
-            steps << UploadStep{request, 0, 0};
+        bool stores = false; // a write, then its store command
+        for (const ParamQuery &request : image::writeAndStore(s, image::sceneKey(s, kSceneValueKeys[i]), value)) {
+            steps << UploadStep{request, 0, 0, stores};
+            stores = true;
+        }
     }
     return steps;
+}
+
+namespace {
+
+// "encoder 2", "encoders 1-3".
+QString encoderRange(int first, int last)
+{
+    return first == last ? QStringLiteral("encoder %1").arg(first) : QStringLiteral("encoders %1-%2").arg(first).arg(last);
+}
+
+} // namespace
+
+QString uploadProgressText(const QStringList &lines, int stepsDone)
+{
+    constexpr int kEncoderSteps = 2 * encoder::kEncoderCount;
+    constexpr int kSceneSettings = int(kSceneValueKeys.size());
+    const QString scene = QStringLiteral("scene file %1").arg(lineAt(lines, kSceneNumberLine));
+    if (stepsDone <= 0)
+        return QStringLiteral("nothing written");
+
+    const int encoderSteps = std::min(stepsDone, kEncoderSteps);
+    const int encodersStored = encoderSteps / 2;
+    const bool encoderPending = encoderSteps % 2 == 1;
+    QStringList parts;
+    if (encodersStored > 0)
+        parts << encoderRange(1, encodersStored) + QStringLiteral(" stored");
+    if (encoderPending)
+        parts << QStringLiteral("encoder %1 written but not stored").arg(encodersStored + 1);
+    const int firstUntouched = encodersStored + (encoderPending ? 2 : 1);
+    if (firstUntouched <= encoder::kEncoderCount) {
+        parts << encoderRange(firstUntouched, encoder::kEncoderCount) + QStringLiteral(" and ") + scene
+                     + QStringLiteral(" not written");
+        return parts.join(QStringLiteral(", "));
+    }
+
+    const int sceneSteps = std::max(0, stepsDone - kEncoderSteps);
+    const int settingsStored = std::min(sceneSteps / 2, kSceneSettings);
+    const bool settingPending = sceneSteps % 2 == 1 && settingsStored < kSceneSettings;
+    if (settingsStored == kSceneSettings)
+        return encoderRange(1, encoder::kEncoderCount) + QStringLiteral(" and ") + scene + QStringLiteral(" stored");
+    if (settingsStored == 0 && !settingPending)
+        parts << scene + QStringLiteral(" not written");
+    else
+        parts << QStringLiteral("%1: %2 of %3 settings stored%4")
+                     .arg(scene)
+                     .arg(settingsStored)
+                     .arg(kSceneSettings)
+                     .arg(settingPending ? QStringLiteral(", 1 written but not stored") : QString());
+    return parts.join(QStringLiteral(", "));
 }
 
 QString settingName(const QStringList &lines, int lineNumber)

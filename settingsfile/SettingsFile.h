@@ -40,9 +40,9 @@ inline constexpr int kEncoderStorePauseMs = 500;
 // no byte there.
 std::optional<QByteArray> encodeSettingsFile(const QStringList &lines);
 
-// Writes the lines atomically: a temporary file beside the target is
-// written and renamed into place, so on any failure the target is left as
-// it was. Returns an empty text on success, else what went wrong.
+// Writes the file whole or not at all (writeFileAtomically, SafeFile.h):
+// on any failure the file that stood there is left as it was. Returns an
+// empty text on success, else what went wrong, naming the file.
 QString writeSettingsFile(const QString &path, const QStringList &lines);
 
 // The lines of a file's bytes: CR LF, LF alone and CR alone end a line; a
@@ -73,6 +73,8 @@ struct UploadStep
     // its pause): one after an encoder's write, two after its store command,
     // none for the scene requests.
     int progressAfter = 0;
+    // A store command, which makes the write before it permanent.
+    bool stores = false;
 };
 // The settings window's progress bar runs to the encoder steps' total.
 inline constexpr int kUploadProgressMaximum = 9;
@@ -82,6 +84,14 @@ inline constexpr int kUploadProgressMaximum = 9;
 // pause and its store command; then each scene line 24 to 36 written into
 // scene file s (line 23), each followed by the scene store command.
 QList<UploadStep> uploadSteps(const QStringList &lines);
+
+// What a camera holds after the first `stepsDone` requests of the upload
+// were taken, for people: "encoders 1-3 stored, scene file 3 not written",
+// "encoder 1 stored, encoder 2 written but not stored, encoder 3 and scene
+// file 3 not written", "encoders 1-3 stored, scene file 3: 5 of 13 settings
+// stored", "nothing written"; the whole upload is "encoders 1-3 and scene
+// file 3 stored".
+QString uploadProgressText(const QStringList &lines, int stepsDone);
 
 // The encoder k (1 to 3) request of the upload.
 ParamQuery encoderUploadRequest(const QStringList &lines, int encoder);

@@ -1,0 +1,203 @@
+#include "cli/Journal.h"
+
+#include "protocol/CameraError.h"
+#include "settingsfile/SafeFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+namespace qzr::cli {
+
+using settingsfile::systemErrorText;
+
+namespace {
+
+// How long a line may wait for its flush to the disk.
+constexpr auto kSyncInterval = std::chrono::milliseconds(250);
+
+const QString kEvent = QStringLiteral("event");
+
+QByteArray line(const QJsonObject &event)
+{
+    return QJsonDocument(event).toJson(QJsonDocument::Compact) + '\n';
+}
+
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    const char *data = bytes.constData();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, size_t(left));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        left -= written;
+    }
+    return true;
+}
+
+QString journalFailure(const QString &path, int error)
+{
+    return QStringLiteral("Cannot write journal %1: %2").arg(path, systemErrorText(error));
+}
+
+} // namespace
+
+QString journalPathFor(const QString &reportPath)
+{
+    const QFileInfo info(reportPath);
+    const QString suffix = info.suffix();
+    const QString base = suffix.isEmpty() ? reportPath : reportPath.left(reportPath.size() - suffix.size() - 1);
+    return base + QLatin1String(kJournalSuffix);
+}
+
+Journal::Journal(const QString &path, const QList<QJsonObject> &firstEvents) : m_path(path)
+{
+    QByteArray first;
+    for (const QJsonObject &event : firstEvents)
+        first += line(event);
+    // The new journal takes the old one's place whole, then grows by appending.
+    const QString error = settingsfile::writeFileAtomically(path, first);
+    if (!error.isEmpty())
+        throw CameraError(QStringLiteral("Cannot start the journal: %1").arg(error));
+    m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+    if (m_fd < 0)
+        throw CameraError(journalFailure(path, errno));
+    m_syncer = std::thread([this] { syncLoop(); });
+}
+
+Journal::~Journal()
+{
+    finish();
+}
+
+void Journal::fail(int error)
+{
+    if (m_error.isEmpty())
+        m_error = journalFailure(m_path, error);
+}
+
+void Journal::record(const QJsonObject &event)
+{
+    const QByteArray bytes = line(event);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_fd < 0)
+        return;
+    if (!writeAll(m_fd, bytes))
+        fail(errno);
+    m_dirty = true;
+}
+
+void Journal::syncLoop()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (!m_closing) {
+        m_wake.wait_for(lock, kSyncInterval);
+        if (!m_dirty)
+            continue;
+        m_dirty = false;
+        const int fd = m_fd;
+        // The disk is slow: lines keep coming meanwhile.
+        lock.unlock();
+        const bool synced = ::fdatasync(fd) == 0;
+        const int error = errno;
+        lock.lock();
+        if (!synced && error != EINVAL)
+            fail(error);
+    }
+}
+
+QString Journal::finish()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_closing = true;
+    }
+    m_wake.notify_all();
+    if (m_syncer.joinable())
+        m_syncer.join();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_fd >= 0) {
+        if (::fdatasync(m_fd) != 0 && errno != EINVAL)
+            fail(errno);
+        if (::close(m_fd) != 0 && errno != EINTR)
+            fail(errno);
+        m_fd = -1;
+    }
+    return m_error;
+}
+
+SiteRecord recordFromJournal(const QByteArray &bytes)
+{
+    SiteRecord record;
+    QHash<QString, qsizetype> placeOf;
+    const auto cameraNamed = [&](const QString &host) -> CloneOutcome & {
+        const auto found = placeOf.constFind(host);
+        if (found != placeOf.constEnd())
+            return record.cameras[*found];
+        placeOf.insert(host, record.cameras.size());
+        CloneOutcome outcome;
+        outcome.target.name = host;
+        outcome.result = CloneResult::NotStarted;
+        record.cameras << outcome;
+        return record.cameras.last();
+    };
+
+    for (const QByteArray &text : bytes.split('\n')) {
+        const QJsonObject event = QJsonDocument::fromJson(text).object();
+        const QString kind = event.value(kEvent).toString();
+        if (kind == QLatin1String("result")) {
+            if (const std::optional<CloneOutcome> outcome = outcomeFromJson(event))
+                cameraNamed(outcome->target.name) = *outcome;
+        } else if (kind == QLatin1String("run")) {
+            const QString time = event.value(QStringLiteral("time")).toString();
+            for (const QJsonValue &value : event.value(QStringLiteral("hosts")).toArray()) {
+                const QString host = value.toString();
+                if (host.isEmpty())
+                    continue;
+                CloneOutcome &camera = cameraNamed(host);
+                CloneOutcome notStarted;
+                notStarted.target.name = host;
+                notStarted.result = CloneResult::NotStarted;
+                notStarted.time = time;
+                if (!camera.file.isEmpty()) {
+                    notStarted.file = camera.file;
+                    notStarted.fileTime = camera.fileTime;
+                    notStarted.mac = camera.mac;
+                    notStarted.earlierFile = true;
+                }
+                camera = notStarted;
+            }
+        } else if (kind == QLatin1String("start")) {
+            const QString host = event.value(QStringLiteral("host")).toString();
+            if (host.isEmpty())
+                continue;
+            CloneOutcome &camera = cameraNamed(host);
+            camera.result = CloneResult::Interrupted;
+            camera.time = event.value(QStringLiteral("time")).toString();
+            camera.error = QStringLiteral("The run ended before this camera was done with.");
+        } else if (kind == QLatin1String("written") || kind == QLatin1String("stored")) {
+            const QString host = event.value(QStringLiteral("host")).toString();
+            if (host.isEmpty())
+                continue;
+            CloneOutcome &camera = cameraNamed(host);
+            camera.writes = event.value(QStringLiteral("step")).toInt();
+            camera.written = event.value(QStringLiteral("camera_holds")).toString();
+        }
+    }
+    return record;
+}
+
+} // namespace qzr::cli
