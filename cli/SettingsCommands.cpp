@@ -1148,16 +1148,23 @@ QList<Command> settingsCommands()
          "Read the camera's settings as the tool's \"Save Settings to PC HDD\"\n"
          "does (encoders 1, 2 and 3, the current scene file number, that scene\n"
          "file's image settings) and write them to FILE, 36 lines ended by CR LF.\n"
-         "Nothing is written when a read fails.\n"
+         "Files are written whole or not at all (a full disk leaves the earlier\n"
+         "file as it was), never through a symbolic link; nothing is written\n"
+         "when a read fails, and a folder that cannot take the file is named\n"
+         "before the camera is read.\n"
          "With --hosts: back up every camera of LIST (as 'clone' reads it), up to\n"
          "N at once, each to DIR/HOST_PORT.txt (an IPv6 address's colons as\n"
-         "\"-\"), written whole or not at all, byte for byte what 'save' writes\n"
-         "for that camera; a camera that fails leaves no file and does not stop\n"
-         "the others. DIR/index.json names each camera's result (\"saved\",\n"
-         "\"failed\", \"not started\"), its file and MAC (network.interface.mac)\n"
-         "or its error; --report also writes it to PATH (JSON, or CSV: host,\n"
-         "result, seconds, file, mac, error). Exit status 0 when all were saved,\n"
-         "else 1.",
+         "\"-\"; two cameras that would share a name are refused), byte for byte\n"
+         "what 'save' writes for that camera; a camera that fails does not stop\n"
+         "the others and keeps the file it had. DIR must belong to you and not\n"
+         "be writable by others (unless sticky). DIR/index.json is the folder's\n"
+         "record: every camera it ever held, each with its latest result\n"
+         "(\"saved\", \"failed\", \"interrupted\", \"not started\"), time, file,\n"
+         "file_time and MAC (network.interface.mac) or error; a file kept from an\n"
+         "earlier run is marked \"earlier_file\": true. DIR/index.journal records\n"
+         "each camera as it goes. --report also writes the record to PATH (JSON,\n"
+         "or CSV: host, result, seconds, file, mac, error, time, file_time,\n"
+         "earlier_file). Exit status 0 when all were saved, else 1.",
          &runSave, false, OptionHosts | OptionDir | OptionJobs | OptionReport | OptionRetryFrom | OptionDeadline},
         {"upload", "FILE [--yes]",
          "Write FILE into the camera as \"Upload Settings to Camera\" does: per\n"
@@ -1197,8 +1204,22 @@ QList<Command> settingsCommands()
          "standard output. --report writes JSON (file, cameras with host, result,\n"
          "seconds, differences or error, and the counts) or CSV (host, result,\n"
          "seconds, line, setting, file_value, camera_value, error; one row per\n"
-         "differing setting). Exit status 0 when all verified, 1 when any\n"
-         "failed (or was not started), else 3.",
+         "differing setting; then time, writes, written). Exit status 0 when all\n"
+         "verified, 1 when any failed (or was interrupted or not started), else 3.\n"
+         "A camera that fails or is interrupted part way is named with what it\n"
+         "holds (\"encoders 1-3 stored, scene file 3 not written\"; JSON: writes,\n"
+         "the requests it took, and written).\n"
+         "For clone, save --hosts and diff --hosts: the journal (REPORT.journal\n"
+         "beside --report, DIR/index.journal) gets a line for each camera's start,\n"
+         "each request it took and its result, as they happen. The first SIGINT\n"
+         "or SIGTERM starts no further camera; cameras at work stop after their\n"
+         "current request (never between a write and its store command); the\n"
+         "report is written with each camera \"interrupted\" or \"not started\"\n"
+         "where so, exit status 130 (SIGINT) or 143 (SIGTERM). A second signal\n"
+         "ends at once. --retry-from REPORT|INDEX|JOURNAL runs only the cameras\n"
+         "not done with (a journal also knows those of a run that was killed) and\n"
+         "merges the results into the record, which keeps every camera of the\n"
+         "site; with nothing left to do it sends and writes nothing.",
          &runClone, false, OptionHosts | OptionJobs | OptionReport | OptionRetryFrom | OptionDeadline},
     };
 }

@@ -55,6 +55,8 @@ private slots:
     void checkNamesFirstBadLine();
     void bytes80To9FAreNoControlCharacters();
     void uploadStepsByCodec();
+    void uploadProgressNamesWhatTheCameraHolds_data();
+    void uploadProgressNamesWhatTheCameraHolds();
     void uploadReachesCamera();
     void comparisonNamesSettings();
 };
@@ -100,6 +102,7 @@ void SettingsFileTest::failedWriteLeavesTargetUntouched_data()
     QTest::newRow("directory in the way") << "directory";
     QTest::newRow("read-only directory") << "readonly";
     QTest::newRow("character outside Windows-1252") << "unicode";
+    QTest::newRow("symbolic link in its place") << "link";
 }
 
 void SettingsFileTest::failedWriteLeavesTargetUntouched()
@@ -128,6 +131,10 @@ void SettingsFileTest::failedWriteLeavesTargetUntouched()
             QFile::setPermissions(sub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
             QSKIP("permissions are not enforced for this user");
         }
+    } else if (how == "link") {
+        // Another user's link would make the tool overwrite its target.
+        path = sub + "/linked.txt";
+        QVERIFY(QFile::link(sub + "/cam.txt", path));
     } else {
         lines[0] = QStringLiteral("encoder\u03a9");
     }
@@ -140,6 +147,38 @@ void SettingsFileTest::failedWriteLeavesTargetUntouched()
     QCOMPARE(QDir(sub).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
     if (how == "directory")
         QVERIFY(QFileInfo(path + "/inner").isDir());
+    if (how == "link")
+        QVERIFY2(error.contains("symbolic link") && QFileInfo(path).isSymLink(), qPrintable(error));
+}
+
+void SettingsFileTest::uploadProgressNamesWhatTheCameraHolds_data()
+{
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("nothing") << 0 << "nothing written";
+    QTest::newRow("first write") << 1 << "encoder 1 written but not stored, encoders 2-3 and scene file 2 not written";
+    QTest::newRow("first store") << 2 << "encoder 1 stored, encoders 2-3 and scene file 2 not written";
+    QTest::newRow("third write") << 5 << "encoders 1-2 stored, encoder 3 written but not stored, scene file 2 not "
+                                        "written";
+    QTest::newRow("encoders") << 6 << "encoders 1-3 stored, scene file 2 not written";
+    QTest::newRow("scene write") << 7 << "encoders 1-3 stored, scene file 2: 0 of 13 settings stored, 1 written but "
+                                        "not stored";
+    QTest::newRow("scene store") << 8 << "encoders 1-3 stored, scene file 2: 1 of 13 settings stored";
+    QTest::newRow("last write") << 31 << "encoders 1-3 stored, scene file 2: 12 of 13 settings stored, 1 written "
+                                         "but not stored";
+    QTest::newRow("all") << 32 << "encoders 1-3 and scene file 2 stored";
+}
+
+void SettingsFileTest::uploadProgressNamesWhatTheCameraHolds()
+{
+    QFETCH(int, steps);
+    QFETCH(QString, text);
+    QCOMPARE(uploadProgressText(knownLines(), steps), text);
+    // The steps are those of the upload: a write, then its store command.
+    const QList<UploadStep> upload = uploadSteps(knownLines());
+    QCOMPARE(upload.size(), 32);
+    if (steps > 0)
+        QCOMPARE(upload.at(steps - 1).stores, steps % 2 == 0);
 }
 
 void SettingsFileTest::checkNamesFirstBadLine_data()
