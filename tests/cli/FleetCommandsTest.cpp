@@ -22,7 +22,10 @@
 
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <cstdio>
@@ -31,8 +34,10 @@
 #include <vector>
 
 using namespace qzr;
+using qzr::clitest::finishedQzr;
 using qzr::clitest::Outcome;
 using qzr::clitest::runQzr;
+using qzr::clitest::startQzr;
 using qzr::sim::SimThread;
 
 using qzr::testsupport::readAll;
@@ -97,6 +102,49 @@ QMap<QString, QString> reportResults(const QByteArray &json)
         results.insert(camera.toObject().value("host").toString(), camera.toObject().value("result").toString());
     return results;
 }
+
+// The journal's events; a line cut short is skipped.
+QList<QJsonObject> journalEvents(const QString &path)
+{
+    QList<QJsonObject> events;
+    for (const QByteArray &line : readAll(path).split('\n')) {
+        const QJsonObject event = QJsonDocument::fromJson(line).object();
+        if (!event.isEmpty())
+            events << event;
+    }
+    return events;
+}
+
+int countEvents(const QList<QJsonObject> &events, const QString &kind)
+{
+    return int(std::count_if(events.cbegin(), events.cend(),
+                             [&](const QJsonObject &event) { return event.value("event").toString() == kind; }));
+}
+
+// Waits, at most 30 s, until the journal (another than `earlier`) holds
+// `count` events of a kind.
+bool journalReaches(const QString &path, const QString &kind, int count, const QByteArray &earlier = {})
+{
+    for (int round = 0; round < 3000; ++round) {
+        if (readAll(path) != earlier && countEvents(journalEvents(path), kind) >= count)
+            return true;
+        QThread::msleep(10);
+    }
+    return false;
+}
+
+// Each camera's entry of a report, by host.
+QMap<QString, QJsonObject> reportEntries(const QByteArray &json)
+{
+    QMap<QString, QJsonObject> entries;
+    for (const QJsonValue &camera : QJsonDocument::fromJson(json).object().value("cameras").toArray())
+        entries.insert(camera.toObject().value("host").toString(), camera.toObject());
+    return entries;
+}
+
+// What the file to clone sets apart from a camera's defaults: each
+// encoder's frame rate (the simulator's is 15 for all three).
+const QStringList kClonedFrameRates{"25", "10", "5"};
 
 } // namespace
 
@@ -455,6 +503,184 @@ private slots:
         QCOMPARE(cameras.at(1).toObject().value("result").toString(), QStringLiteral("failed"));
         QCOMPARE(cameras.at(1).toObject().value("error").toString(), error);
         QCOMPARE(fleet[1]->requests().size(), 3);
+    }
+
+    // A run stopped by SIGINT or SIGTERM leaves a record: the report (or
+    // index) and the journal name each camera "verified"/"saved",
+    // "interrupted" with what it holds, or "not started"; what a clone's
+    // camera holds is what the simulator stored. A second signal, and even
+    // kill -9, still leave the journal, and --retry-from it finishes the site
+    // without touching the cameras already done.
+    void stoppedRunLeavesARecordAndResumes_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<bool>("twice");
+        QTest::addColumn<int>("exitCode"); // -1: killed
+        QTest::newRow("clone, Ctrl-C") << "clone" << int(SIGINT) << false << 130;
+        QTest::newRow("save --dir, SIGTERM") << "save" << int(SIGTERM) << false << 143;
+        QTest::newRow("clone, SIGTERM twice") << "clone" << int(SIGTERM) << true << 143;
+        QTest::newRow("clone, kill -9") << "clone" << int(SIGKILL) << false << -1;
+    }
+
+    void stoppedRunLeavesARecordAndResumes()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, signal);
+        QFETCH(bool, twice);
+        QFETCH(int, exitCode);
+        const bool clone = command == QLatin1String("clone");
+        const Fleet fleet = startedFleet(10);
+        QCOMPARE(fleet.size(), size_t(10));
+        const QString tag = QString::number(signal) + (twice ? "-twice" : "");
+        const QString file = path("stop-" + tag + ".txt");
+        {
+            sim::CameraOptions options;
+            options.password = QStringLiteral("site-7");
+            SimThread source(options);
+            QVERIFY(source.start(0));
+            for (int k = 1; k <= 3; ++k)
+                source.setValue(QStringLiteral("encode(%1).framerate").arg(k), kClonedFrameRates.at(k - 1));
+            source.setValue("camera.scene(0).image.gamma", "1");
+            QCOMPARE(runQzr({"save", file, "--password-file", passwordFile()}, source.port()).exitCode, 0);
+        }
+        const QString dir = path("stopped-backup-" + tag);
+        const QString record = clone ? path("stop-" + tag + ".json") : dir + "/index.json";
+        const QString journal = clone ? path("stop-" + tag + ".journal") : dir + "/index.journal";
+        QStringList arguments{command};
+        if (clone) {
+            arguments << file << "--report" << record << "--jobs" << "3";
+        } else {
+            // An earlier backup of every camera, then changed cameras. The
+            // run is one camera at a time; the third camera hangs, and the
+            // signal comes while it does.
+            QCOMPARE(runQzr({"save", "--hosts", hostList(fleet), "--dir", dir, "--password-file", passwordFile()},
+                            fleet[0]->port())
+                         .exitCode,
+                     0);
+            for (const auto &camera : fleet)
+                camera->setValue("encode(1).framerate", "2");
+            fleet[2]->setFault(sim::FaultMode::Hang, 1);
+            arguments << "--dir" << dir << "--jobs" << "1" << "--timeout" << "3";
+        }
+        QMap<QString, QByteArray> earlierFiles;
+        const QMap<QString, QJsonObject> earlierIndex = reportEntries(readAll(record));
+        for (const auto &camera : fleet)
+            earlierFiles.insert(hostOf(*camera), readAll(dir + QStringLiteral("/127.0.0.1_%1.txt").arg(camera->port())));
+        for (const auto &camera : fleet)
+            camera->clearRequests();
+
+        const QByteArray earlierJournal = readAll(journal);
+        QProcess run;
+        QVERIFY(startQzr(run, arguments + QStringList{"--hosts", hostList(fleet), "--password-file", passwordFile()},
+                         fleet[0]->port()));
+        // Clone: stop while cameras are part way (a few stores in); save:
+        // while the third camera hangs.
+        QVERIFY2(clone ? journalReaches(journal, "stored", 4) : journalReaches(journal, "start", 3, earlierJournal),
+                 readAll(journal).constData());
+        ::kill(pid_t(run.processId()), signal);
+        if (twice) {
+            QThread::msleep(50);
+            ::kill(pid_t(run.processId()), signal);
+        }
+        const Outcome stopped = finishedQzr(run);
+        QVERIFY(stopped.finished);
+        QCOMPARE(stopped.exitCode, exitCode);
+        QCOMPARE(countEvents(journalEvents(journal), "run"), 1);
+
+        if (exitCode != -1 && !twice) {
+            QVERIFY2(stopped.err.contains(QStringLiteral("%1: stopping. No further camera is started")
+                                              .arg(signal == SIGINT ? "SIGINT" : "SIGTERM")
+                                              .toUtf8()),
+                     stopped.err.constData());
+            // Every camera of the site in the record, each with its state.
+            const QMap<QString, QJsonObject> entries = reportEntries(readAll(record));
+            QCOMPARE(entries.size(), 10);
+            int interrupted = 0;
+            int notStarted = 0;
+            for (const auto &camera : fleet) {
+                const QJsonObject entry = entries.value(hostOf(*camera));
+                const QString result = entry.value("result").toString();
+                if (result == QLatin1String("not started")) {
+                    ++notStarted;
+                    QCOMPARE(targetsOf(*camera), QStringList());
+                    if (!clone) {
+                        // It keeps its earlier backup, untouched and so named.
+                        QCOMPARE(readAll(dir + '/' + entry.value("file").toString()),
+                                 earlierFiles.value(hostOf(*camera)));
+                        QCOMPARE(entry.value("earlier_file").toBool(), true);
+                        QCOMPARE(entry.value("file_time"), earlierIndex.value(hostOf(*camera)).value("file_time"));
+                    }
+                    continue;
+                }
+                if (clone && result == QLatin1String("interrupted")) {
+                    ++interrupted;
+                    // What it holds, as the simulator stored it: encoder k
+                    // after request 2k, and a write always with its store.
+                    const int writes = entry.value("writes").toInt(-1);
+                    QVERIFY2(writes > 0 && writes % 2 == 0, qPrintable(QString::number(writes)));
+                    const QByteArray written = entry.value("written").toString().toUtf8();
+                    QVERIFY2(!written.isEmpty(), "what it holds is named");
+                    QVERIFY2(stopped.err.contains(hostOf(*camera).toUtf8() + ": " + written), stopped.err.constData());
+                    for (int k = 1; k <= 3; ++k) {
+                        const QString key = QStringLiteral("encode(%1).framerate").arg(k);
+                        QCOMPARE(camera->savedValue(key),
+                                 std::optional<QString>(writes >= 2 * k ? kClonedFrameRates.at(k - 1) : "15"));
+                    }
+                    continue;
+                }
+                if (clone) {
+                    QCOMPARE(result, QStringLiteral("verified"));
+                } else if (camera.get() == fleet[2].get()) {
+                    // Its request was under way: it ran to its time limit and
+                    // keeps its earlier file.
+                    QCOMPARE(result, QStringLiteral("failed"));
+                    QCOMPARE(entry.value("earlier_file").toBool(), true);
+                    QCOMPARE(readAll(dir + '/' + entry.value("file").toString()), earlierFiles.value(hostOf(*camera)));
+                } else {
+                    QCOMPARE(result, QStringLiteral("saved"));
+                    QVERIFY(readAll(dir + '/' + entry.value("file").toString()) != earlierFiles.value(hostOf(*camera)));
+                }
+            }
+            QVERIFY2(notStarted > 0, "the signal came before every camera started");
+            if (clone)
+                QVERIFY2(interrupted > 0, "the signal came while cameras were part way");
+        } else if (twice) {
+            QVERIFY2(stopped.err.contains("qzr: stopped at once; the journal " + journal.toUtf8()),
+                     stopped.err.constData());
+        }
+
+        // Go on from the journal: the cameras done with are left alone, and
+        // the record ends with every camera of the site done.
+        QStringList done; // by this run (the journal opens with the earlier record)
+        bool thisRun = false;
+        for (const QJsonObject &event : journalEvents(journal)) {
+            thisRun = thisRun || event.value("event").toString() == QLatin1String("run");
+            const QString result = thisRun ? event.value("result").toString() : QString();
+            if (result == QLatin1String("verified") || result == QLatin1String("saved"))
+                done << event.value("host").toString();
+        }
+        fleet[2]->setFault(sim::FaultMode::None);
+        for (const auto &camera : fleet)
+            camera->clearRequests();
+        QStringList again{command};
+        again << (clone ? QStringList{file, "--report", record} : QStringList{"--dir", dir});
+        const Outcome resumed =
+            runQzr(again + QStringList{"--retry-from", journal, "--jobs", "10", "--password-file", passwordFile()},
+                   fleet[0]->port());
+        QCOMPARE(resumed.exitCode, 0);
+        const QMap<QString, QJsonObject> entries = reportEntries(readAll(record));
+        QCOMPARE(entries.size(), 10);
+        for (const auto &camera : fleet) {
+            QCOMPARE(entries.value(hostOf(*camera)).value("result").toString(),
+                     clone ? QStringLiteral("verified") : QStringLiteral("saved"));
+            if (done.contains(hostOf(*camera)))
+                QCOMPARE(targetsOf(*camera), QStringList());
+            else
+                QVERIFY(!targetsOf(*camera).isEmpty());
+            if (clone)
+                QCOMPARE(camera->savedValue("encode(3).framerate"), std::optional<QString>("5"));
+        }
     }
 
     // On a terminal the progress is one line that rewrites itself: the
