@@ -601,6 +601,9 @@ static void runSiteBackup(CommandContext &context, const QStringList &arguments)
     plan.bytesPerCamera = kBackupBytesPerCamera;
     // The folder's index is the record; a --retry-from of another file
     // (a journal, a report) is newer.
+    const QString refusedIndex = settingsfile::refusedFilePlace(plan.recordPath);
+    if (!refusedIndex.isEmpty())
+        throw UsageError(refusedIndex);
     if (QFileInfo::exists(plan.recordPath))
         plan.earlier = readSiteRecord(plan.recordPath, QStringLiteral("--dir")).cameras;
     if (retry && !samePath(invocation.retryFrom, plan.recordPath))

@@ -683,6 +683,94 @@ private slots:
         }
     }
 
+    // Files go only where the user meant: a link standing where the tool
+    // would write (the index, a camera's file, a report, the journal) is
+    // refused, and so is a --dir of another user or one that anyone may
+    // write into without the sticky bit (a sticky one is fine). Nothing is
+    // sent and the link's target is left alone.
+    void refusedPlacesSendNothing_data()
+    {
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("index is a link") << "index" << 2 << "/index.json is a symbolic link";
+        QTest::newRow("camera file is a link") << "camera" << 2 << ".txt is a symbolic link";
+        QTest::newRow("report is a link") << "report" << 2 << "/linked.csv is a symbolic link";
+        QTest::newRow("journal is a link") << "journal" << 2 << "/linked.journal is a symbolic link";
+        QTest::newRow("folder of another user") << "owner" << 2 << "belongs to another user (uid 65534)";
+        QTest::newRow("folder anyone may write") << "open" << 2 << "may be written by any user (mode 0777)";
+        QTest::newRow("sticky folder") << "sticky" << 0 << "";
+    }
+
+    void refusedPlacesSendNothing()
+    {
+        QFETCH(QString, place);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        const Fleet fleet = startedFleet(2);
+        QCOMPARE(fleet.size(), size_t(2));
+        QTemporaryDir work;
+        QVERIFY(work.isValid());
+        const QString dir = work.filePath("backup");
+        QVERIFY(QDir().mkpath(dir));
+        const QString victim = work.filePath("victim");
+        QVERIFY(writeBytes(victim, "not the tool's\n"));
+        QStringList arguments{"save", "--dir", dir};
+        if (place == QLatin1String("index")) {
+            QVERIFY(QFile::link(victim, dir + "/index.json"));
+        } else if (place == QLatin1String("camera")) {
+            QVERIFY(QFile::link(victim, dir + QStringLiteral("/127.0.0.1_%1.txt").arg(fleet[1]->port())));
+        } else if (place == QLatin1String("report")) {
+            QVERIFY(QFile::link(victim, work.filePath("linked.csv")));
+            arguments << "--report" << work.filePath("linked.csv");
+        } else if (place == QLatin1String("journal")) {
+            QVERIFY(QFile::link(victim, work.filePath("linked.journal")));
+            arguments = QStringList{"diff", path("refused-places.txt"), "--report", work.filePath("linked.json")};
+            QVERIFY(writeBytes(path("refused-places.txt"), "a\r\n"));
+        } else if (place == QLatin1String("owner")) {
+            if (::chown(QFile::encodeName(dir).constData(), 65534, 65534) != 0)
+                QSKIP("this user cannot give a folder to another user");
+        } else {
+            QVERIFY(::chmod(QFile::encodeName(dir).constData(), place == QLatin1String("open") ? 0777 : 01777) == 0);
+        }
+        const Outcome outcome =
+            runQzr(arguments + QStringList{"--hosts", hostList(fleet), "--password-file", passwordFile()},
+                   fleet[0]->port());
+        QCOMPARE(outcome.exitCode, exitCode);
+        QCOMPARE(readAll(victim), QByteArray("not the tool's\n"));
+        if (exitCode == 0) {
+            QCOMPARE(reportResults(readAll(dir + "/index.json")).size(), 2);
+            return;
+        }
+        QVERIFY2(outcome.err.contains(message.toUtf8()), outcome.err.constData());
+        for (const auto &camera : fleet)
+            QCOMPARE(camera->connectionCount(), 0);
+    }
+
+    // Two cameras whose backups would share a file name ("ab::1" and the
+    // host "ab--1") are refused before anything starts, naming both. Run in
+    // a network namespace of its own, so that looking up the name reaches
+    // no name server.
+    void backupNamesThatCollideAreRefused()
+    {
+        QTemporaryDir work;
+        QVERIFY(work.isValid());
+        QProcess probe;
+        probe.start("unshare", {"-n", "true"});
+        if (!probe.waitForFinished(10'000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
+            QSKIP("unshare -n is not allowed here");
+        QProcess run;
+        run.setProcessEnvironment(clitest::qzrEnvironment(80));
+        run.start("unshare", {"-n", QStringLiteral(QZR_EXECUTABLE), "save", "--hosts", "[ab::1]:8080,ab--1:8080",
+                              "--dir", work.filePath("backup"), "--timeout", "2"});
+        QVERIFY(run.waitForFinished(60'000));
+        QCOMPARE(run.exitCode(), 2);
+        QCOMPARE(run.readAllStandardError(),
+                 QByteArray("qzr: --hosts: '[ab::1]:8080' and 'ab--1:8080' would both be saved as ab--1_8080.txt; "
+                            "give one of them another way (an address instead of a name) (see 'qzr --help')\n"));
+        QVERIFY(!QFileInfo::exists(work.filePath("backup")));
+    }
+
     // On a terminal the progress is one line that rewrites itself: the
     // counts, what is left, the rate and the time left; no line per camera.
     void progressLineOnTerminal()
