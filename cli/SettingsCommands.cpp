@@ -636,7 +636,9 @@ void runSave(CommandContext &context, const QStringList &arguments)
     requireFileArguments(arguments, "save", 1, 1, "one FILE (or --hosts LIST --dir DIR)");
     const QString path = arguments.first();
     // A file that cannot be written is named before the camera is read.
-    checkRecordPlaces({path}, kBackupBytesPerCamera);
+    const QString unwritable = settingsfile::fileWriteProblem(path, kBackupBytesPerCamera);
+    if (!unwritable.isEmpty())
+        throw CameraError(unwritable);
     const QStringList lines = settingsfile::readSettingsFromCamera(context.camera());
     const QString error = settingsfile::writeSettingsFile(path, lines);
     if (!error.isEmpty())

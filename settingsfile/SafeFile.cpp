@@ -158,23 +158,23 @@ QString unsafeFolder(const QString &dir)
     return QString();
 }
 
-QString folderWriteProblem(const QString &dir, qint64 bytesNeeded)
+namespace {
+
+// Why the folder takes no file of about bytesNeeded; empty when it does.
+QString folderRefusal(const QString &dir, qint64 bytesNeeded)
 {
-    const auto problem = [&dir](const QString &reason) {
-        return QStringLiteral("Cannot write to folder %1: %2").arg(dir, reason);
-    };
     struct statvfs space {};
     if (::statvfs(nativePath(dir).constData(), &space) != 0)
-        return problem(systemErrorText(errno));
+        return systemErrorText(errno);
     if (space.f_flag & ST_RDONLY)
-        return problem(systemErrorText(EROFS));
+        return systemErrorText(EROFS);
 
     // Creating, writing and flushing a file finds missing permission and a
     // full disk as the real files would meet them.
     QByteArray probe;
     const int fd = createBeside(dir + QStringLiteral("/qzr-write-check"), &probe);
     if (fd < 0)
-        return problem(systemErrorText(errno));
+        return systemErrorText(errno);
     int error = 0;
     const QByteArray filler(int(kProbeBytes), '\n');
     if (!writeAll(fd, filler.constData(), filler.size()) || ::fsync(fd) != 0)
@@ -182,15 +182,34 @@ QString folderWriteProblem(const QString &dir, qint64 bytesNeeded)
     ::close(fd);
     ::unlink(probe.constData());
     if (error != 0)
-        return problem(systemErrorText(error));
+        return systemErrorText(error);
 
     const qint64 freeBytes = qint64(space.f_bavail) * qint64(space.f_frsize);
     if (freeBytes < bytesNeeded)
-        return problem(QStringLiteral("%1 (about %2 KiB needed, %3 KiB free)")
-                           .arg(systemErrorText(ENOSPC))
-                           .arg((bytesNeeded + 1023) / 1024)
-                           .arg(freeBytes / 1024));
+        return QStringLiteral("%1 (about %2 KiB needed, %3 KiB free)")
+            .arg(systemErrorText(ENOSPC))
+            .arg((bytesNeeded + 1023) / 1024)
+            .arg(freeBytes / 1024);
     return QString();
+}
+
+} // namespace
+
+QString folderWriteProblem(const QString &dir, qint64 bytesNeeded)
+{
+    const QString reason = folderRefusal(dir, bytesNeeded);
+    return reason.isEmpty() ? reason : QStringLiteral("Cannot write to folder %1: %2").arg(dir, reason);
+}
+
+QString fileWriteProblem(const QString &path, qint64 bytesNeeded)
+{
+    const QString refused = refusedFilePlace(path);
+    if (!refused.isEmpty())
+        return QStringLiteral("Cannot create file %1: %2").arg(path, refused);
+    const QString folder = folderOf(path);
+    const QString reason = folderRefusal(folder, bytesNeeded);
+    return reason.isEmpty() ? reason
+                            : QStringLiteral("Cannot create file %1: %2 (folder %3)").arg(path, reason, folder);
 }
 
 } // namespace qzr::settingsfile

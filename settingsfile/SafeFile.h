@@ -34,6 +34,12 @@ QString unsafeFolder(const QString &dir);
 // is created, written, flushed and removed to find out. Empty when fine.
 QString folderWriteProblem(const QString &dir, qint64 bytesNeeded);
 
+// Whether a file of about bytesNeeded can be created or replaced at path:
+// refusedFilePlace, then the check of folderWriteProblem for its folder
+// ("Cannot create file PATH: No space left on device (folder DIR)"). Empty
+// when fine.
+QString fileWriteProblem(const QString &path, qint64 bytesNeeded);
+
 // The system's text for an errno value ("No space left on device").
 QString systemErrorText(int error);
 

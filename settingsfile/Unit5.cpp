@@ -6,6 +6,7 @@
 #include "app/UserDialogs.h"
 #include "app/WindowSet.h"
 #include "protocol/CameraError.h"
+#include "settingsfile/SafeFile.h"
 #include "settingsfile/SettingsFile.h"
 
 #include <QCoreApplication>
@@ -22,6 +23,8 @@ using namespace qzr::settingsfile;
 
 namespace {
 
+// More than a settings file takes on the disk.
+constexpr qint64 kSettingsFileBytesAtMost = 8 * 1024;
 // The save's bar: one step per encoder read.
 constexpr int kSaveProgressMaximum = 3;
 const QString kFileFilter = QStringLiteral("*.txt");
@@ -130,6 +133,10 @@ void TForm5::Button1Click()
     if (chosen.isEmpty())
         return;
     const QString fileName = withDefaultSuffix(chosen);
+    // A file that cannot be written is named before the camera is read.
+    const QString unwritable = fileWriteProblem(fileName, kSettingsFileBytesAtMost);
+    if (!unwritable.isEmpty())
+        throw qzr::CameraError(unwritable);
     clearSettingsText();
     appendSettingsItem(fileName);
 

@@ -178,14 +178,18 @@ void SettingsWindowTest::aFailedSaveLeavesTheOldFileAsItWas()
     QCOMPARE(fileBytes(path), QByteArray("the previous settings\r\n"));
     QCOMPARE(QDir(m_tempDir->path()).entryList(QDir::Files), QStringList{"kept.txt"});
 
-    // A file that cannot be created is reported by name.
+    // A file that cannot be created is reported by name and reason before
+    // the camera is read.
     m_camera.dialogs->errors.clear();
+    m_camera.sim->setFault(FaultMode::None);
+    m_camera.sim->clearRequests();
     const QString unwritable = m_dir.filePath("no-such-folder/settings.txt");
     m_camera.dialogs->saveAnswer = unwritable;
     QTest::mouseClick(Form5->Button1, Qt::LeftButton);
     QCOMPARE(m_camera.dialogs->errors.size(), 1);
-    QVERIFY2(m_camera.dialogs->errors[0].startsWith("Cannot create file " + unwritable),
-             qPrintable(m_camera.dialogs->errors[0]));
+    QCOMPARE(m_camera.dialogs->errors[0], "Cannot create file " + unwritable + ": No such file or directory (folder "
+                                              + m_dir.filePath("no-such-folder") + ")");
+    QCOMPARE(m_camera.sim->requests().size(), 0);
 }
 
 void SettingsWindowTest::uploadSendsTheFileWithItsWaits()
