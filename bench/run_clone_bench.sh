@@ -5,7 +5,8 @@
 # that file into every camera (the first one included) with JOBS at once and
 # a JSON report. Prints the total time, the per-camera time (min, median,
 # max, from the report's "seconds"), qzr's peak memory (its maximum resident
-# set, from getrusage) and how many cameras verified. Each upload holds three
+# set, from getrusage), how many cameras verified and the lines of the
+# journal that the report brings with it (written and flushed as it goes). Each upload holds three
 # 500 ms pauses, so one camera takes at least 1.5 s, and two rounds of 512
 # cameras at least 3.2 s.
 # Target: 1,000 cameras with 512 jobs in at most 5 s and 100 MB, all verified.
@@ -89,6 +90,10 @@ print(f"per camera: min {seconds[0]:.3f} s  median {statistics.median(seconds):.
 print(f"CPU time:   qzr {qzr_cpu:.2f} s, simulator {camsim_cpu:.2f} s")
 print(f"peak memory of qzr: {peak_mib:.1f} MiB  (target <= 100 MB)")
 print(f"verified: {data['verified']} of {len(data['cameras'])}  differs: {data['differs']}  failed: {data['failed']}")
+journal = report[: -len(".json")] + ".journal"
+with open(journal, "rb") as f:
+    journal_lines = f.read().count(b"\n")
+print(f"journal:    {journal_lines} lines")
 ok = data["verified"] == cameras
 print("all verified" if ok else "NOT all verified")
 print("target met" if ok and total <= 5 and peak_mib * 1.048576 <= 100 else "target NOT met")

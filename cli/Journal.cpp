@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <utility>
 
 namespace qzr::cli {
 
@@ -75,7 +76,7 @@ Journal::Journal(const QString &path, const QList<QJsonObject> &firstEvents) : m
     m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
     if (m_fd < 0)
         throw CameraError(journalFailure(path, errno));
-    m_syncer = std::thread([this] { syncLoop(); });
+    m_writer = std::thread([this] { writeLoop(); });
 }
 
 Journal::~Journal()
@@ -83,39 +84,46 @@ Journal::~Journal()
     finish();
 }
 
-void Journal::fail(int error)
-{
-    if (m_error.isEmpty())
-        m_error = journalFailure(m_path, error);
-}
-
 void Journal::record(const QJsonObject &event)
 {
     const QByteArray bytes = line(event);
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_fd < 0)
-        return;
-    if (!writeAll(m_fd, bytes))
-        fail(errno);
-    m_dirty = true;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_pending += bytes;
+    }
+    m_wake.notify_one();
 }
 
-void Journal::syncLoop()
+void Journal::writeLoop()
 {
+    auto lastSync = std::chrono::steady_clock::now();
+    bool unsynced = false;
     std::unique_lock<std::mutex> lock(m_mutex);
-    while (!m_closing) {
-        m_wake.wait_for(lock, kSyncInterval);
-        if (!m_dirty)
-            continue;
-        m_dirty = false;
-        const int fd = m_fd;
-        // The disk is slow: lines keep coming meanwhile.
+    for (;;) {
+        m_wake.wait_for(lock, kSyncInterval, [this] { return !m_pending.isEmpty() || m_closing; });
+        const QByteArray lines = std::exchange(m_pending, QByteArray());
+        const bool closing = m_closing;
+        // The cameras' threads go on meanwhile: they only queue their lines.
         lock.unlock();
-        const bool synced = ::fdatasync(fd) == 0;
-        const int error = errno;
+        int error = 0;
+        if (!lines.isEmpty() && m_error.isEmpty()) {
+            if (writeAll(m_fd, lines))
+                unsynced = true;
+            else
+                error = errno;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (error == 0 && unsynced && (closing || now - lastSync >= kSyncInterval)) {
+            if (::fdatasync(m_fd) != 0 && errno != EINVAL)
+                error = errno;
+            unsynced = false;
+            lastSync = now;
+        }
         lock.lock();
-        if (!synced && error != EINVAL)
-            fail(error);
+        if (error != 0 && m_error.isEmpty())
+            m_error = journalFailure(m_path, error);
+        if (closing && m_pending.isEmpty())
+            return;
     }
 }
 
@@ -125,15 +133,12 @@ QString Journal::finish()
         std::lock_guard<std::mutex> lock(m_mutex);
         m_closing = true;
     }
-    m_wake.notify_all();
-    if (m_syncer.joinable())
-        m_syncer.join();
-    std::lock_guard<std::mutex> lock(m_mutex);
+    m_wake.notify_one();
+    if (m_writer.joinable())
+        m_writer.join();
     if (m_fd >= 0) {
-        if (::fdatasync(m_fd) != 0 && errno != EINVAL)
-            fail(errno);
-        if (::close(m_fd) != 0 && errno != EINTR)
-            fail(errno);
+        if (::close(m_fd) != 0 && errno != EINTR && m_error.isEmpty())
+            m_error = journalFailure(m_path, errno);
         m_fd = -1;
     }
     return m_error;

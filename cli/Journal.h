@@ -21,7 +21,6 @@
 #include <QList>
 #include <QString>
 
-#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -48,7 +47,8 @@ public:
 
     const QString &path() const { return m_path; }
 
-    // Writes one line at once; from any thread.
+    // Queues one line, which a thread of the journal's own writes at once
+    // (so a camera's thread never waits for the disk); from any thread.
     void record(const QJsonObject &event);
 
     // Flushes to the disk and closes. Returns the first failure of any
@@ -57,17 +57,16 @@ public:
     QString finish();
 
 private:
-    void syncLoop();
-    void fail(int error);
+    void writeLoop();
 
     QString m_path;
     int m_fd = -1;
-    std::mutex m_mutex; // the file, m_error and the syncer's state
+    std::mutex m_mutex; // m_pending, m_closing, m_error
     std::condition_variable m_wake;
-    bool m_dirty = false;
+    QByteArray m_pending; // lines queued for the writer
     bool m_closing = false;
     QString m_error;
-    std::thread m_syncer;
+    std::thread m_writer; // writes the lines at once, flushes a few times a second
 };
 
 // The record a journal holds: each camera's latest result. A camera that

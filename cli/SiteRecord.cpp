@@ -205,8 +205,11 @@ SiteRecord readSiteRecord(const QString &path, const QString &source)
     const QByteArray bytes = file.read(kMaxRecordBytes);
     if (path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
         return recordFromCsv(path, QString::fromUtf8(bytes), source);
-    if (path.endsWith(QLatin1String(kJournalSuffix), Qt::CaseInsensitive))
+    if (path.endsWith(QLatin1String(kJournalSuffix), Qt::CaseInsensitive)) {
+        if (!bytes.contains("\"event\":\"run\""))
+            throw UsageError(QStringLiteral("%1: %2 is not a journal of a run on many cameras").arg(source, path));
         return recordFromJournal(bytes);
+    }
     return recordFromJson(path, bytes, source);
 }
 
