@@ -11,20 +11,33 @@ too:
               "cameras": 2, "verified": 2}, ...],
    "cameras": [{"site": "north", "host": "10.1.0.5:80", "result": "verified",
                 ...the camera's other fields as the site reported them}, ...],
-   "sites_without_report": 0, "verified": 2, ...}
+   "failed_sites": [], "sites_without_report": 0, "verified": 2, ...}
 
 A count is given for every result that occurs ("verified", "differs",
-"failed", "not started", ...). A site whose report is missing or unreadable
-is listed with its "error" and counted in "sites_without_report"; its
-cameras are unknown, so the exit status is then 1 (0 otherwise).
+"failed", "not started", "interrupted", ...). A site whose report is missing
+or unreadable is listed with its "error" and counted in
+"sites_without_report"; its cameras are unknown, so the exit status is then
+1 (0 otherwise), as it is for a site that failed (below).
+
+--failed SITE REASON names a site whose run failed this time. Its report is
+not read even where one is left from an earlier run: none of its cameras is
+given as this run's result. The site is listed with the REASON as its
+"error", "failed_this_run": true and, under "earlier_files", its files kept
+from an earlier run (SITE.json, SITE/) with "earlier_report_time", the UTC
+time SITE.json was last written; it is named in "failed_sites" and counted in
+"sites_without_report".
 
 --file NAME names the settings file the sites ran with (the controller's
 copy) instead of the name each site's report gives (the site's own copy).
+--check-mode marks the merged report as made by a dry run ("check_mode":
+true): the cameras were only read.
 
-Usage: merge_reports.py --report-dir DIR --output FILE [--file NAME] SITE...
+Usage: merge_reports.py --report-dir DIR --output FILE [--file NAME] [--check-mode]
+                        [--failed SITE REASON]... SITE...
 """
 
 import argparse
+import datetime
 import json
 import os
 import sys
@@ -57,14 +70,38 @@ def count_results(cameras):
     return counts
 
 
-def merge(report_dir, sites, settings_file=None):
-    """The merged report of SITES, in the order given."""
+def earlier_files(report_dir, site):
+    """The site's files left from an earlier run, and the time of its report."""
+    kept = []
+    report_time = None
+    report = os.path.join(report_dir, site + ".json")
+    if os.path.isfile(report):
+        kept.append(site + ".json")
+        modified = datetime.datetime.fromtimestamp(os.stat(report).st_mtime, datetime.timezone.utc)
+        report_time = modified.strftime("%Y-%m-%dT%H:%M:%SZ")
+    if os.path.isdir(os.path.join(report_dir, site)):
+        kept.append(site + "/")
+    return kept, report_time
+
+
+def merge(report_dir, sites, settings_file=None, failed_sites=None, check_mode=False):
+    """The merged report of SITES, in the order given; FAILED_SITES maps the
+    sites whose run failed this time to the reason."""
+    failed_sites = failed_sites or {}
     merged_sites = []
     merged_cameras = []
     without_report = 0
     for site in sites:
         name = site + ".json"
         entry = {"site": site, "report": name}
+        if site in failed_sites:
+            kept, report_time = earlier_files(report_dir, site)
+            entry.update({"error": failed_sites[site], "failed_this_run": True, "earlier_files": kept})
+            if report_time is not None:
+                entry["earlier_report_time"] = report_time
+            without_report += 1
+            merged_sites.append(entry)
+            continue
         try:
             report = read_site_report(os.path.join(report_dir, name))
         except ValueError as error:
@@ -82,7 +119,10 @@ def merge(report_dir, sites, settings_file=None):
         merged_sites.append(entry)
         merged_cameras.extend(cameras)
     merged = {} if settings_file is None else {"file": settings_file}
+    if check_mode:
+        merged["check_mode"] = True
     merged.update({"sites": merged_sites, "cameras": merged_cameras,
+                   "failed_sites": [site for site in sites if site in failed_sites],
                    "sites_without_report": without_report})
     merged.update(count_results(merged_cameras))
     return merged
@@ -106,19 +146,33 @@ def main(argv):
     parser.add_argument("--report-dir", required=True, help="folder of the sites' reports, SITE.json each")
     parser.add_argument("--output", required=True, help="the merged report to write")
     parser.add_argument("--file", help="the settings file the sites ran with, named in the merged report")
+    parser.add_argument("--check-mode", action="store_true", help="the sites ran a dry run (cameras only read)")
+    parser.add_argument("--failed", nargs=2, action="append", default=[], metavar=("SITE", "REASON"),
+                        help="a site whose run failed this time, and why")
     parser.add_argument("sites", nargs="+", metavar="SITE")
     arguments = parser.parse_args(argv)
     if len(set(arguments.sites)) != len(arguments.sites):
         parser.error("a site is named twice")
+    failed_sites = dict(arguments.failed)
+    if len(failed_sites) != len(arguments.failed):
+        parser.error("a site is named twice with --failed")
+    unknown = sorted(set(failed_sites) - set(arguments.sites))
+    if unknown:
+        parser.error("--failed names a site not given: " + ", ".join(unknown))
 
-    merged = merge(arguments.report_dir, arguments.sites, arguments.file)
+    merged = merge(arguments.report_dir, arguments.sites, arguments.file, failed_sites, arguments.check_mode)
     write_atomically(arguments.output, json.dumps(merged, indent=4, ensure_ascii=False) + "\n")
 
     results = ", ".join(f"{count} {result}" for result, count in sorted(count_results(merged["cameras"]).items()))
     print(f"{len(arguments.sites)} site(s), {len(merged['cameras'])} camera(s)"
           + (f": {results}" if results else ""))
     for site in merged["sites"]:
-        if "error" in site:
+        if site.get("failed_this_run"):
+            kept = site["earlier_files"]
+            earlier = (f"; kept from an earlier run ({site.get('earlier_report_time', 'no report')}): "
+                       + ", ".join(kept)) if kept else "; no files from an earlier run"
+            print(f"{site['site']}: failed this run: {site['error']}{earlier}", file=sys.stderr)
+        elif "error" in site:
             print(f"{site['site']}: {site['error']}", file=sys.stderr)
     return 1 if merged["sites_without_report"] else 0
 
