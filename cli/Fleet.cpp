@@ -113,6 +113,11 @@ QList<CloneTarget> fleetTargets(const Invocation &invocation, const std::optiona
 CameraAtWork::CameraAtWork(FleetCamera &camera, const QString &host, Journal *journal)
     : m_camera(camera), m_host(host), m_journal(journal)
 {
+    if (m_journal) {
+        // The host as JSON writes it, once: an upload has 32 steps.
+        const QByteArray array = QJsonDocument(QJsonArray{host}).toJson(QJsonDocument::Compact);
+        m_hostJson = "\"host\":" + array.mid(1, array.size() - 2);
+    }
 }
 
 CURLcode CameraAtWork::perform(CURL *easy)
@@ -134,6 +139,14 @@ void CameraAtWork::closeConnections()
 void CameraAtWork::pause(int ms)
 {
     m_camera.pause(ms);
+}
+
+void CameraAtWork::recordStep(bool stored, int step)
+{
+    if (!m_journal)
+        return;
+    m_journal->recordLine((stored ? QByteArrayLiteral("{\"event\":\"stored\",") : QByteArrayLiteral("{\"event\":\"written\","))
+                          + m_hostJson + ",\"step\":" + QByteArray::number(step) + '}');
 }
 
 void CameraAtWork::record(QJsonObject event)

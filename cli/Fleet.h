@@ -40,10 +40,14 @@ public:
 
     // Writes an event about this camera to the journal (with its host).
     void record(QJsonObject event);
+    // Writes that the camera took request `step` of an upload (a write, or
+    // the store command after it).
+    void recordStep(bool stored, int step);
 
 private:
     FleetCamera &m_camera;
     const QString m_host;
+    QByteArray m_hostJson; // "host":"...", for the step lines
     Journal *m_journal;
     bool m_atSafePoint = true;
     bool m_stopped = false;

@@ -2,6 +2,7 @@
 
 #include "protocol/CameraError.h"
 #include "settingsfile/SafeFile.h"
+#include "settingsfile/SettingsFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -24,6 +25,9 @@ namespace {
 
 // How long a line may wait for its flush to the disk.
 constexpr auto kSyncInterval = std::chrono::milliseconds(250);
+// Lines that come within this time of each other are written together, so
+// that a thousand cameras do not wake the writer for each of their lines.
+constexpr auto kGatherInterval = std::chrono::milliseconds(2);
 
 const QString kEvent = QStringLiteral("event");
 
@@ -86,12 +90,21 @@ Journal::~Journal()
 
 void Journal::record(const QJsonObject &event)
 {
-    const QByteArray bytes = line(event);
+    recordLine(QJsonDocument(event).toJson(QJsonDocument::Compact));
+}
+
+void Journal::recordLine(const QByteArray &json)
+{
+    bool first = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_pending += bytes;
+        first = m_pending.isEmpty();
+        m_pending += json;
+        m_pending += '\n';
     }
-    m_wake.notify_one();
+    // The writer is woken by the first line; it takes those after it too.
+    if (first)
+        m_wake.notify_one();
 }
 
 void Journal::writeLoop()
@@ -101,6 +114,11 @@ void Journal::writeLoop()
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         m_wake.wait_for(lock, kSyncInterval, [this] { return !m_pending.isEmpty() || m_closing; });
+        if (!m_pending.isEmpty() && !m_closing) {
+            lock.unlock();
+            std::this_thread::sleep_for(kGatherInterval);
+            lock.lock();
+        }
         const QByteArray lines = std::exchange(m_pending, QByteArray());
         const bool closing = m_closing;
         // The cameras' threads go on meanwhile: they only queue their lines.
@@ -148,6 +166,7 @@ SiteRecord recordFromJournal(const QByteArray &bytes)
 {
     SiteRecord record;
     QHash<QString, qsizetype> placeOf;
+    QHash<QString, QString> sceneOf; // the scene file of each camera's upload
     const auto cameraNamed = [&](const QString &host) -> CloneOutcome & {
         const auto found = placeOf.constFind(host);
         if (found != placeOf.constEnd())
@@ -168,10 +187,12 @@ SiteRecord recordFromJournal(const QByteArray &bytes)
                 cameraNamed(outcome->target.name) = *outcome;
         } else if (kind == QLatin1String("run")) {
             const QString time = event.value(QStringLiteral("time")).toString();
+            const QString scene = event.value(QStringLiteral("scene")).toString();
             for (const QJsonValue &value : event.value(QStringLiteral("hosts")).toArray()) {
                 const QString host = value.toString();
                 if (host.isEmpty())
                     continue;
+                sceneOf.insert(host, scene);
                 CloneOutcome &camera = cameraNamed(host);
                 CloneOutcome notStarted;
                 notStarted.target.name = host;
@@ -199,7 +220,7 @@ SiteRecord recordFromJournal(const QByteArray &bytes)
                 continue;
             CloneOutcome &camera = cameraNamed(host);
             camera.writes = event.value(QStringLiteral("step")).toInt();
-            camera.written = event.value(QStringLiteral("camera_holds")).toString();
+            camera.written = settingsfile::uploadProgressText(sceneOf.value(host), camera.writes);
         }
     }
     return record;

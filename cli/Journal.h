@@ -7,11 +7,13 @@
 // Its lines:
 //   {"event":"result", ...a camera as the report names it...}
 //       the record of an earlier run, before the run's own lines
-//   {"event":"run","command":"clone","hosts":[...],"time":...,"file"|"dir":...}
-//       a run starts on these cameras (each "not started" until it is)
+//   {"event":"run","command":"clone","hosts":[...],"time":...,"file"|"dir":...,
+//    "scene":S}
+//       a run starts on these cameras (each "not started" until it is); a
+//       clone's upload writes scene file S
 //   {"event":"start","host":...,"time":...}
-//   {"event":"written"|"stored","host":...,"step":N,"of":M,"camera_holds":...}
-//       the camera took request N of M of the upload
+//   {"event":"written"|"stored","host":...,"step":N}
+//       the camera took request N of the upload (a write, or its store)
 //   {"event":"result", ...}
 //       a camera's result, as the report names it
 #include "cli/SiteRecord.h"
@@ -50,6 +52,8 @@ public:
     // Queues one line, which a thread of the journal's own writes at once
     // (so a camera's thread never waits for the disk); from any thread.
     void record(const QJsonObject &event);
+    // The same for a line already in JSON (without its line end).
+    void recordLine(const QByteArray &json);
 
     // Flushes to the disk and closes. Returns the first failure of any
     // write or flush ("Cannot write journal PATH: No space left on device"),
@@ -66,7 +70,7 @@ private:
     QByteArray m_pending; // lines queued for the writer
     bool m_closing = false;
     QString m_error;
-    std::thread m_writer; // writes the lines at once, flushes a few times a second
+    std::thread m_writer; // writes the lines within milliseconds, flushes a few times a second
 };
 
 // The record a journal holds: each camera's latest result. A camera that

@@ -348,6 +348,7 @@ struct FleetPlan
     QString reportPath;             // save: --report besides the index
     std::optional<ReportFormat> reportFormat;
     qint64 bytesPerCamera = kReportBytesPerCamera;
+    QString sceneNumber;            // clone: the scene file the upload writes
     QList<CloneOutcome> earlier;    // the record this run merges into
     // The record after the run; default: mergedRecord(earlier, now).
     std::function<QList<CloneOutcome>(const QList<CloneOutcome> &now)> record;
@@ -419,11 +420,14 @@ void runFleetCommand(CommandContext &context, const FleetPlan &plan, const QList
         QJsonArray hosts;
         for (const CloneTarget &target : targets)
             hosts.append(target.name);
-        first << QJsonObject{{QStringLiteral("event"), QStringLiteral("run")},
-                             {QStringLiteral("command"), QLatin1String(plan.command)},
-                             {plan.headKey, plan.head},
-                             {QStringLiteral("time"), recordTime()},
-                             {QStringLiteral("hosts"), hosts}};
+        QJsonObject run{{QStringLiteral("event"), QStringLiteral("run")},
+                        {QStringLiteral("command"), QLatin1String(plan.command)},
+                        {plan.headKey, plan.head},
+                        {QStringLiteral("time"), recordTime()},
+                        {QStringLiteral("hosts"), hosts}};
+        if (!plan.sceneNumber.isEmpty())
+            run.insert(QStringLiteral("scene"), plan.sceneNumber);
+        first << run;
         journal.emplace(journalPath, first);
     }
     const StopSignals stop(
@@ -952,11 +956,7 @@ CloneOutcome cloneToCamera(const CloneTarget &target, const QStringList &lines, 
         connectSession(session, target, credentials, replyTimeoutMs, camera);
         const auto progress = [&](int sent, int) {
             taken = sent;
-            const bool stored = steps.at(sent - 1).stores;
-            camera.record({{QStringLiteral("event"), stored ? QStringLiteral("stored") : QStringLiteral("written")},
-                           {QStringLiteral("step"), sent},
-                           {QStringLiteral("of"), total},
-                           {QStringLiteral("camera_holds"), settingsfile::uploadProgressText(lines, sent)}});
+            camera.recordStep(steps.at(sent - 1).stores, sent);
             // A write is followed by its store command, whatever happens.
             camera.setAtSafePoint(sent == total || !steps.at(sent).stores);
         };
@@ -970,7 +970,7 @@ CloneOutcome cloneToCamera(const CloneTarget &target, const QStringList &lines, 
     });
     outcome.writes = taken;
     if ((outcome.result == CloneResult::Failed || outcome.result == CloneResult::Interrupted) && taken > 0)
-        outcome.written = settingsfile::uploadProgressText(lines, taken);
+        outcome.written = settingsfile::uploadProgressText(lines.value(settingsfile::kSceneNumberLine - 1), taken);
     return outcome;
 }
 
@@ -1119,7 +1119,9 @@ void runClone(CommandContext &context, const QStringList &arguments)
     const QString path = arguments.first();
     const QStringList lines = loadCheckedFile(path);
     checkTargetPorts(targets);
-    runFleetCommand(context, reportPlan("clone", path, kCloneCounted, invocation, retry), targets,
+    FleetPlan plan = reportPlan("clone", path, kCloneCounted, invocation, retry);
+    plan.sceneNumber = lines.value(settingsfile::kSceneNumberLine - 1);
+    runFleetCommand(context, plan, targets,
                     [&](const CloneTarget &target, CameraAtWork &camera) {
                         return cloneToCamera(target, lines, invocation.connection, invocation.replyTimeoutMs, camera);
                     });

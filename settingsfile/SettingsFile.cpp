@@ -206,11 +206,11 @@ QString encoderRange(int first, int last)
 
 } // namespace
 
-QString uploadProgressText(const QStringList &lines, int stepsDone)
+QString uploadProgressText(const QString &sceneNumber, int stepsDone)
 {
     constexpr int kEncoderSteps = 2 * encoder::kEncoderCount;
     constexpr int kSceneSettings = int(kSceneValueKeys.size());
-    const QString scene = QStringLiteral("scene file %1").arg(lineAt(lines, kSceneNumberLine));
+    const QString scene = QStringLiteral("scene file %1").arg(sceneNumber);
     if (stepsDone <= 0)
         return QStringLiteral("nothing written");
 

@@ -91,7 +91,8 @@ QList<UploadStep> uploadSteps(const QStringList &lines);
 // file 3 not written", "encoders 1-3 stored, scene file 3: 5 of 13 settings
 // stored", "nothing written"; the whole upload is "encoders 1-3 and scene
 // file 3 stored".
-QString uploadProgressText(const QStringList &lines, int stepsDone);
+// sceneNumber is line 23 of the file, the scene file the upload writes.
+QString uploadProgressText(const QString &sceneNumber, int stepsDone);
 
 // The encoder k (1 to 3) request of the upload.
 ParamQuery encoderUploadRequest(const QStringList &lines, int encoder);

@@ -62,12 +62,12 @@ private slots:
             quoted("{'event':'result','host':'a:80','result':'saved','time':'2026-12-01T08:00:00Z','file':'a_80.txt','file_time':'2026-12-01T08:00:00Z','mac':'02:00:00:00:00:01'}\n"
             "{'event':'result','host':'b:80','result':'saved','time':'2026-12-01T08:00:00Z','file':'b_80.txt','file_time':'2026-12-01T08:00:00Z','mac':'02:00:00:00:00:02'}\n"
             "{'event':'result','host':'c:80','result':'failed','time':'2026-12-01T08:00:00Z','error':'Read timed out.'}\n"
-            "{'event':'run','command':'clone','file':'golden.txt','time':'2026-12-08T09:00:00Z','hosts':['b:80','c:80','d:80','e:80']}\n"
+            "{'event':'run','command':'clone','file':'golden.txt','time':'2026-12-08T09:00:00Z','hosts':['b:80','c:80','d:80','e:80'],'scene':'0'}\n"
             "{'event':'start','host':'b:80','time':'2026-12-08T09:00:01Z'}\n"
             "{'event':'start','host':'c:80','time':'2026-12-08T09:00:01Z'}\n"
-            "{'event':'written','host':'c:80','step':1,'of':32,'camera_holds':'encoder 1 written but not stored, encoders 2-3 and scene file 0 not written'}\n"
+            "{'event':'written','host':'c:80','step':1}\n"
             "{'event':'result','host':'b:80','result':'verified','time':'2026-12-08T09:00:03Z','writes':32}\n"
-            "{'event':'stored','host':'c:80','step':2,'of':32,'camera_holds':'encoder 1 stored, encoders 2-3 and scene file 0 not written'}\n"
+            "{'event':'stored','host':'c:80','step':2}\n"
             "{'event':'start','host':'d:80','ti");
         const SiteRecord record = recordFromJournal(journal);
         QCOMPARE(resultsOf(record), QStringLiteral("a:80=saved b:80=verified c:80=interrupted d:80=not started "
