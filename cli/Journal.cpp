@@ -36,23 +36,6 @@ QByteArray line(const QJsonObject &event)
     return QJsonDocument(event).toJson(QJsonDocument::Compact) + '\n';
 }
 
-bool writeAll(int fd, const QByteArray &bytes)
-{
-    const char *data = bytes.constData();
-    qint64 left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, size_t(left));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        left -= written;
-    }
-    return true;
-}
-
 QString journalFailure(const QString &path, int error)
 {
     return QStringLiteral("Cannot write journal %1: %2").arg(path, systemErrorText(error));
@@ -125,7 +108,7 @@ void Journal::writeLoop()
         lock.unlock();
         int error = 0;
         if (!lines.isEmpty() && m_error.isEmpty()) {
-            if (writeAll(m_fd, lines))
+            if (settingsfile::writeAllBytes(m_fd, lines))
                 unsynced = true;
             else
                 error = errno;

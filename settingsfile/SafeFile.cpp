@@ -32,8 +32,6 @@ QString folderOf(const QString &path)
     return folder.isEmpty() ? QStringLiteral(".") : folder;
 }
 
-// Writes all bytes, retrying after a signal and a short write; errno is set
-// on false.
 bool writeAll(int fd, const char *data, qint64 size)
 {
     while (size > 0) {
@@ -89,6 +87,11 @@ QString writeFailure(const QString &path, int error)
 }
 
 } // namespace
+
+bool writeAllBytes(int fd, const QByteArray &bytes)
+{
+    return writeAll(fd, bytes.constData(), bytes.size());
+}
 
 QString systemErrorText(int error)
 {

@@ -40,6 +40,10 @@ QString folderWriteProblem(const QString &dir, qint64 bytesNeeded);
 // when fine.
 QString fileWriteProblem(const QString &path, qint64 bytesNeeded);
 
+// Writes all bytes to a file descriptor, going on after a signal and a
+// short write; false with errno set when the system refuses.
+bool writeAllBytes(int fd, const QByteArray &bytes);
+
 // The system's text for an errno value ("No space left on device").
 QString systemErrorText(int error);
 
