@@ -33,6 +33,7 @@
 #include <netdb.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -466,6 +467,10 @@ void runFleetCommand(CommandContext &context, const FleetPlan &plan, const QList
     }
     for (const QString &failure : failures)
         context.writeError(withFinalPeriod(failure) + QLatin1Char('\n'));
+    const bool left = std::any_of(outcomes.cbegin(), outcomes.cend(),
+                                  [](const CloneOutcome &outcome) { return !isDone(outcome.result); });
+    if (journal && left && StopSignals::requested() != 0)
+        context.writeError(QStringLiteral("To go on with the cameras not done with: --retry-from %1\n").arg(journalPath));
 
     if (StopSignals::requested() != 0)
         context.setExitStatus(StopSignals::exitStatus());

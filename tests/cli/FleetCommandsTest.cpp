@@ -593,6 +593,9 @@ private slots:
                                               .arg(signal == SIGINT ? "SIGINT" : "SIGTERM")
                                               .toUtf8()),
                      stopped.err.constData());
+            QVERIFY2(stopped.err.endsWith("To go on with the cameras not done with: --retry-from " + journal.toUtf8()
+                                          + "\n"),
+                     stopped.err.constData());
             // Every camera of the site in the record, each with its state.
             const QMap<QString, QJsonObject> entries = reportEntries(readAll(record));
             QCOMPARE(entries.size(), 10);
