@@ -3,6 +3,10 @@
 #include <boost/context/fiber.hpp>
 #include <boost/context/protected_fixedsize_stack.hpp>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/common_interface_defs.h>
+#endif
+
 #include <sys/epoll.h>
 #include <unistd.h>
 
@@ -25,6 +29,49 @@ namespace fibers = boost::context;
 constexpr std::size_t kFiberStackBytes = 256 * 1024;
 constexpr int kMaxEvents = 256;
 constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
+
+// AddressSanitizer follows a switch between the loop's stack and a
+// camera's fiber only when told of it; without, an exception thrown on a
+// fiber looks like a stack overflow to it. Nothing happens in other builds.
+struct StackBounds
+{
+    const void *bottom = nullptr;
+    std::size_t size = 0;
+};
+
+#if defined(__SANITIZE_ADDRESS__)
+inline void startSwitch(void **fakeStack, const StackBounds &to)
+{
+    __sanitizer_start_switch_fiber(fakeStack, to.bottom, to.size);
+}
+inline void finishSwitch(void *fakeStack, StackBounds *from)
+{
+    __sanitizer_finish_switch_fiber(fakeStack, from ? &from->bottom : nullptr, from ? &from->size : nullptr);
+}
+#else
+inline void startSwitch(void **, const StackBounds &) {}
+inline void finishSwitch(void *, StackBounds *) {}
+#endif
+
+// A camera's stack, as protected_fixedsize_stack makes it, with its bounds
+// noted for the sanitizer.
+class NotedStack
+{
+public:
+    explicit NotedStack(StackBounds &bounds) : m_bounds(&bounds) {}
+    fibers::stack_context allocate()
+    {
+        fibers::stack_context context = m_stack.allocate();
+        m_bounds->size = context.size;
+        m_bounds->bottom = static_cast<const char *>(context.sp) - context.size;
+        return context;
+    }
+    void deallocate(fibers::stack_context &context) noexcept { m_stack.deallocate(context); }
+
+private:
+    fibers::protected_fixedsize_stack m_stack{kFiberStackBytes};
+    StackBounds *m_bounds;
+};
 
 std::int64_t nowNs()
 {
@@ -67,8 +114,20 @@ private:
     void openMulti();
     void collectDone();
     void resumeIfReady();
-    void resume() { m_fiber = std::move(m_fiber).resume(); }
-    void yieldToLoop() { m_loopFiber = std::move(m_loopFiber).resume(); }
+    void resume()
+    {
+        void *fakeStack = nullptr;
+        startSwitch(&fakeStack, m_fiberStack);
+        m_fiber = std::move(m_fiber).resume();
+        finishSwitch(fakeStack, nullptr);
+    }
+    void yieldToLoop()
+    {
+        void *fakeStack = nullptr;
+        startSwitch(&fakeStack, m_loopStack);
+        m_loopFiber = std::move(m_loopFiber).resume();
+        finishSwitch(fakeStack, &m_loopStack);
+    }
 
     static int onSocketChange(CURL *easy, curl_socket_t socket, int what, void *camera, void *known);
     static int onTimerChange(CURLM *multi, long timeoutMs, void *camera);
@@ -79,6 +138,8 @@ private:
     CURLM *m_multi = nullptr;
     fibers::fiber m_fiber;     // the camera's work, while it waits
     fibers::fiber m_loopFiber; // the loop, while the camera's work runs
+    StackBounds m_fiberStack;  // for the sanitizer
+    StackBounds m_loopStack;
     Waiting m_waiting = Waiting::Nothing;
     bool m_transferDone = false;
     CURLcode m_result = CURLE_OK;
@@ -169,11 +230,14 @@ void Camera::pause(int ms)
 
 void Camera::start(const FleetCameraWork &work)
 {
-    m_fiber = fibers::fiber(std::allocator_arg, fibers::protected_fixedsize_stack(kFiberStackBytes),
+    m_fiber = fibers::fiber(std::allocator_arg, NotedStack(m_fiberStack),
                             [this, &work](fibers::fiber &&loop) {
+                                finishSwitch(nullptr, &m_loopStack);
                                 m_loopFiber = std::move(loop);
                                 work(m_index, *this);
                                 m_finished = true;
+                                // The fiber ends: its fake stack goes with it.
+                                startSwitch(nullptr, m_loopStack);
                                 return std::move(m_loopFiber);
                             });
     resume();
