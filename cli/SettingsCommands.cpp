@@ -158,27 +158,6 @@ QString cloneDetail(const CloneOutcome &outcome)
     return oneLine(outcome.error);
 }
 
-QString csvField(const QString &text)
-{
-    static const QString kSpecial = QStringLiteral(",\"\r\n");
-    bool quote = text.startsWith(QLatin1Char(' ')) || text.endsWith(QLatin1Char(' '));
-    for (const QChar c : text)
-        quote = quote || kSpecial.contains(c);
-    if (!quote)
-        return text;
-    QString escaped = text;
-    escaped.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + escaped + QLatin1Char('"');
-}
-
-QString csvRow(const QStringList &fields)
-{
-    QStringList quoted;
-    for (const QString &field : fields)
-        quoted << csvField(field);
-    return quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n");
-}
-
 enum class ReportFormat { Json, Csv };
 
 std::optional<ReportFormat> reportFormat(const QString &path)

@@ -248,6 +248,44 @@ QList<CloneOutcome> mergedRecord(const QList<CloneOutcome> &earlier, const QList
     return merged;
 }
 
+namespace {
+
+bool startsAsFormula(const QString &text)
+{
+    static const QString kFormulaStarts = QStringLiteral("=+-@\t\r'");
+    return !text.isEmpty() && kFormulaStarts.contains(text.front());
+}
+
+QString csvField(QString text)
+{
+    if (startsAsFormula(text))
+        text.prepend(QLatin1Char('\''));
+    static const QString kSpecial = QStringLiteral(",\"\r\n");
+    bool quote = text.startsWith(QLatin1Char(' ')) || text.endsWith(QLatin1Char(' '));
+    for (const QChar c : text)
+        quote = quote || kSpecial.contains(c);
+    if (!quote)
+        return text;
+    text.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+// A field as it was before csvField guarded it.
+QString unguarded(const QString &field)
+{
+    return field.startsWith(QLatin1Char('\'')) ? field.mid(1) : field;
+}
+
+} // namespace
+
+QString csvRow(const QStringList &fields)
+{
+    QStringList written;
+    for (const QString &field : fields)
+        written << csvField(field);
+    return written.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+}
+
 QStringList csvRecord(const QString &text, qsizetype &position)
 {
     QStringList fields;
@@ -269,7 +307,7 @@ QStringList csvRecord(const QString &text, qsizetype &position)
         } else if (c == QLatin1Char('"')) {
             quoted = true;
         } else if (c == QLatin1Char(',')) {
-            fields << field;
+            fields << unguarded(field);
             field.clear();
         } else if (c == QLatin1Char('\n')) {
             break;
@@ -277,7 +315,7 @@ QStringList csvRecord(const QString &text, qsizetype &position)
             field += c;
         }
     }
-    fields << field;
+    fields << unguarded(field);
     return fields;
 }
 

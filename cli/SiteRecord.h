@@ -86,8 +86,15 @@ QStringList camerasToRetry(const SiteRecord &record);
 // the earlier record names for it, marked as from an earlier run.
 QList<CloneOutcome> mergedRecord(const QList<CloneOutcome> &earlier, const QList<CloneOutcome> &now);
 
-// The fields of one CSV row (a quote inside a quoted field doubled), from
-// `position` of text; position ends after the row.
+// One CSV row ended by CR LF: a field with a comma, quote, line end or an
+// outer blank is quoted (a quote inside doubled); a field that a
+// spreadsheet would take for a formula (it begins with "=", "+", "-", "@",
+// a tab or a carriage return), or that begins with "'", gets a "'" before
+// it, so that it shows as the text it is.
+QString csvRow(const QStringList &fields);
+
+// The fields of one CSV row as csvRow writes them, from `position` of text
+// (the "'" before a field dropped again); position ends after the row.
 QStringList csvRecord(const QString &text, qsizetype &position);
 
 } // namespace qzr::cli

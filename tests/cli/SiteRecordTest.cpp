@@ -122,24 +122,39 @@ private slots:
     }
 
     // A CSV report read back names each camera once, a differing one with
-    // all its settings, and what a camera written in part holds.
+    // all its settings, and what a camera written in part holds. A camera's
+    // text that a spreadsheet would run as a formula is written as text
+    // (a "'" before it) and read back as it was.
     void csvReportReadBack()
     {
         CloneOutcome verified = outcome("a:80", CloneResult::Verified);
         CloneOutcome differs = outcome("b:80", CloneResult::Differs);
-        differs.differences = {{5, "encode(1).cbr_mode", "vbr", ""}, {33, "camera.scene(0).image.gamma", "1", "a,\"b\""}};
+        differs.differences = {{5, "encode(1).cbr_mode", "vbr", "@SUM(A1)"},
+                               {28, "camera.scene(0).auto_exposure.reference", "-2", "'quoted"},
+                               {33, "camera.scene(0).image.gamma", "1", "=HYPERLINK(\"http://x\",\"a,b\")"}};
         CloneOutcome failed = outcome("c:80", CloneResult::Failed);
-        failed.error = "500 Internal Server Error.";
+        failed.error = "+500 Internal Server Error.";
         failed.writes = 6;
         failed.written = "encoders 1-3 stored, scene file 0 not written";
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath("report.csv");
-        QVERIFY(writeBytes(path, cloneReportCsv({verified, differs, failed})));
+        const QByteArray csv = cloneReportCsv({verified, differs, failed});
+        QVERIFY2(csv.contains("\r\nb:80,differs,0.000,5,encode(1).cbr_mode,vbr,'@SUM(A1),,,,\r\n"
+                              "b:80,differs,0.000,28,camera.scene(0).auto_exposure.reference,'-2,''quoted,,,,\r\n"
+                              "b:80,differs,0.000,33,camera.scene(0).image.gamma,1,"
+                              "\"'=HYPERLINK(\"\"http://x\"\",\"\"a,b\"\")\",,,,\r\n"
+                              "c:80,failed,0.000,,,,,'+500 Internal Server Error.,,6,"),
+                 csv.constData());
+        QVERIFY(writeBytes(path, csv));
         const SiteRecord record = readSiteRecord(path, "--retry-from");
         QCOMPARE(resultsOf(record), QStringLiteral("a:80=verified b:80=differs c:80=failed"));
-        QCOMPARE(record.cameras.at(1).differences.size(), 2);
-        QCOMPARE(record.cameras.at(1).differences.at(1).second, QStringLiteral("a,\"b\""));
+        QCOMPARE(record.cameras.at(1).differences.size(), 3);
+        for (int k = 0; k < 3; ++k) {
+            QCOMPARE(record.cameras.at(1).differences.at(k).first, differs.differences.at(k).first);
+            QCOMPARE(record.cameras.at(1).differences.at(k).second, differs.differences.at(k).second);
+        }
+        QCOMPARE(record.cameras.at(2).error, QStringLiteral("+500 Internal Server Error."));
         QCOMPARE(record.cameras.at(2).writes, 6);
         QCOMPARE(record.cameras.at(2).written, QStringLiteral("encoders 1-3 stored, scene file 0 not written"));
         QCOMPARE(camerasToRetry(record), (QStringList{"b:80", "c:80"}));
