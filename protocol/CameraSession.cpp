@@ -62,7 +62,7 @@ QByteArray CameraSession::cameraWrite(const ParamQuery &query)
     const QByteArray body = cameraGet(query);
     const QStringList refused = refusedKeys(body);
     if (!refused.isEmpty())
-        throw CameraError(refusedText(refused, query.text()));
+        throw CameraError(refusedText(refused, withSecretsMasked(query.text())));
     return body;
 }
 

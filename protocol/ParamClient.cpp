@@ -1,6 +1,7 @@
 #include "protocol/ParamClient.h"
 
 #include "protocol/Logging.h"
+#include "protocol/RequestTarget.h"
 #include "protocol/TransferRunner.h"
 
 #include <curl/curl.h>
@@ -241,7 +242,8 @@ HttpReply ParamClient::get(const QString &host, int port, const QByteArray &targ
     char curlError[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, curlError);
 
-    qCDebug(lcProtocol).noquote() << "GET" << QString::fromLatin1(target) << "to" << host << port;
+    // Never a password in a log, at any level.
+    qCDebug(lcProtocol).noquote() << "GET" << withSecretsMasked(QString::fromLatin1(target)) << "to" << host << port;
     const CURLcode code = m_runner ? m_runner->perform(curl) : curl_easy_perform(curl);
     // The error buffer lives on this stack frame only.
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);

@@ -85,6 +85,17 @@ QString ParamQuery::text() const
     return parts.join(QLatin1Char('&'));
 }
 
+QString withSecretsMasked(const QString &query)
+{
+    QStringList items = query.split(QLatin1Char('&'));
+    for (QString &item : items) {
+        const qsizetype equals = item.indexOf(QLatin1Char('='));
+        if (equals >= 0 && item.left(equals).contains(QLatin1String("password"), Qt::CaseInsensitive))
+            item = item.left(equals + 1) + QStringLiteral("***");
+    }
+    return items.join(QLatin1Char('&'));
+}
+
 QByteArray ParamQuery::target() const
 {
     QByteArray out(kPath);

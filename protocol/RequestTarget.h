@@ -46,6 +46,11 @@ private:
     QList<Item> m_items;
 };
 
+// A query or request target for messages and logs: the value of every key
+// that names a password ("system.password.operator(0)=NEW") is shown as
+// "***", whatever its case; everything else is kept.
+QString withSecretsMasked(const QString &query);
+
 // Percent-encodes, byte by byte, what cannot stand in a request target:
 // space, '#', '\\', '"', '<', '>', '%', control characters and bytes above
 // 0x7E; with insideValue also '&', so that a value holding "&" never becomes

@@ -541,6 +541,37 @@ private slots:
         QCOMPARE(outcome.exitCode, 1);
     }
 
+    // A password goes to the camera as typed, and nowhere else: with debug
+    // logging on, the request line is logged with "***" in its place, and so
+    // is the request a camera refuses.
+    void passwordsStayOutOfLogsAndMessages_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("taken") << cameraBody("system.password.operator(0)", "Brand-New-9") << 0;
+        QTest::newRow("refused") << cameraBody("system.password.operator(0)", "NG") << 1;
+    }
+
+    void passwordsStayOutOfLogsAndMessages()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(int, exitCode);
+        LoopbackCamera camera;
+        camera.state().fixedBody = body;
+        const Outcome outcome = runQzr({"set", "system.password.operator(0)=Brand-New-9", "Encode(1).Password=x7"},
+                                       camera.port(), {{"QT_LOGGING_RULES", "qzr.*.debug=true"}});
+        QCOMPARE(outcome.exitCode, exitCode);
+        QCOMPARE(camera.requests().value(0).target,
+                 QByteArray("/api/param?system.password.operator(0)=Brand-New-9&Encode(1).Password=x7"));
+        QVERIFY2(!outcome.err.contains("Brand-New-9") && !outcome.err.contains("x7"), outcome.err.constData());
+        QVERIFY2(outcome.err.contains("GET /api/param?system.password.operator(0)=***&Encode(1).Password=*** to"),
+                 outcome.err.constData());
+        if (exitCode == 1)
+            QVERIFY2(outcome.err.contains("The camera refused system.password.operator(0) "
+                                          "(system.password.operator(0)=***&Encode(1).Password=***)"),
+                     outcome.err.constData());
+    }
+
     // set --verify reads every written key back and names those that differ.
     void setVerifyReadsBack()
     {
