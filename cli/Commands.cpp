@@ -34,6 +34,18 @@ void writeText(std::FILE *stream, const QString &text)
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
 }
 
+bool isTerminal(std::FILE *stream)
+{
+    return ::isatty(::fileno(stream)) == 1;
+}
+
+// Text for standard error: on a terminal nothing in it may drive the
+// terminal (a camera's status line or value can hold escapes).
+void writeErrorText(std::FILE *stream, const QString &text)
+{
+    writeText(stream, isTerminal(stream) ? terminalText(text) : text);
+}
+
 // The codec text of an encoder that is switched off.
 constexpr const char *kCodecOff = "off";
 constexpr const char *kCodecJpeg = "jpeg";
@@ -86,7 +98,7 @@ bool CommandContext::outputIsTerminal() const
 
 bool CommandContext::errorIsTerminal() const
 {
-    return ::isatty(::fileno(m_err)) == 1;
+    return isTerminal(m_err);
 }
 
 void CommandContext::writeCameraText(const QString &text)
@@ -100,9 +112,24 @@ void CommandContext::writeCameraText(const QString &text)
     write(toCameraBytes(text).value_or(text.toUtf8()));
 }
 
+void CommandContext::writeTable(const QByteArray &utf8)
+{
+    if (outputIsTerminal())
+        write(terminalText(QString::fromUtf8(utf8)).toLocal8Bit());
+    else
+        write(utf8);
+}
+
 void CommandContext::writeError(const QString &text)
 {
-    writeText(m_err, text);
+    writeErrorText(m_err, text);
+    std::fflush(m_err);
+}
+
+void CommandContext::writeStatusLine(const QString &line)
+{
+    // The carriage return and "erase line" are the tool's own.
+    writeText(m_err, QStringLiteral("\r\x1b[K") + terminalText(line));
     std::fflush(m_err);
 }
 
@@ -589,12 +616,12 @@ int run(const QStringList &arguments, const EnvironmentLookup &environment, std:
 {
     auto usage = [&](const QString &problem) {
         std::fflush(out);
-        writeText(err, QStringLiteral("%1: %2 (see '%1 --help')\n").arg(QLatin1String(kProgram), problem));
+        writeErrorText(err, QStringLiteral("%1: %2 (see '%1 --help')\n").arg(QLatin1String(kProgram), problem));
         return int(ExitUsage);
     };
     auto failure = [&](const QString &text) {
         std::fflush(out);
-        writeText(err, text + QLatin1Char('\n'));
+        writeErrorText(err, text + QLatin1Char('\n'));
         return int(ExitFailure);
     };
 
@@ -661,8 +688,21 @@ int run(const QStringList &arguments, const EnvironmentLookup &environment, std:
     return status;
 }
 
+namespace {
+
+// Log lines carry camera text too: its control characters are shown as
+// escapes wherever the log goes.
+void writeLogMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    writeText(stderr, terminalText(qFormatLogMessage(type, context, message)) + QLatin1Char('\n'));
+    std::fflush(stderr);
+}
+
+} // namespace
+
 int runMain(int argc, char **argv)
 {
+    qInstallMessageHandler(writeLogMessage);
     // Quiet unless asked for: QT_LOGGING_RULES (e.g. "qzr.*=true") still wins.
     QLoggingCategory::setFilterRules(QStringLiteral("qzr.*.debug=false"));
     QStringList arguments;

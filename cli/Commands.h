@@ -45,11 +45,20 @@ public:
     // camera's bytes pass unchanged.
     void writeCameraText(const QString &text);
 
+    // Writes a table or message (UTF-8) that may hold camera text: on a
+    // terminal with its control characters shown as escapes, else unchanged.
+    void writeTable(const QByteArray &utf8);
+
     // Whether standard error is a terminal.
     bool errorIsTerminal() const;
 
-    // Writes text to standard error at once (progress, questions).
+    // Writes text to standard error at once (progress, questions); on a
+    // terminal with its control characters shown as escapes (terminalText).
     void writeError(const QString &text);
+
+    // On a terminal: rewrites the self-updating status line with `line`
+    // (escaped as writeError does); an empty line just clears it.
+    void writeStatusLine(const QString &line);
 
     Terminal &terminal() { return m_terminal; }
 

@@ -128,7 +128,10 @@ void runDiscover(CommandContext &context, const QStringList &arguments)
         context.writeError(QStringLiteral("\n"));
 
     const QList<discovery::FoundCamera> cameras = finder.cameras();
-    context.write(invocation.json ? discoveredJson(cameras) : discoveredTable(cameras));
+    if (invocation.json)
+        context.write(discoveredJson(cameras));
+    else
+        context.writeTable(discoveredTable(cameras));
     context.setExitStatus(cameras.isEmpty() ? ExitNoneFound : ExitSuccess);
 }
 

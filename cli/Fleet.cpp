@@ -232,12 +232,13 @@ QList<CloneOutcome> runOnFleet(CommandContext &context, const QList<CloneTarget>
         }
         if (StopSignals::requested() != 0 && !stopShown) {
             stopShown = true;
+            if (terminal)
+                context.writeStatusLine(QString());
             context.writeError(
-                QStringLiteral("%1%2: stopping. No further camera is started; cameras at work stop after their "
+                QStringLiteral("%1: stopping. No further camera is started; cameras at work stop after their "
                                "current request, never between a write and its store command. Send it again to "
-                               "stop at once%3.\n")
-                    .arg(terminal ? QStringLiteral("\r\x1b[K") : QString(),
-                         StopSignals::signalName(StopSignals::requested()),
+                               "stop at once%2.\n")
+                    .arg(StopSignals::signalName(StopSignals::requested()),
                          journal ? QStringLiteral(" (the journal %1 keeps what was done)").arg(journal->path())
                                  : QString()));
         }
@@ -251,8 +252,7 @@ QList<CloneOutcome> runOnFleet(CommandContext &context, const QList<CloneTarget>
                 context.writeError(cloneProgressLine(shown - notStarted, total, outcome));
         }
         if (terminal)
-            context.writeError(QStringLiteral("\r\x1b[K")
-                               + fleetStatusLine(counted, counts, total - shown, double(clock.nsecsElapsed()) / 1e9));
+            context.writeStatusLine(fleetStatusLine(counted, counts, total - shown, double(clock.nsecsElapsed()) / 1e9));
     }
     fleet->wait();
     if (terminal)

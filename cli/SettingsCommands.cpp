@@ -425,7 +425,7 @@ void runFleetCommand(CommandContext &context, const FleetPlan &plan, const QList
             failures << error;
     }
 
-    context.write(cloneTable(outcomes));
+    context.writeTable(cloneTable(outcomes));
     context.writeError(fleetSummary(outcomes, plan.counted));
     const QString partly = partlyWrittenText(outcomes);
     if (!partly.isEmpty())

@@ -13,6 +13,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -203,9 +204,10 @@ QByteArray expectedRead(const QByteArray &target, const QByteArray &authorizatio
 
 std::optional<QString> noVariable(const char *) { return std::nullopt; }
 
-// Runs qzr with its standard output on a pseudo-terminal; what the
-// terminal received.
-QByteArray runOnTerminal(const QStringList &arguments, quint16 port)
+// Runs qzr with its standard output (and with errorsToo its standard error,
+// and with debugLog its debug log) on a pseudo-terminal; what the terminal
+// received.
+QByteArray runOnTerminal(const QStringList &arguments, quint16 port, bool errorsToo = false, bool debugLog = false)
 {
     int master = -1;
     int slave = -1;
@@ -215,8 +217,14 @@ QByteArray runOnTerminal(const QStringList &arguments, quint16 port)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QZR_HOST"), QStringLiteral("127.0.0.1"));
     env.insert(QStringLiteral("QZR_PORT"), QString::number(port));
+    if (debugLog)
+        env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("qzr.*.debug=true"));
     process.setProcessEnvironment(env);
-    process.setChildProcessModifier([slave] { ::dup2(slave, STDOUT_FILENO); });
+    process.setChildProcessModifier([slave, errorsToo] {
+        ::dup2(slave, STDOUT_FILENO);
+        if (errorsToo)
+            ::dup2(slave, STDERR_FILENO);
+    });
     process.start(QStringLiteral(QZR_EXECUTABLE), arguments);
     process.waitForFinished(clitest::kProcessLimitMs);
     ::close(slave);
@@ -618,6 +626,42 @@ private slots:
         const QByteArray shown = runOnTerminal({"get", "system.owner"}, camera.port());
         // The terminal turns each line end into CR LF.
         QCOMPARE(shown, QByteArray("system.owner=\\x1B]0;owned\\x07\xC3\xA9\xE2\x82\xAC\\t\xE2\x80\xBA\r\n"));
+    }
+
+    // Nothing a camera sends drives the terminal, on any path: its status
+    // line in the error text and the debug log, a value in a conversion
+    // message. The escapes are shown instead.
+    void hostileTextNeverDrivesTheTerminal_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("statusLine");
+        QTest::addColumn<QByteArray>("sceneNumber");
+        QTest::addColumn<QByteArray>("shown");
+        QTest::newRow("status line") << QStringList{"get", "system.model"}
+                                     << QByteArray("401 \x1B]0;TITLE\x07\x1B[2J") << QByteArray("0")
+                                     << QByteArray("401 \\x1B]0;TITLE\\x07\\x1B[2J.");
+        QTest::newRow("value in a message") << QStringList{"save", "hostile.txt"} << QByteArray()
+                                            << QByteArray("\x1B[2J\x9B") << QByteArray("'\\x1B[2J");
+    }
+
+    void hostileTextNeverDrivesTheTerminal()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, statusLine);
+        QFETCH(QByteArray, sceneNumber);
+        QFETCH(QByteArray, shown);
+        LoopbackCamera camera;
+        if (!statusLine.isEmpty())
+            camera.state().status = statusLine;
+        camera.state().values.insert("camera.scene.status", sceneNumber);
+        QTemporaryDir work;
+        QVERIFY(work.isValid());
+        arguments.replace(arguments.size() - 1, arguments.last() == "hostile.txt" ? work.filePath("hostile.txt")
+                                                                                  : arguments.last());
+        const QByteArray terminal = runOnTerminal(arguments, camera.port(), true, true);
+        QVERIFY2(terminal.contains(shown), terminal.constData());
+        QVERIFY2(!terminal.contains('\x1B') && !terminal.contains('\x07') && !terminal.contains("\xC2\x9B"),
+                 terminal.toHex(' ').constData());
     }
 
         void firstFailureEndsTheCall()
