@@ -7,6 +7,7 @@
 #include <QtGlobal>
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <climits>
 #include <cmath>
@@ -42,6 +43,19 @@ double parseDeadlineSeconds(const QString &text)
     return seconds;
 }
 
+QString passwordFileWarning(const QString &path)
+{
+    struct stat status {};
+    if (path == QLatin1String("-") || ::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return QString();
+    if (!(status.st_mode & (S_IRGRP | S_IROTH)))
+        return QString();
+    return QStringLiteral("warning: --password-file %1 may be read by other users (mode %2); keep it readable by "
+                          "its owner only (chmod 600 %1)")
+        .arg(path)
+        .arg(status.st_mode & 07777, 4, 8, QLatin1Char('0'));
+}
+
 QString readPasswordFile(const QString &path)
 {
     QByteArray bytes;
@@ -67,7 +81,8 @@ QString readPasswordFile(const QString &path)
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             throw UsageError(QStringLiteral("--password-file: cannot read %1: %2").arg(path, file.errorString()));
-        bytes = file.readLine();
+        // A password is one short line: a file of one endless line is not read whole.
+        bytes = file.readLine(kMaxPasswordFileLine);
         sawEnd = !bytes.isEmpty();
         if (bytes.endsWith('\n'))
             bytes.chop(1);
@@ -306,8 +321,12 @@ Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLooku
     }
 
     // Read once the whole line is known to be sound.
-    if (passwordFile && !invocation.help && !invocation.version)
+    if (passwordFile && !invocation.help && !invocation.version) {
         invocation.connection.password = readPasswordFile(*passwordFile);
+        const QString warning = passwordFileWarning(*passwordFile);
+        if (!warning.isEmpty())
+            invocation.warnings << warning;
+    }
     if (!positional.isEmpty()) {
         invocation.command = positional.takeFirst();
         invocation.arguments = positional;

@@ -100,6 +100,7 @@ struct Invocation
     QString dir;                 // "--dir DIR"
     QString retryFrom;           // "--retry-from REPORT"
     std::optional<double> deadlineSeconds; // "--deadline SECONDS"
+    QStringList warnings;        // said on standard error before the command runs
     QString command;             // empty only together with help or version
     QStringList arguments;       // the command's own arguments
 };
@@ -124,6 +125,11 @@ int parseJobs(const QString &text);
 // without its line end; "-" reads it from standard input (only that line is
 // consumed). Throws UsageError when the file cannot be read or is empty.
 QString readPasswordFile(const QString &path);
+inline constexpr qint64 kMaxPasswordFileLine = 4096;
+
+// A warning when the --password-file may be read by other users than its
+// owner (naming the file and its mode), else empty.
+QString passwordFileWarning(const QString &path);
 
 // "--deadline" text in seconds (decimals allowed, 0 or more); throws UsageError.
 double parseDeadlineSeconds(const QString &text);

@@ -631,6 +631,8 @@ int run(const QStringList &arguments, const EnvironmentLookup &environment, std:
     } catch (const UsageError &error) {
         return usage(error.text());
     }
+    for (const QString &warning : invocation.warnings)
+        writeErrorText(err, QStringLiteral("%1: %2\n").arg(QLatin1String(kProgram), warning));
     // "--help", "COMMAND --help" and "help [COMMAND]": a help that cannot be
     // written is a failure.
     const bool helpCommand = invocation.command == QLatin1String(kHelpCommand);

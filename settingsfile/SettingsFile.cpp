@@ -108,13 +108,31 @@ QStringList splitSettingsBytes(const QByteArray &bytes)
 
 std::optional<QStringList> readSettingsFile(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const auto refuse = [error](const QString &text) -> std::optional<QStringList> {
         if (error)
-            *error = QStringLiteral("Cannot open file %1").arg(path);
+            *error = text;
         return std::nullopt;
+    };
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return refuse(QStringLiteral("Cannot open file %1").arg(path));
+    // Never more than the limit is read, whatever the file claims to be.
+    const QByteArray bytes = file.read(kMaxSettingsFileBytes + 1);
+    if (bytes.size() > kMaxSettingsFileBytes)
+        return refuse(QStringLiteral("%1 is no settings file: it is larger than %2 KiB (a settings file has %3 "
+                                     "short lines)")
+                          .arg(path)
+                          .arg(kMaxSettingsFileBytes / 1024)
+                          .arg(kFileLineCount));
+    const QStringList lines = splitSettingsBytes(bytes);
+    for (qsizetype k = 0; k < lines.size(); ++k) {
+        if (lines.at(k).size() > kMaxSettingsLineLength)
+            return refuse(QStringLiteral("%1: Line %2: longer than %3 characters; no setting is")
+                              .arg(path)
+                              .arg(k + 1)
+                              .arg(kMaxSettingsLineLength));
     }
-    return splitSettingsBytes(file.readAll());
+    return lines;
 }
 
 std::optional<QString> validateSettings(const QStringList &lines)

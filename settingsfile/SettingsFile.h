@@ -50,8 +50,14 @@ QString writeSettingsFile(const QString &path, const QStringList &lines);
 // code page, so that each goes back to the camera unchanged.
 QStringList splitSettingsBytes(const QByteArray &bytes);
 
-// Reads a file's lines; nothing when it cannot be opened (with the reason
-// in *error when given).
+// Far above any real settings file (36 short lines), and any value.
+inline constexpr qint64 kMaxSettingsFileBytes = 64 * 1024;
+inline constexpr int kMaxSettingsLineLength = 1024;
+
+// Reads a file's lines; nothing when it cannot be opened, is larger than
+// kMaxSettingsFileBytes or has a line longer than kMaxSettingsLineLength
+// (with the reason, naming the file and the line, in *error when given).
+// No more than the limit is ever read.
 std::optional<QStringList> readSettingsFile(const QString &path, QString *error = nullptr);
 
 // The check of a loaded file: exactly 36 lines, the four markers in place, a

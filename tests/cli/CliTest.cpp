@@ -628,6 +628,31 @@ private slots:
         QCOMPARE(shown, QByteArray("system.owner=\\x1B]0;owned\\x07\xC3\xA9\xE2\x82\xAC\\t\xE2\x80\xBA\r\n"));
     }
 
+    // A password file that other users may read is used, with a warning
+    // that names it and its mode; a private one brings none.
+    void readablePasswordFileIsNamed()
+    {
+        LoopbackCamera camera;
+        camera.state().values.insert("system.model", "QZ-R");
+        QTemporaryDir work;
+        QVERIFY(work.isValid());
+        const QString file = work.filePath("password");
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("kqm\n");
+        out.close();
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
+                                                | QFile::ReadOther));
+        const Outcome open = runQzr({"get", "system.model", "--password-file", file}, camera.port());
+        QCOMPARE(open.exitCode, 0);
+        QCOMPARE(open.err, "qzr: warning: --password-file " + file.toUtf8() + " may be read by other users (mode "
+                           "0644); keep it readable by its owner only (chmod 600 " + file.toUtf8() + ")\n");
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+        const Outcome closed = runQzr({"get", "system.model", "--password-file", file}, camera.port());
+        QCOMPARE(closed.exitCode, 0);
+        QCOMPARE(closed.err, QByteArray());
+    }
+
     // Nothing a camera sends drives the terminal, on any path: its status
     // line in the error text and the debug log, a value in a conversion
     // message. The escapes are shown instead.

@@ -160,7 +160,9 @@ private:
     QString passwordFile() const
     {
         const QString file = path(QStringLiteral("password"));
-        return writeBytes(file, "site-7") ? file : QString();
+        return writeBytes(file, "site-7") && QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner)
+            ? file
+            : QString();
     }
 
 private slots:

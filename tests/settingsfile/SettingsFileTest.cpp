@@ -55,6 +55,7 @@ private slots:
     void checkNamesFirstBadLine();
     void bytes80To9FAreNoControlCharacters();
     void uploadStepsByCodec();
+    void oversizedFilesAreRefusedUnread();
     void uploadProgressNamesWhatTheCameraHolds_data();
     void uploadProgressNamesWhatTheCameraHolds();
     void uploadReachesCamera();
@@ -149,6 +150,31 @@ void SettingsFileTest::failedWriteLeavesTargetUntouched()
         QVERIFY(QFileInfo(path + "/inner").isDir());
     if (how == "link")
         QVERIFY2(error.contains("symbolic link") && QFileInfo(path).isSymLink(), qPrintable(error));
+}
+
+// A file far larger than any settings file (100 MB of one line, left
+// sparse on the disk) is refused without being read whole; so is a line
+// longer than any value, named by its number.
+void SettingsFileTest::oversizedFilesAreRefusedUnread()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString huge = dir.filePath("huge.txt");
+    {
+        QFile file(huge);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(100 * 1024 * 1024));
+    }
+    QString error;
+    QCOMPARE(readSettingsFile(huge, &error), std::nullopt);
+    QCOMPARE(error, huge + " is no settings file: it is larger than 64 KiB (a settings file has 36 short lines)");
+
+    const QString longLine = dir.filePath("long.txt");
+    QVERIFY(writeBytes(longLine, "encoder1\r\nh264high\r\n" + QByteArray(1025, '7') + "\r\n"));
+    QCOMPARE(readSettingsFile(longLine, &error), std::nullopt);
+    QCOMPARE(error, longLine + ": Line 3: longer than 1024 characters; no setting is");
+    QVERIFY(writeBytes(longLine, "encoder1\r\n" + QByteArray(1024, '7') + "\r\n"));
+    QCOMPARE(readSettingsFile(longLine, &error)->size(), 2);
 }
 
 void SettingsFileTest::uploadProgressNamesWhatTheCameraHolds_data()
