@@ -1,5 +1,7 @@
 #include "discovery/SweepRange.h"
 
+#include "protocol/ConnectionInput.h"
+
 #include <optional>
 
 namespace qzr::discovery {
@@ -46,8 +48,11 @@ std::optional<SweepRange> parseSweepRange(const QString &text, QString *error)
         return fail(QStringLiteral("the prefix must be 0 to 32"));
     if (range.prefixLength < kMinSweepPrefix)
         return fail(QStringLiteral("at most a /%1 (1024 addresses) is swept").arg(kMinSweepPrefix));
-    if (!range.network.setAddress(text.left(slash)) || range.network.protocol() != QAbstractSocket::IPv4Protocol)
+    // The one address rule: four decimal octets, no octal or short forms.
+    const std::optional<quint32> network = ipv4Value(text.left(slash));
+    if (!network)
         return fail(QStringLiteral("not an IPv4 address"));
+    range.network = QHostAddress(*network);
     const quint32 size = range.prefixLength >= 32 ? 1u : (1u << (32 - range.prefixLength));
     range.network = QHostAddress(range.network.toIPv4Address() & ~(size - 1));
     return range;

@@ -1,5 +1,7 @@
 #include "network/NetworkSettings.h"
 
+#include "protocol/ConnectionInput.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QProcess>
@@ -17,36 +19,15 @@ const QString kMaskField = QStringLiteral("New Subnetmask");
 const QString kGatewayField = QStringLiteral("New Gateway");
 const QString kPortField = QStringLiteral("New HTTP Port");
 
-// A decimal octet: 1 to 3 digits, 0 to 255, no leading zero (some stacks
-// would read "010" as octal).
+// The address rule of every address the tool takes (ConnectionInput.h).
 std::optional<quint32> octetValue(const QString &text)
 {
-    if (text.isEmpty() || text.size() > 3)
-        return std::nullopt;
-    for (const QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return std::nullopt;
-    }
-    if (text.size() > 1 && text.front() == QLatin1Char('0'))
-        return std::nullopt;
-    const quint32 value = text.toUInt();
-    return value <= 255 ? std::optional<quint32>(value) : std::nullopt;
+    return ipv4OctetValue(text);
 }
 
-// A dotted IPv4 address as a 32-bit number.
 std::optional<quint32> dottedValue(const QString &text)
 {
-    const QStringList parts = text.split(QLatin1Char('.'));
-    if (parts.size() != 4)
-        return std::nullopt;
-    quint32 value = 0;
-    for (const QString &part : parts) {
-        const auto octet = octetValue(part);
-        if (!octet)
-            return std::nullopt;
-        value = (value << 8) | *octet;
-    }
-    return value;
+    return ipv4Value(text);
 }
 
 QString fieldProblem(const QString &field, const QString &what)

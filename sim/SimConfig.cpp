@@ -1,5 +1,7 @@
 #include "SimConfig.h"
 
+#include "protocol/ConnectionInput.h"
+
 #include <QCommandLineParser>
 
 namespace qzr::sim {
@@ -123,7 +125,12 @@ ConfigResult parseCommandLine(const QStringList &arguments)
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion(); // exits
     SimConfig &config = result.config;
-    const QHostAddress address(parser.value(options.address));
+    // The tool's own address rule: IPv4 as four decimal octets, or IPv6.
+    const QString addressText = parser.value(options.address).trimmed();
+    const std::optional<quint32> ipv4 = ipv4Value(addressText);
+    const QHostAddress address = ipv4 ? QHostAddress(*ipv4)
+        : addressText.contains(QLatin1Char(':')) && cameraHost(addressText) ? QHostAddress(addressText)
+                                                                           : QHostAddress();
     const auto port = intOption(parser, options.port, 0, 65535);
     const auto rtspPort = intOption(parser, options.rtspPort, 0, 65535);
     const auto polls = intOption(parser, options.focusPolls, 0, 1000000);

@@ -628,6 +628,31 @@ private slots:
         QCOMPARE(shown, QByteArray("system.owner=\\x1B]0;owned\\x07\xC3\xA9\xE2\x82\xAC\\t\xE2\x80\xBA\r\n"));
     }
 
+    // "127.0.0.010" is read by a resolver as 127.0.0.8 (octal): refused, in
+    // --host and in a host list, before anything reaches the camera that
+    // listens at 127.0.0.8.
+    void octalAddressReachesNoOtherCamera()
+    {
+        QTcpServer other;
+        if (!other.listen(QHostAddress("127.0.0.8"), 0))
+            QSKIP("127.0.0.8 is not a loopback address here");
+        const QString port = QString::number(other.serverPort());
+        QTemporaryDir work;
+        QVERIFY(work.isValid());
+        QFile file(work.filePath("golden.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        const Outcome single = runQzr({"--host", "127.0.0.010", "--port", port, "get", "system.model"}, 80);
+        QCOMPARE(single.exitCode, 2);
+        QCOMPARE(single.err, QByteArray("qzr: --host: '127.0.0.010' is not an IP address or host name (see 'qzr "
+                                        "--help')\n"));
+        const Outcome fleet = runQzr({"clone", file.fileName(), "--hosts", "127.0.0.010:" + port}, 80);
+        QCOMPARE(fleet.exitCode, 2);
+        QVERIFY2(fleet.err.startsWith("qzr: --hosts: '127.0.0.010' is not an IP address or host name"),
+                 fleet.err.constData());
+        QVERIFY2(!other.waitForNewConnection(0) && !other.hasPendingConnections(), "the camera at 127.0.0.8 was reached");
+    }
+
     // A password file that other users may read is used, with a warning
     // that names it and its mode; a private one brings none.
     void readablePasswordFileIsNamed()

@@ -222,10 +222,21 @@ void ReplyRulesTest::connectionInput_data()
     QTest::newRow("blanks around both") << " 127.0.0.1 " << " 80" << "";
     QTest::newRow("host name") << "cam-7.site.example" << "65535" << "";
     QTest::newRow("IPv6 address") << "::1" << "1" << "";
+    QTest::newRow("IPv6 with its zone") << "fe80::1%eth0.7" << "80" << "";
+    QTest::newRow("lowest and highest octets") << "0.0.0.0" << "80" << "";
+    QTest::newRow("all octets") << "255.255.255.255" << "80" << "";
+    QTest::newRow("name with digits first") << "7cam.example" << "80" << "";
+    QTest::newRow("63-character label") << QString(63, 'a') + ".example" << "80" << "";
     const QString notHost = "Camera IP: '%1' is not an IP address or host name";
-    for (const char *address : {"127.0.0.1/", "127.0.0.1#x", "127.0.0.1?x", "", "a b", "999.1.1.1", "admin@cam",
-                                "127.0.0.1:81"})
-        QTest::newRow(address) << address << "80" << notHost.arg(address);
+    // Octal, hex and short forms a resolver reads as another address, a
+    // zone that is no interface name, labels the rules do not allow.
+    for (const QString &address :
+         QStringList{"127.0.0.1/", "127.0.0.1#x", "127.0.0.1?x", "", "a b", "999.1.1.1", "admin@cam", "127.0.0.1:81",
+                     "127.0.0.010", "010.0.0.1", "127.1", "0x7f.0.0.1", "0x7f000001", "0177.0.0.1", "1.2.3.4.5",
+                     "256.0.0.1", "12345", "fe80::1%", "fe80::1%eth0;id", "fe80::1%eth0/x", ":::1", "-cam.example",
+                     "cam-.example", "a..b", "cam_1.example", "cam.example.", QString(64, 'a') + ".example",
+                     QString(127, 'a') + "." + QString(127, 'b')})
+        QTest::newRow(qPrintable("refused " + address.left(40))) << address << "80" << notHost.arg(address);
     QTest::newRow("port 99999") << "127.0.0.1" << "99999" << "'99999' is not a valid port number (1 to 65535).";
     QTest::newRow("port 0") << "127.0.0.1" << "0" << "'0' is not a valid port number (1 to 65535).";
     QTest::newRow("port -1") << "127.0.0.1" << "-1" << "'-1' is not a valid port number (1 to 65535).";
