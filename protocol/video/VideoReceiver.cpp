@@ -2,12 +2,14 @@
 
 #include "protocol/video/VideoLogging.h"
 
+#include <QHash>
 #include <QMetaObject>
 #include <QRegularExpression>
 
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <mutex>
 #include <vector>
 
 extern "C" {
@@ -31,11 +33,39 @@ std::atomic<int> g_activeThreads{0};
 constexpr int kMotionGridWidth = 32;
 constexpr int kMotionGridHeight = 18;
 
+// FFmpeg's RTSP client follows a camera's 3xx answer to the address it
+// names, with the credentials of the first one; it tells of it only in this
+// message, right before it connects there (FFmpeg 5.1, libavformat/rtsp.c).
+const QString kRedirectMessage = QStringLiteral("Redirecting to ");
+
+} // namespace
+
+// The receivers whose stream is being opened, by their format context: the
+// log message of a redirect names the context it comes from.
+std::mutex g_openingMutex;
+QHash<const void *, VideoReceiver *> g_opening;
+
+void noteRedirect(const void *format, const QString &target)
+{
+    std::lock_guard<std::mutex> lock(g_openingMutex);
+    VideoReceiver *receiver = g_opening.value(format);
+    if (!receiver)
+        return;
+    {
+        std::lock_guard<std::mutex> receiverLock(receiver->m_mutex);
+        receiver->m_redirectTarget = target;
+    }
+    receiver->m_redirected = true;
+}
+
+namespace {
+
 // FFmpeg's own messages go to the video category, with any user information
-// of an address removed; errors at info level, warnings at debug level.
+// of an address removed; errors at info level, warnings at debug level. A
+// redirect stops the open it belongs to.
 void logFromFfmpeg(void *object, int level, const char *format, va_list arguments)
 {
-    if (level > AV_LOG_WARNING)
+    if (level > AV_LOG_INFO)
         return;
     char line[1024];
     int printPrefix = 1;
@@ -43,6 +73,11 @@ void logFromFfmpeg(void *object, int level, const char *format, va_list argument
     static const QRegularExpression userInformation(QStringLiteral("://[^/@\\s]*@"));
     QString text = QString::fromUtf8(line).trimmed();
     text.replace(userInformation, QStringLiteral("://"));
+    const qsizetype redirect = text.indexOf(kRedirectMessage);
+    if (redirect >= 0)
+        noteRedirect(object, text.mid(redirect + kRedirectMessage.size()).left(512));
+    if (level > AV_LOG_WARNING)
+        return;
     if (level <= AV_LOG_ERROR)
         qCInfo(lcVideo).noquote() << "ffmpeg:" << text;
     else
@@ -232,7 +267,7 @@ void VideoReceiver::post(Function function)
 int VideoReceiver::interruptCallback(void *opaque)
 {
     auto *self = static_cast<VideoReceiver *>(opaque);
-    if (self->m_stopRequested)
+    if (self->m_stopRequested || self->m_redirected)
         return 1;
     const qint64 deadline = self->m_deadlineNs;
     if (deadline != 0 && nowNs() > deadline) {
@@ -290,11 +325,31 @@ VideoReceiver::Outcome VideoReceiver::receiveOnce(VideoError &error, bool &gotPi
     d.format = avformat_alloc_context();
     d.format->interrupt_callback = {&VideoReceiver::interruptCallback, this};
     m_deadlineHit = false;
+    m_redirected = false;
     armDeadline(m_options.openTimeoutMs);
 
-    int result = m_source->open(&d.format);
+    int result = 0;
+    {
+        // The context is known to the redirect check while it opens.
+        const void *opening = d.format;
+        {
+            std::lock_guard<std::mutex> lock(g_openingMutex);
+            g_opening.insert(opening, this);
+        }
+        result = m_source->open(&d.format);
+        std::lock_guard<std::mutex> lock(g_openingMutex);
+        g_opening.remove(opening);
+    }
     if (m_stopRequested)
         return Outcome::Stopped; // an interrupted open reports arbitrary codes
+    if (m_redirected) {
+        error.category = VideoErrorCategory::Redirected;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        error.detail = QStringLiteral("the camera sent the viewer to %1; the tool follows no redirect, so that the "
+                                      "password goes only to the camera chosen")
+                           .arg(m_redirectTarget);
+        return Outcome::Failed;
+    }
     if (result < 0) {
         error.category = categoryOf(result, m_deadlineHit, false);
         error.detail = m_deadlineHit ? QStringLiteral("no answer within %1 ms").arg(m_options.openTimeoutMs)

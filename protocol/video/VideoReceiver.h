@@ -93,6 +93,11 @@ private:
     std::atomic<bool> m_stopRequested{false};
     std::atomic<qint64> m_deadlineNs{0};
     std::atomic<bool> m_deadlineHit{false};
+    // The camera answered with a redirect: the open is interrupted before
+    // anything (the credentials above all) goes to the address it names.
+    std::atomic<bool> m_redirected{false};
+    QString m_redirectTarget; // under m_mutex
+    friend void noteRedirect(const void *format, const QString &target);
     std::mutex m_wakeMutex;
     std::condition_variable m_wake;
 

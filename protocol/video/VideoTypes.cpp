@@ -13,6 +13,7 @@ QString errorCategoryText(VideoErrorCategory category)
     case VideoErrorCategory::NoData: return QStringLiteral("No data");
     case VideoErrorCategory::StreamLost: return QStringLiteral("Stream lost");
     case VideoErrorCategory::BadStream: return QStringLiteral("Bad stream");
+    case VideoErrorCategory::Redirected: return QStringLiteral("Redirect refused");
     }
     return QStringLiteral("Error");
 }
@@ -23,6 +24,7 @@ bool RetryPolicy::isFatal(VideoErrorCategory category)
     case VideoErrorCategory::Unauthorised:
     case VideoErrorCategory::NotFound:
     case VideoErrorCategory::BadStream:
+    case VideoErrorCategory::Redirected:
         return true;
     default:
         return false;

@@ -15,6 +15,7 @@ enum class VideoErrorCategory {
     NoData,       // nothing arrived in time: unreachable host, frozen stream
     StreamLost,   // an open stream ended (server closed the connection)
     BadStream,    // no video stream, unsupported codec or undecodable data
+    Redirected,   // the camera named another address: not followed
 };
 
 // Short user-facing text ("Connection refused", "Unauthorised", ...).

@@ -46,6 +46,53 @@ void captureLog(QtMsgType type, const QMessageLogContext &context, const QString
         g_previousHandler(type, context, message);
 }
 
+// The RTSP side of a hostile camera: it asks for the password (Basic),
+// takes it, and answers DESCRIBE with "302 Found" to `location`.
+class RedirectingCamera : public QObject
+{
+public:
+    explicit RedirectingCamera(const QByteArray &location) : m_location(location)
+    {
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                auto buffer = std::make_shared<QByteArray>();
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
+                    buffer->append(socket->readAll());
+                    qsizetype end = 0;
+                    while ((end = buffer->indexOf("\r\n\r\n")) >= 0) {
+                        answer(socket, buffer->left(end + 4));
+                        buffer->remove(0, end + 4);
+                    }
+                });
+            }
+        });
+    }
+    bool listen() { return m_server.listen(QHostAddress::LocalHost, 0); }
+    quint16 port() const { return m_server.serverPort(); }
+    int redirects = 0;
+
+private:
+    void answer(QTcpSocket *socket, const QByteArray &request)
+    {
+        QByteArray sequence = "0";
+        for (const QByteArray &line : request.split('\n')) {
+            if (line.toLower().startsWith("cseq:"))
+                sequence = line.mid(5).trimmed();
+        }
+        QByteArray reply = "RTSP/1.0 200 OK\r\nCSeq: " + sequence + "\r\nPublic: DESCRIBE, SETUP, PLAY\r\n\r\n";
+        if (!request.contains("Authorization:")) {
+            reply = "RTSP/1.0 401 Unauthorized\r\nCSeq: " + sequence + "\r\nWWW-Authenticate: Basic realm=\"cam\"\r\n\r\n";
+        } else if (request.startsWith("DESCRIBE")) {
+            reply = "RTSP/1.0 302 Found\r\nCSeq: " + sequence + "\r\nLocation: " + m_location + "\r\n\r\n";
+            ++redirects;
+        }
+        socket->write(reply);
+    }
+
+    QTcpServer m_server;
+    QByteArray m_location;
+};
+
 } // namespace
 
 class VideoReceiverTest : public QObject
@@ -67,6 +114,7 @@ private slots:
     void missingFileIsNotFoundWithoutRetry();
     void stopInterruptsBlockedOpen();
     void passwordNeverLogged();
+    void redirectIsNotFollowed();
 
     void credentialsArePercentEncoded_data();
     void credentialsArePercentEncoded();
@@ -262,6 +310,41 @@ void VideoReceiverTest::stopInterruptsBlockedOpen()
     qInfo("blocked open stopped in %lld ms", stopMs);
     QVERIFY2(stopMs < 1000, qPrintable(QStringLiteral("stopping took %1 ms").arg(stopMs)));
     QCOMPARE(VideoReceiver::activeThreadCount(), threadsBefore);
+}
+
+// A camera that answers with a redirect to another address is not followed:
+// the viewer stops with a message naming where it was sent, and the other
+// address (a listener on a second loopback address) receives nothing, the
+// password above all.
+void VideoReceiverTest::redirectIsNotFollowed()
+{
+    QTcpServer elsewhere;
+    if (!elsewhere.listen(QHostAddress("127.0.0.2"), 0))
+        QSKIP("127.0.0.2 is not a loopback address here");
+    QByteArray reached;
+    connect(&elsewhere, &QTcpServer::newConnection, &elsewhere, [&] {
+        while (QTcpSocket *socket = elsewhere.nextPendingConnection())
+            connect(socket, &QTcpSocket::readyRead, socket, [&reached, socket] { reached += socket->readAll(); });
+    });
+    const QByteArray location = "rtsp://127.0.0.2:" + QByteArray::number(elsewhere.serverPort()) + "/channel1";
+    RedirectingCamera camera(location);
+    QVERIFY(camera.listen());
+    {
+        VideoReceiver receiver(std::make_unique<UrlStreamSource>(
+            QStringLiteral("rtsp://127.0.0.1:%1/channel1").arg(camera.port()), "admin", "Hidden-Pw-7"));
+        QSignalSpy errors(&receiver, &VideoReceiver::errorOccurred);
+        receiver.start();
+        QVERIFY(errors.wait(10000));
+        const auto error = errors.first().at(0).value<VideoError>();
+        QCOMPARE(error.category, VideoErrorCategory::Redirected);
+        QCOMPARE(error.detail, "the camera sent the viewer to " + QString::fromLatin1(location)
+                                   + "; the tool follows no redirect, so that the password goes only to the camera "
+                                     "chosen");
+        QCOMPARE(camera.redirects, 1);
+    }
+    // Whatever reached the other address has arrived by now.
+    QCoreApplication::processEvents();
+    QCOMPARE(reached, QByteArray());
 }
 
 // The password is put into the address FFmpeg sees, but never into the log.
