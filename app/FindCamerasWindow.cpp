@@ -1,5 +1,7 @@
 #include "app/FindCamerasWindow.h"
 
+#include "protocol/ShownText.h"
+
 #include "app/FormSupport.h"
 #include "app/Forms.h"
 #include "app/Operation.h"
@@ -114,7 +116,7 @@ bool FindCamerasWindow::startSearch()
     }
     StatusLabel->setText(QStringLiteral("Searching..."));
     if (!m_finder.warnings().isEmpty())
-        StatusLabel->setToolTip(m_finder.warnings().join(QLatin1Char('\n')));
+        StatusLabel->setToolTip(plainToolTip(m_finder.warnings().join(QLatin1Char('\n'))));
     return true;
 }
 
@@ -140,9 +142,9 @@ void FindCamerasWindow::showCameras()
         const QStringList cells{camera.address, QString::number(camera.port), camera.identity.model,
                                 camera.identity.firmware, camera.identity.mac, foundByText(camera.foundBy),
                                 flagsText(camera)};
-        const QString explanation = flagsExplanation(camera);
+        const QString explanation = plainToolTip(flagsExplanation(camera));
         for (int column = 0; column < int(cells.size()); ++column) {
-            auto *item = new QTableWidgetItem(cells.at(column));
+            auto *item = new QTableWidgetItem(shownText(cells.at(column)));
             item->setToolTip(explanation);
             CameraTable->setItem(row, column, item);
         }

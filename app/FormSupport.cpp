@@ -1,5 +1,7 @@
 #include "app/FormSupport.h"
 
+#include "protocol/ShownText.h"
+
 #include <QLabel>
 #include <QPushButton>
 #include <QWidget>
@@ -36,9 +38,19 @@ void setUpForm(QWidget *form, const QString &caption, FormStyle style, bool stay
         form->setFixedSize(clientWidth, clientHeight);
 }
 
+QString plainToolTip(const QString &text)
+{
+    if (text.isEmpty())
+        return text;
+    return QStringLiteral("<p style='white-space:pre-wrap'>%1</p>")
+        .arg(shownText(text, kMaxShownMessageChars).toHtmlEscaped());
+}
+
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, int x, int y, int w, int h)
 {
     auto *label = makeControl<QLabel>(parent, name, x, y, w, h);
+    // Labels show camera values: never as markup.
+    label->setTextFormat(Qt::PlainText);
     label->setText(text);
     return label;
 }

@@ -32,6 +32,10 @@ Widget *makeControl(QWidget *parent, const char *name, int x, int y, int w, int 
     return control;
 }
 
+// A tooltip that shows text (a camera's, perhaps) as it is: Qt would take
+// text that looks like markup for rich text. Cut as shownText cuts messages.
+QString plainToolTip(const QString &text);
+
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, int x, int y, int w, int h);
 // The caption is shown as written ("AVP B&W"): "&" is doubled, since Qt
 // would take it as a shortcut mark.

@@ -1,4 +1,6 @@
 #pragma once
+#include "protocol/ShownText.h"
+
 #include <QString>
 
 // The camera identity and quick lens queries of the main window.
@@ -14,8 +16,9 @@ inline const QString kFineFocusKey = QStringLiteral("camera.focus.finefocus");
 
 // Other windows compare these captions whole ("Model: QZ-R50"), so nothing
 // else may be added to them.
-inline QString modelCaption(const QString &model) { return QStringLiteral("Model: ") + model; }
-inline QString firmwareCaption(const QString &revision) { return QStringLiteral("FW ") + revision; }
-inline QString macCaption(const QString &mac) { return QStringLiteral("MAC: ") + mac; }
+// The camera's values, cut to a length a label shows at once (ShownText.h).
+inline QString modelCaption(const QString &model) { return QStringLiteral("Model: ") + shownText(model); }
+inline QString firmwareCaption(const QString &revision) { return QStringLiteral("FW ") + shownText(revision); }
+inline QString macCaption(const QString &mac) { return QStringLiteral("MAC: ") + shownText(mac); }
 
 } // namespace qzr::identity

@@ -691,7 +691,7 @@ void TForm1::Button41Click()
     const QString mac = ReadParameter(identity::kMacKey);
     Label23->setText(identity::macCaption(mac));
     if (Form15)
-        Form15->Label8->setText(mac);
+        Form15->Label8->setText(shownText(mac));
 }
 
 void TForm1::Button42Click()

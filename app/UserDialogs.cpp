@@ -11,6 +11,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
+#include "protocol/ShownText.h"
+
 namespace qzr {
 
 namespace {
@@ -28,15 +30,29 @@ void setDialogs(UserDialogs *replacement)
     g_replacement = replacement;
 }
 
+namespace {
+
+// A message box that shows its text as plain text: an error or a message
+// can carry a camera's status line or value.
+void makePlain(QMessageBox &box, const QString &text)
+{
+    box.setTextFormat(Qt::PlainText);
+    box.setText(shownText(text, kMaxShownMessageChars));
+}
+
+} // namespace
+
 void QtUserDialogs::showError(const QString &text)
 {
-    QMessageBox box(QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, applicationTitle(), QString(), QMessageBox::Ok);
+    makePlain(box, text);
     box.exec();
 }
 
 void QtUserDialogs::showMessage(const QString &text, std::optional<QPoint> topLeft)
 {
-    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), QString(), QMessageBox::Ok);
+    makePlain(box, text);
     if (topLeft) {
         box.show();
         box.move(*topLeft);
@@ -46,7 +62,8 @@ void QtUserDialogs::showMessage(const QString &text, std::optional<QPoint> topLe
 
 void QtUserDialogs::showNotice(const QString &text)
 {
-    auto *box = new QMessageBox(QMessageBox::Information, applicationTitle(), text, QMessageBox::Ok);
+    auto *box = new QMessageBox(QMessageBox::Information, applicationTitle(), QString(), QMessageBox::Ok);
+    makePlain(*box, text);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -55,7 +72,8 @@ void QtUserDialogs::showNotice(const QString &text)
 
 bool QtUserDialogs::confirm(const QString &title, const QString &text)
 {
-    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::Cancel);
+    QMessageBox box(QMessageBox::Question, title, QString(), QMessageBox::Yes | QMessageBox::Cancel);
+    makePlain(box, text);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -79,7 +97,10 @@ bool QtUserDialogs::askLogin(const QString &site, const QString &realm, QString 
     QDialog box(QApplication::activeWindow());
     box.setWindowTitle(applicationTitle());
     auto *form = new QFormLayout(&box);
-    form->addRow(new QLabel(QStringLiteral("%1 asks you to log in (%2).").arg(site, realm)));
+    // The realm is the camera's own text.
+    auto *question = new QLabel(QStringLiteral("%1 asks you to log in (%2).").arg(site, shownText(realm)));
+    question->setTextFormat(Qt::PlainText);
+    form->addRow(question);
     auto *userField = new QLineEdit(&box);
     auto *passwordField = new QLineEdit(&box);
     passwordField->setEchoMode(QLineEdit::Password);

@@ -1,5 +1,7 @@
 #include "encoder/Unit12.h"
 
+#include "protocol/ShownText.h"
+
 #include "app/FormSupport.h"
 #include "app/Forms.h"
 #include "app/Operation.h"
@@ -70,36 +72,36 @@ public:
     {
         switch (key) {
         case EncoderKey::Type:
-            m_column.type->setText(value);
+            m_column.type->setText(qzr::shownText(value));
             showText(Form1->ComboBox11, value);
             break;
         case EncoderKey::Quality:
-            m_column.jpegSize->setText(value);
+            m_column.jpegSize->setText(qzr::shownText(value));
             showText(Form1->ComboBox12, value);
             // "Set to Camera" sends the JPEG size the panel shows for this
             // encoder, not one chosen earlier for another.
             Form1->EncoderValues.jpegQualityToken = value;
             break;
         case EncoderKey::Bitrate:
-            m_column.bitrate->setText(value);
+            m_column.bitrate->setText(qzr::shownText(value));
             showText(Form1->ComboBox5, value);
             showSetterText(Form1->ComboBox13, value);
             break;
         case EncoderKey::FrameSize:
-            m_column.frameSize->setText(value);
+            m_column.frameSize->setText(qzr::shownText(value));
             showText(Form1->ComboBox2, value);
             break;
         case EncoderKey::CbrMode:
-            m_column.cbrMode->setText(value);
+            m_column.cbrMode->setText(qzr::shownText(value));
             showText(Form1->ComboBox4, value);
             break;
         case EncoderKey::IFrameInterval:
-            m_column.iframeInterval->setText(value);
+            m_column.iframeInterval->setText(qzr::shownText(value));
             showText(Form1->ComboBox6, value);
             showSetterText(Form1->ComboBox7, value);
             break;
         case EncoderKey::FrameRate:
-            m_column.frameRate->setText(value);
+            m_column.frameRate->setText(qzr::shownText(value));
             showText(Form1->ComboBox3, value);
             showSetterText(Form1->ComboBox14, value);
             break;

@@ -1,5 +1,7 @@
 #include "network/Unit15.h"
 
+#include "protocol/ShownText.h"
+
 #include "app/FormSupport.h"
 #include "app/Forms.h"
 #include "app/Operation.h"
@@ -148,7 +150,7 @@ void TForm15::Button2Click()
     QLineEdit *const fields[] = {Edit5, Edit6, Edit7, Edit8};
     for (size_t i = 0; i < net::kReadBackKeys.size(); ++i) {
         Form1->ApplyConnection();
-        fields[i]->setText(Form1->ReadParameter(net::kReadBackKeys[i]));
+        fields[i]->setText(qzr::shownText(Form1->ReadParameter(net::kReadBackKeys[i])));
     }
     Form1->Button41Click();
 }

@@ -5,6 +5,9 @@
 #include "app/WindowSet.h"
 #include "sim/SimThread.h"
 
+#include "app/UserDialogs.h"
+
+#include <QMessageBox>
 #include <QtTest>
 
 using qzr::sim::FaultMode;
@@ -18,6 +21,7 @@ private slots:
     void cleanup();
 
     void modelAndFirmwareFillTheLabels();
+    void cameraTextIsShownAsText();
     void firmwareFailingAtTheMacKeepsTheRevision();
     void sceneFileNumberIsAppended();
     void focusReadsLeaveOnlyTheValueInTheLog();
@@ -62,6 +66,32 @@ void IdentityTest::modelAndFirmwareFillTheLabels()
     QCOMPARE(requests[0].target, QString("/api/param?system.model"));
     QCOMPARE(requests[1].target, QString("/api/param?system.software.revision"));
     QCOMPARE(requests[2].target, QString("/api/param?network.interface.mac"));
+}
+
+// A camera's markup stays text in the labels, a value too long to lay out
+// at once is cut and marked, and a message box shows its text as written.
+void IdentityTest::cameraTextIsShownAsText()
+{
+    const QString markup = "<span style='font-size:28pt;color:red'>FIRMWARE OUTDATED</span>";
+    m_camera.sim->setValue("system.model", markup);
+    m_camera.sim->setValue("system.software.revision", QString(20000, 'x'));
+    press(Form1->Button40);
+    press(Form1->Button41);
+    QVERIFY2(m_camera.dialogs->errors.isEmpty(), qPrintable(m_camera.dialogs->errors.join('|')));
+    QCOMPARE(Form1->Label18->text(), "Model: " + markup);
+    QCOMPARE(Form1->Label18->textFormat(), Qt::PlainText);
+    QCOMPARE(Form1->Label22->text(), "FW " + QString(256, 'x') + QString::fromUtf8("\u2026 (19744 more characters)"));
+
+    const QString phishing = "<h2>Firmware outdated</h2><a href='http://198.51.100.7/update'>Update now</a>";
+    qzr::QtUserDialogs().showNotice(phishing);
+    QMessageBox *box = nullptr;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *candidate = qobject_cast<QMessageBox *>(widget); candidate && candidate->text() == phishing)
+            box = candidate;
+    }
+    QVERIFY2(box, "the notice shows the text as written");
+    QCOMPARE(box->textFormat(), Qt::PlainText);
+    box->close();
 }
 
 void IdentityTest::firmwareFailingAtTheMacKeepsTheRevision()
