@@ -60,9 +60,36 @@ void noteRedirect(const void *format, const QString &target)
 
 namespace {
 
+// A message that repeats is logged once; how often it came follows with the
+// next other message (or every kRepeatReport times).
+constexpr int kRepeatReport = 1000;
+std::mutex g_repeatMutex;
+QString g_lastMessage;
+int g_repeats = 0;
+
+// Whether to log text now; *repeated is set to the count of a run of the
+// previous message that just ended (0 for none).
+bool firstOfItsRun(const QString &text, int *repeated)
+{
+    std::lock_guard<std::mutex> lock(g_repeatMutex);
+    *repeated = 0;
+    if (text == g_lastMessage) {
+        if (++g_repeats < kRepeatReport)
+            return false;
+        *repeated = g_repeats;
+        g_repeats = 0;
+        return false;
+    }
+    *repeated = g_repeats;
+    g_lastMessage = text;
+    g_repeats = 0;
+    return true;
+}
+
 // FFmpeg's own messages go to the video category, with any user information
-// of an address removed; errors at info level, warnings at debug level. A
-// redirect stops the open it belongs to.
+// of an address removed; errors at info level, warnings at debug level, a
+// message that repeats only once with its count. A redirect stops the open
+// it belongs to.
 void logFromFfmpeg(void *object, int level, const char *format, va_list arguments)
 {
     if (level > AV_LOG_INFO)
@@ -77,6 +104,12 @@ void logFromFfmpeg(void *object, int level, const char *format, va_list argument
     if (redirect >= 0)
         noteRedirect(object, text.mid(redirect + kRedirectMessage.size()).left(512));
     if (level > AV_LOG_WARNING)
+        return;
+    int repeated = 0;
+    const bool first = firstOfItsRun(text, &repeated);
+    if (repeated > 0)
+        qCInfo(lcVideo).noquote() << "ffmpeg: the message before came" << repeated << "times more";
+    if (!first)
         return;
     if (level <= AV_LOG_ERROR)
         qCInfo(lcVideo).noquote() << "ffmpeg:" << text;
@@ -192,7 +225,13 @@ VideoReceiver::VideoReceiver(std::unique_ptr<StreamSource> source, ReceiverOptio
     qRegisterMetaType<VideoError>();
     qRegisterMetaType<FrameStats>();
     static std::once_flag logRouted;
-    std::call_once(logRouted, [] { av_log_set_callback(logFromFfmpeg); });
+    std::call_once(logRouted, [] {
+        av_log_set_callback(logFromFfmpeg);
+        // No single buffer a stream asks for may be larger than this: a
+        // camera announcing a 2 GB SDP, or a frame of 65,535 x 65,535, is
+        // refused instead of allocated.
+        av_max_alloc(kMaxAllocationBytes);
+    });
 }
 
 VideoReceiver::~VideoReceiver()
@@ -367,6 +406,8 @@ VideoReceiver::Outcome VideoReceiver::receiveOnce(VideoError &error, bool &gotPi
     }
     AVStream *stream = d.format->streams[d.streamIndex];
     d.codec = avcodec_alloc_context3(decoder);
+    // A picture larger than any camera's is refused by the decoder.
+    d.codec->max_pixels = kMaxPicturePixels;
     avcodec_parameters_to_context(d.codec, stream->codecpar);
     d.codec->flags |= AV_CODEC_FLAG_LOW_DELAY;
     d.codec->thread_type = FF_THREAD_SLICE;

@@ -37,6 +37,12 @@ struct ReceiverOptions
 // long as the receiver lives. All signals are delivered on the thread that
 // owns the receiver. Pictures are handed over newest-first: when the owner's
 // thread is busy, older pictures are replaced, never queued.
+// What a stream may cost: no single buffer larger than this (an SDP, a
+// packet, a picture), and no picture of more pixels (4096 x 2160; the
+// cameras send 1920 x 1080 at most).
+inline constexpr size_t kMaxAllocationBytes = 64 * 1024 * 1024;
+inline constexpr int kMaxPicturePixels = 4096 * 2160;
+
 class VideoReceiver : public QObject
 {
     Q_OBJECT

@@ -47,11 +47,12 @@ void captureLog(QtMsgType type, const QMessageLogContext &context, const QString
 }
 
 // The RTSP side of a hostile camera: it asks for the password (Basic),
-// takes it, and answers DESCRIBE with "302 Found" to `location`.
-class RedirectingCamera : public QObject
+// takes it, and answers DESCRIBE with `describeReply` ("CSEQ" standing for
+// the request's sequence number).
+class HostileRtspCamera : public QObject
 {
 public:
-    explicit RedirectingCamera(const QByteArray &location) : m_location(location)
+    explicit HostileRtspCamera(const QByteArray &describeReply) : m_describeReply(describeReply)
     {
         connect(&m_server, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket *socket = m_server.nextPendingConnection()) {
@@ -69,7 +70,7 @@ public:
     }
     bool listen() { return m_server.listen(QHostAddress::LocalHost, 0); }
     quint16 port() const { return m_server.serverPort(); }
-    int redirects = 0;
+    int describes = 0;
 
 private:
     void answer(QTcpSocket *socket, const QByteArray &request)
@@ -83,15 +84,28 @@ private:
         if (!request.contains("Authorization:")) {
             reply = "RTSP/1.0 401 Unauthorized\r\nCSeq: " + sequence + "\r\nWWW-Authenticate: Basic realm=\"cam\"\r\n\r\n";
         } else if (request.startsWith("DESCRIBE")) {
-            reply = "RTSP/1.0 302 Found\r\nCSeq: " + sequence + "\r\nLocation: " + m_location + "\r\n\r\n";
-            ++redirects;
+            reply = QByteArray(m_describeReply).replace("CSEQ", sequence);
+            ++describes;
         }
         socket->write(reply);
     }
 
     QTcpServer m_server;
-    QByteArray m_location;
+    QByteArray m_describeReply;
 };
+
+// The peak of this process's virtual memory, in KiB.
+qint64 virtualPeakKib()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmPeak:"))
+            return line.mid(7).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
 
 } // namespace
 
@@ -115,6 +129,7 @@ private slots:
     void stopInterruptsBlockedOpen();
     void passwordNeverLogged();
     void redirectIsNotFollowed();
+    void hugeDescriptionIsNotAllocated();
 
     void credentialsArePercentEncoded_data();
     void credentialsArePercentEncoded();
@@ -327,7 +342,7 @@ void VideoReceiverTest::redirectIsNotFollowed()
             connect(socket, &QTcpSocket::readyRead, socket, [&reached, socket] { reached += socket->readAll(); });
     });
     const QByteArray location = "rtsp://127.0.0.2:" + QByteArray::number(elsewhere.serverPort()) + "/channel1";
-    RedirectingCamera camera(location);
+    HostileRtspCamera camera("RTSP/1.0 302 Found\r\nCSeq: CSEQ\r\nLocation: " + location + "\r\n\r\n");
     QVERIFY(camera.listen());
     {
         VideoReceiver receiver(std::make_unique<UrlStreamSource>(
@@ -340,11 +355,33 @@ void VideoReceiverTest::redirectIsNotFollowed()
         QCOMPARE(error.detail, "the camera sent the viewer to " + QString::fromLatin1(location)
                                    + "; the tool follows no redirect, so that the password goes only to the camera "
                                      "chosen");
-        QCOMPARE(camera.redirects, 1);
+        QCOMPARE(camera.describes, 1);
     }
     // Whatever reached the other address has arrived by now.
     QCoreApplication::processEvents();
     QCOMPARE(reached, QByteArray());
+}
+
+// A camera announcing a 2 GB session description costs no 2 GB: the open
+// fails at once (well before the socket's time limit) and the process's
+// virtual memory never grows by anything like it.
+void VideoReceiverTest::hugeDescriptionIsNotAllocated()
+{
+    HostileRtspCamera camera("RTSP/1.0 200 OK\r\nCSeq: CSEQ\r\nContent-Type: application/sdp\r\n"
+                             "Content-Length: 2000000000\r\n\r\nv=0\r\n");
+    QVERIFY(camera.listen());
+    const qint64 peakBefore = virtualPeakKib();
+    QVERIFY(peakBefore > 0);
+    VideoReceiver receiver(std::make_unique<UrlStreamSource>(
+        QStringLiteral("rtsp://127.0.0.1:%1/channel1").arg(camera.port()), "admin", "kqm"));
+    QSignalSpy errors(&receiver, &VideoReceiver::errorOccurred);
+    receiver.start();
+    QVERIFY2(errors.wait(UrlStreamSource::kSocketTimeoutMs / 2), "the open should fail, not wait for 2 GB");
+    QCOMPARE(camera.describes, 1);
+    const auto error = errors.first().at(0).value<VideoError>();
+    QVERIFY2(error.category != VideoErrorCategory::NoData, qPrintable(error.detail));
+    const qint64 growthKib = virtualPeakKib() - peakBefore;
+    QVERIFY2(growthKib < 512 * 1024, qPrintable(QStringLiteral("virtual memory grew by %1 KiB").arg(growthKib)));
 }
 
 // The password is put into the address FFmpeg sees, but never into the log.
