@@ -97,7 +97,9 @@ size_t onHeader(char *data, size_t size, size_t count, void *user)
     // A new status line (also after an interim 1xx reply): the text used in
     // messages is the line without its protocol token.
     const qsizetype space = line.indexOf(' ');
-    transfer->statusText = space < 0 ? QString() : QString::fromLatin1(line.mid(space + 1)).trimmed();
+    // A camera's status text goes into messages: bounded like any value.
+    transfer->statusText =
+        space < 0 ? QString() : QString::fromLatin1(line.mid(space + 1, ParamClient::kMaxStatusTextBytes)).trimmed();
     transfer->sawStatusLine = true;
     return bytes;
 }

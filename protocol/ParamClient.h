@@ -35,6 +35,8 @@ public:
     static constexpr int kConnectTimeoutMs = 10'000;
     static constexpr int kReplyTimeoutMs = 30'000;
     static constexpr qint64 kMaxBodyBytes = 16 * 1024 * 1024;
+    // The most of a status line's text that is kept (for messages).
+    static constexpr int kMaxStatusTextBytes = 256;
 
     ParamClient();
     ~ParamClient();
