@@ -41,9 +41,15 @@ bool isIpv6(const QString &host)
         if (zone.isEmpty() || zone.size() > kMaxZoneLength || !std::all_of(zone.begin(), zone.end(), isZoneChar))
             return false;
     }
+    // Hex digits, colons and the dots of an IPv4 tail only: the text goes
+    // to inet_pton as a C string, which would end at a NUL.
+    const auto isAddressChar = [](QChar c) {
+        return isDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F') || c == u':' || c == u'.';
+    };
+    if (!std::all_of(address.begin(), address.end(), isAddressChar))
+        return false;
     in6_addr bytes{};
-    return ::inet_pton(AF_INET6, address.toLatin1().constData(), &bytes) == 1
-           && std::all_of(address.begin(), address.end(), [](QChar c) { return c.unicode() < 0x80; });
+    return ::inet_pton(AF_INET6, address.toLatin1().constData(), &bytes) == 1;
 }
 
 bool isHostName(const QString &host)

@@ -233,7 +233,7 @@ void ReplyRulesTest::connectionInput_data()
     for (const QString &address :
          QStringList{"127.0.0.1/", "127.0.0.1#x", "127.0.0.1?x", "", "a b", "999.1.1.1", "admin@cam", "127.0.0.1:81",
                      "127.0.0.010", "010.0.0.1", "127.1", "0x7f.0.0.1", "0x7f000001", "0177.0.0.1", "1.2.3.4.5",
-                     "256.0.0.1", "12345", "fe80::1%", "fe80::1%eth0;id", "fe80::1%eth0/x", ":::1", "-cam.example",
+                     "256.0.0.1", "12345", "fe80::1%", "fe80::1%eth0;id", QStringLiteral("::0") + QChar(0) + QStringLiteral("\x0c"), "fe80::1%eth0/x", ":::1", "-cam.example",
                      "cam-.example", "a..b", "cam_1.example", "cam.example.", QString(64, 'a') + ".example",
                      QString(127, 'a') + "." + QString(127, 'b')})
         QTest::newRow(qPrintable("refused " + address.left(40))) << address << "80" << notHost.arg(address);
