@@ -64,7 +64,7 @@ namespace {
     const QStringList back = qzr::cli::csvRecord(row, position);
     if (back != fields || position != row.size())
         broken(QStringLiteral("CSV row %1 read back as %2 fields").arg(row).arg(back.size()));
-    const QString guarded = row.section(QLatin1Char(','), 0, 0);
+    const QString guarded = row.chopped(2).section(QLatin1Char(','), 0, 0); // without the row's CR LF
     if (!guarded.isEmpty() && QStringLiteral("=+-@\t\r").contains(guarded.front()))
         broken(QStringLiteral("CSV cell begins as a formula: %1").arg(row));
     qzr::cli::recordFromJournal(bytes);
