@@ -5,6 +5,8 @@
 #include "protocol/video/TLiveViewer.h"
 
 #include <QLineEdit>
+#include "tests/support/ConnectWatch.h"
+
 #include <QtTest>
 
 namespace {
@@ -41,6 +43,8 @@ bool showsWhole(const QComboBox *combo)
     return edit->width() - 2 * 2 - 1 >= edit->fontMetrics().horizontalAdvance(edit->text());
 }
 } // namespace
+
+using qzr::testsupport::ConnectWatch;
 
 class LiveViewTest : public QObject
 {
@@ -95,6 +99,7 @@ void LiveViewTest::cleanup()
 void LiveViewTest::startShowsTheCamerasPicture()
 {
     TForm6 *before = Form6;
+    ConnectWatch::clear();
     startLiveView();
     QVERIFY2(m_camera.dialogs->errors.isEmpty(), qPrintable(m_camera.dialogs->errors.join('|')));
     QVERIFY(Form6 != before);   // a fresh window for each start
@@ -115,6 +120,11 @@ void LiveViewTest::startShowsTheCamerasPicture()
     QVERIFY(Form1->CheckBox7->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(viewer->framesShown() > 3, kPictureWaitMs);
     QVERIFY(showsPicture(viewer));
+    // The parameter interface and the RTSP port of the camera chosen, and
+    // nothing else: the password has nowhere else to go.
+    const QString rtsp = QStringLiteral("tcp 127.0.0.1:%1").arg(m_camera.sim->rtspPort());
+    QVERIFY2(ConnectWatch::destinations().contains(rtsp), qPrintable(ConnectWatch::destinations().join(", ")));
+    QCOMPARE(ConnectWatch::elsewhere("127.0.0.1", {m_camera.sim->port(), m_camera.sim->rtspPort()}), QStringList());
 }
 
 void LiveViewTest::stopReleasesTheViewerAndItsSession()

@@ -7,6 +7,7 @@
 #include "QzrProcess.h"
 #include "cli/Commands.h"
 #include "sim/SimThread.h"
+#include "tests/support/ConnectWatch.h"
 #include "tests/support/ExpectedRequests.h"
 #include "tests/support/TestFiles.h"
 
@@ -35,6 +36,7 @@
 
 using namespace qzr;
 using qzr::clitest::finishedQzr;
+using qzr::testsupport::ConnectWatch;
 using qzr::clitest::Outcome;
 using qzr::clitest::runQzr;
 using qzr::clitest::startQzr;
@@ -774,6 +776,36 @@ private slots:
                  QByteArray("qzr: --hosts: '[ab::1]:8080' and 'ab--1:8080' would both be saved as ab--1_8080.txt; "
                             "give one of them another way (an address instead of a name) (see 'qzr --help')\n"));
         QVERIFY(!QFileInfo::exists(work.filePath("backup")));
+    }
+
+    // A clone connects to the cameras of its list and nowhere else: every
+    // connection this process opens while it runs goes to one of them.
+    void cloneConnectsOnlyToItsCameras()
+    {
+        const Fleet fleet = startedFleet(3);
+        QCOMPARE(fleet.size(), size_t(3));
+        const QString file = path("watched.txt");
+        QCOMPARE(runQzr({"save", file, "--password-file", passwordFile()}, fleet[0]->port()).exitCode, 0);
+        std::FILE *out = std::tmpfile();
+        std::FILE *err = std::tmpfile();
+        QVERIFY(out && err);
+        const cli::EnvironmentLookup environment = [](const char *name) -> std::optional<QString> {
+            if (qstrcmp(name, "QZR_PASSWORD") == 0)
+                return QStringLiteral("site-7");
+            return std::nullopt;
+        };
+        ConnectWatch::clear();
+        const int status = cli::run({"clone", file, "--hosts", hostList(fleet), "--jobs", "3"}, environment, out, err);
+        std::fclose(out);
+        std::fclose(err);
+        QCOMPARE(status, 0);
+        QList<quint16> ports;
+        for (const auto &camera : fleet) {
+            ports << camera->port();
+            QVERIFY2(ConnectWatch::destinations().contains(QStringLiteral("tcp 127.0.0.1:%1").arg(camera->port())),
+                     qPrintable(ConnectWatch::destinations().join(", ")));
+        }
+        QCOMPARE(ConnectWatch::elsewhere("127.0.0.1", ports), QStringList());
     }
 
     // On a terminal the progress is one line that rewrites itself: the

@@ -14,6 +14,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QToolButton>
+#include "tests/support/ConnectWatch.h"
+
 #include <QtTest>
 
 #include <arpa/inet.h>
@@ -61,6 +63,8 @@ bool refusesConnections(quint16 port)
 }
 
 } // namespace
+
+using qzr::testsupport::ConnectWatch;
 
 class IpSettingsWindowTest : public QObject
 {
@@ -468,8 +472,13 @@ void IpSettingsWindowTest::httpPortMovesTheCamera()
     // the restart; on a busy machine the first look may come before that, so
     // a search pause lets it catch up.
     m_camera.dialogs->onPause = [](int) { QThread::msleep(50); };
+    ConnectWatch::clear();
     Form15->Button4->click();
     QVERIFY2(m_camera.dialogs->errors.isEmpty(), qPrintable(errors()));
+    // The camera's old and new port, and nothing else.
+    QVERIFY2(ConnectWatch::destinations().contains(QStringLiteral("tcp 127.0.0.1:%1").arg(newPort)),
+             qPrintable(ConnectWatch::destinations().join(", ")));
+    QCOMPARE(ConnectWatch::elsewhere("127.0.0.1", {oldPort, newPort}), QStringList());
     // Both reached the camera, so both went to the old port: it moves only
     // once the restart is answered. Then the camera is found on its new port.
     QCOMPARE(m_camera.queries(),
