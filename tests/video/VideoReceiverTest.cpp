@@ -130,6 +130,7 @@ private slots:
     void passwordNeverLogged();
     void redirectIsNotFollowed();
     void hugeDescriptionIsNotAllocated();
+    void oversizedPictureIsNotDecoded();
 
     void credentialsArePercentEncoded_data();
     void credentialsArePercentEncoded();
@@ -382,6 +383,33 @@ void VideoReceiverTest::hugeDescriptionIsNotAllocated()
     QVERIFY2(error.category != VideoErrorCategory::NoData, qPrintable(error.detail));
     const qint64 growthKib = virtualPeakKib() - peakBefore;
     QVERIFY2(growthKib < 512 * 1024, qPrintable(QStringLiteral("virtual memory grew by %1 KiB").arg(growthKib)));
+}
+
+// A stream whose pictures are larger than 4096 x 2160 is not decoded (no
+// picture buffer of that size is made): no frame reaches the window, and
+// the refusal is logged once, not per picture.
+void VideoReceiverTest::oversizedPictureIsNotDecoded()
+{
+    QString error;
+    const QString clip = test::makeClip(m_dir.path(), QStringLiteral("oversized.avi"),
+                                        QStringLiteral("color=c=0xC03020:size=4160x2176:rate=15"), 0.5,
+                                        test::codecArguments(QStringLiteral("mjpeg")), &error);
+    QVERIFY2(!clip.isEmpty(), qPrintable(error));
+    g_log.clear();
+    g_previousHandler = qInstallMessageHandler(captureLog);
+    {
+        VideoReceiver receiver(std::make_unique<FileStreamSource>(clip));
+        QSignalSpy frames(&receiver, &VideoReceiver::frameReady);
+        QSignalSpy finished(&receiver, &VideoReceiver::finished);
+        receiver.start();
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(frames.count(), 0);
+    }
+    qInstallMessageHandler(g_previousHandler);
+    int complaints = 0;
+    for (const QString &line : std::as_const(g_log))
+        complaints += line.contains(QLatin1String("ffmpeg:")) && line.contains(QLatin1String("4160")) ? 1 : 0;
+    QVERIFY2(complaints <= 2, qPrintable(g_log.join('\n')));
 }
 
 // The password is put into the address FFmpeg sees, but never into the log.
