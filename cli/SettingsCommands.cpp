@@ -1078,14 +1078,15 @@ QString partlyWrittenText(const QList<CloneOutcome> &outcomes)
 // The plan of a clone or an audit: the report (and its journal) when asked
 // for, merged into the --retry-from record.
 static FleetPlan reportPlan(const char *command, const QString &file, const QList<CloneResult> &counted,
-                            const Invocation &invocation, const std::optional<SiteRecord> &retry)
+                            const Invocation &invocation, std::optional<ReportFormat> format,
+                            const std::optional<SiteRecord> &retry)
 {
     FleetPlan plan;
     plan.command = command;
     plan.headKey = QStringLiteral("file");
     plan.head = file;
     plan.counted = counted;
-    plan.recordFormat = requestedReportFormat(invocation);
+    plan.recordFormat = format;
     if (plan.recordFormat)
         plan.recordPath = invocation.reportPath;
     if (retry)
@@ -1097,13 +1098,13 @@ void runClone(CommandContext &context, const QStringList &arguments)
 {
     requireFileArguments(arguments, "clone", 1, 1, "one FILE (and --hosts LIST)");
     const Invocation &invocation = context.invocation();
-    requestedReportFormat(invocation);
+    const std::optional<ReportFormat> format = requestedReportFormat(invocation);
     const std::optional<SiteRecord> retry = retryRecord(invocation);
     const QList<CloneTarget> targets = fleetTargets(invocation, retry, "clone");
     const QString path = arguments.first();
     const QStringList lines = loadCheckedFile(path);
     checkTargetPorts(targets);
-    FleetPlan plan = reportPlan("clone", path, kCloneCounted, invocation, retry);
+    FleetPlan plan = reportPlan("clone", path, kCloneCounted, invocation, format, retry);
     plan.sceneNumber = lines.value(settingsfile::kSceneNumberLine - 1);
     runFleetCommand(context, plan, targets,
                     [&](const CloneTarget &target, CameraAtWork &camera) {
@@ -1118,13 +1119,13 @@ static void runAudit(CommandContext &context, const QStringList &arguments)
     const Invocation &invocation = context.invocation();
     if (invocation.json)
         throw UsageError(QStringLiteral("'diff --hosts' has no --json output; give --report PATH.json"));
-    requestedReportFormat(invocation);
+    const std::optional<ReportFormat> format = requestedReportFormat(invocation);
     const std::optional<SiteRecord> retry = retryRecord(invocation);
     const QList<CloneTarget> targets = fleetTargets(invocation, retry, "diff");
     const QString path = arguments.first();
     const QStringList lines = loadFile(path);
     checkTargetPorts(targets);
-    runFleetCommand(context, reportPlan("diff", path, kDiffCounted, invocation, retry), targets,
+    runFleetCommand(context, reportPlan("diff", path, kDiffCounted, invocation, format, retry), targets,
                     [&](const CloneTarget &target, CameraAtWork &camera) {
                         return diffCamera(target, lines, invocation.connection, invocation.replyTimeoutMs, camera);
                     });

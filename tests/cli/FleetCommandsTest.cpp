@@ -7,6 +7,7 @@
 #include "QzrProcess.h"
 #include "cli/Commands.h"
 #include "sim/SimThread.h"
+#include "tests/support/CameraFleet.h"
 #include "tests/support/ConnectWatch.h"
 #include "tests/support/ExpectedRequests.h"
 #include "tests/support/TestFiles.h"
@@ -42,40 +43,18 @@ using qzr::clitest::runQzr;
 using qzr::clitest::startQzr;
 using qzr::sim::SimThread;
 
+using qzr::testsupport::Fleet;
+using qzr::testsupport::hostList;
+using qzr::testsupport::hostOf;
 using qzr::testsupport::readAll;
 using qzr::testsupport::writeBytes;
 
 namespace {
 
-using Fleet = std::vector<std::unique_ptr<SimThread>>;
-
-// Cameras with MACs 02:00:00:00:00:01, :02, ... and the password "site-7".
+// The fleet's cameras share the password "site-7".
 Fleet startedFleet(int count)
 {
-    Fleet fleet;
-    for (int k = 0; k < count; ++k) {
-        sim::CameraOptions options;
-        options.mac = QStringLiteral("02:00:00:00:00:%1").arg(k + 1, 2, 10, QLatin1Char('0'));
-        options.password = QStringLiteral("site-7");
-        auto camera = std::make_unique<SimThread>(options);
-        if (camera->start(0) == 0)
-            return {};
-        fleet.push_back(std::move(camera));
-    }
-    return fleet;
-}
-
-QString hostOf(const SimThread &camera)
-{
-    return QStringLiteral("127.0.0.1:%1").arg(camera.port());
-}
-
-QString hostList(const Fleet &fleet)
-{
-    QStringList hosts;
-    for (const auto &camera : fleet)
-        hosts << hostOf(*camera);
-    return hosts.join(QLatin1Char(','));
+    return testsupport::startedFleet(count, QStringLiteral("site-7"));
 }
 
 QStringList targetsOf(const SimThread &camera)

@@ -8,6 +8,7 @@
 #include "QzrProcess.h"
 #include "settingsfile/SafeFile.h"
 #include "sim/SimThread.h"
+#include "tests/support/CameraFleet.h"
 #include "tests/support/TestFiles.h"
 
 #include <QDir>
@@ -29,7 +30,10 @@ using qzr::clitest::Outcome;
 using qzr::clitest::runQzr;
 using qzr::clitest::startQzr;
 using qzr::sim::SimThread;
+using qzr::testsupport::Fleet;
+using qzr::testsupport::hostList;
 using qzr::testsupport::readAll;
+using qzr::testsupport::startedFleet;
 using qzr::testsupport::writeBytes;
 
 namespace {
@@ -77,28 +81,6 @@ void fill(const QString &folder)
 QStringList entriesOf(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
-}
-
-using Fleet = std::vector<std::unique_ptr<SimThread>>;
-
-Fleet startedFleet(int count)
-{
-    Fleet fleet;
-    for (int k = 0; k < count; ++k) {
-        auto camera = std::make_unique<SimThread>();
-        if (camera->start(0) == 0)
-            return {};
-        fleet.push_back(std::move(camera));
-    }
-    return fleet;
-}
-
-QString hostList(const Fleet &fleet)
-{
-    QStringList hosts;
-    for (const auto &camera : fleet)
-        hosts << QStringLiteral("127.0.0.1:%1").arg(camera->port());
-    return hosts.join(QLatin1Char(','));
 }
 
 int requestCount(const Fleet &fleet)
