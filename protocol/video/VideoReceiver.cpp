@@ -9,6 +9,9 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <mutex>
 #include <vector>
 
@@ -17,6 +20,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/error.h>
 #include <libavutil/log.h>
+#include <libavutil/mem.h>
 #include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
@@ -60,36 +64,13 @@ void noteRedirect(const void *format, const QString &target)
 
 namespace {
 
-// A message that repeats is logged once; how often it came follows with the
-// next other message (or every kRepeatReport times).
-constexpr int kRepeatReport = 1000;
-std::mutex g_repeatMutex;
-QString g_lastMessage;
-int g_repeats = 0;
-
-// Whether to log text now; *repeated is set to the count of a run of the
-// previous message that just ended (0 for none).
-bool firstOfItsRun(const QString &text, int *repeated)
-{
-    std::lock_guard<std::mutex> lock(g_repeatMutex);
-    *repeated = 0;
-    if (text == g_lastMessage) {
-        if (++g_repeats < kRepeatReport)
-            return false;
-        *repeated = g_repeats;
-        g_repeats = 0;
-        return false;
-    }
-    *repeated = g_repeats;
-    g_lastMessage = text;
-    g_repeats = 0;
-    return true;
-}
+// FFmpeg's messages pass one throttle, whichever stream they come from.
+std::mutex g_throttleMutex;
+MessageThrottle g_throttle;
 
 // FFmpeg's own messages go to the video category, with any user information
 // of an address removed; errors at info level, warnings at debug level, a
-// message that repeats only once with its count. A redirect stops the open
-// it belongs to.
+// flood of them summarised. A redirect stops the open it belongs to.
 void logFromFfmpeg(void *object, int level, const char *format, va_list arguments)
 {
     if (level > AV_LOG_INFO)
@@ -105,16 +86,94 @@ void logFromFfmpeg(void *object, int level, const char *format, va_list argument
         noteRedirect(object, text.mid(redirect + kRedirectMessage.size()).left(512));
     if (level > AV_LOG_WARNING)
         return;
-    int repeated = 0;
-    const bool first = firstOfItsRun(text, &repeated);
-    if (repeated > 0)
-        qCInfo(lcVideo).noquote() << "ffmpeg: the message before came" << repeated << "times more";
-    if (!first)
-        return;
-    if (level <= AV_LOG_ERROR)
-        qCInfo(lcVideo).noquote() << "ffmpeg:" << text;
-    else
-        qCDebug(lcVideo).noquote() << "ffmpeg:" << text;
+    QStringList lines;
+    {
+        std::lock_guard<std::mutex> lock(g_throttleMutex);
+        lines = g_throttle.admit(text, Clock::now());
+    }
+    for (const QString &logged : std::as_const(lines)) {
+        if (logged != text || level <= AV_LOG_ERROR)
+            qCInfo(lcVideo).noquote() << "ffmpeg:" << logged;
+        else
+            qCDebug(lcVideo).noquote() << "ffmpeg:" << logged;
+    }
+}
+
+// An RGB32 picture that swscale may write into. Its vector code stores
+// whole groups of pixels, past the end of a row whose width is no multiple
+// of the group and past the last row (a picture of 384 bytes took writes 8
+// and 16 bytes after its end): rows start on 64-byte boundaries, and a spare
+// row and 64 bytes follow the last one.
+QImage scalerTarget(QSize size)
+{
+    const qsizetype stride = (qsizetype(size.width()) * 4 + 63) & ~qsizetype(63);
+    auto *data = static_cast<uchar *>(av_malloc(size_t(stride) * size_t(size.height() + 1) + 64));
+    if (!data)
+        return {};
+    return QImage(data, size.width(), size.height(), stride, QImage::Format_RGB32, av_free, data);
+}
+
+// The bytes of picture memory a decoder holds now. Its pictures take
+// their memory through countedPictureBuffer(), each giving its share back
+// when the last reference to it goes; the pictures may outlive the decoder.
+struct PictureBudget
+{
+    std::atomic<size_t> used{0};
+};
+
+struct CountedBuffer
+{
+    std::shared_ptr<PictureBudget> budget;
+    AVBufferRef *inner;
+};
+
+void releaseCounted(void *opaque, uint8_t *)
+{
+    auto *counted = static_cast<CountedBuffer *>(opaque);
+    counted->budget->used -= size_t(counted->inner->size);
+    av_buffer_unref(&counted->inner);
+    delete counted;
+}
+
+// The decoder's picture allocator: FFmpeg's own, refused once the pictures
+// held would pass kPictureBudgetBytes. A stream claiming many large
+// reference pictures then fails picture by picture instead of growing the
+// process (FFmpeg checks the size of one picture only).
+int countedPictureBuffer(AVCodecContext *codec, AVFrame *frame, int flags)
+{
+    const int result = avcodec_default_get_buffer2(codec, frame, flags);
+    if (result < 0)
+        return result;
+    const auto &budget = *static_cast<std::shared_ptr<PictureBudget> *>(codec->opaque);
+    size_t bytes = 0;
+    for (const AVBufferRef *buffer : frame->buf)
+        bytes += buffer ? size_t(buffer->size) : 0;
+    bool taken = frame->nb_extended_buf == 0 && budget->used + bytes <= kPictureBudgetBytes;
+    for (AVBufferRef *&buffer : frame->buf) {
+        if (!taken || !buffer)
+            continue;
+        auto *counted = new CountedBuffer{budget, buffer};
+        AVBufferRef *outer = av_buffer_create(buffer->data, buffer->size, releaseCounted, counted, 0);
+        if (!outer) {
+            delete counted;
+            taken = false;
+            continue;
+        }
+        budget->used += size_t(buffer->size);
+        buffer = outer;
+    }
+    if (taken)
+        return 0;
+    for (AVBufferRef *&buffer : frame->buf)
+        av_buffer_unref(&buffer);
+    for (int i = 0; i < frame->nb_extended_buf; ++i)
+        av_buffer_unref(&frame->extended_buf[i]);
+    av_freep(&frame->extended_buf);
+    frame->nb_extended_buf = 0;
+    for (uint8_t *&data : frame->data)
+        data = nullptr;
+    frame->extended_data = nullptr;
+    return AVERROR(ENOMEM);
 }
 
 qint64 nowNs()
@@ -197,6 +256,9 @@ struct VideoReceiver::Decoding
     // Motion measurement.
     std::vector<quint8> previousGrid;
 
+    // What the decoder's pictures hold.
+    std::shared_ptr<PictureBudget> budget = std::make_shared<PictureBudget>();
+
     // Picture buffers handed to the owner, reused once it has let go of them.
     std::array<QImage, 4> buffers;
     std::size_t nextBuffer = 0;
@@ -231,6 +293,16 @@ VideoReceiver::VideoReceiver(std::unique_ptr<StreamSource> source, ReceiverOptio
         // camera announcing a 2 GB SDP, or a frame of 65,535 x 65,535, is
         // refused instead of allocated.
         av_max_alloc(kMaxAllocationBytes);
+#ifdef __GLIBC__
+        // A stream that keeps changing its picture size makes the decoder
+        // free and allocate tables and pictures of hundreds of KB to MBs.
+        // glibc raises its threshold for mapping such blocks each time one
+        // is freed, and then keeps them in its heap, where the freed space
+        // stays with the process: 400 MB of noise left it 320-350 MB large
+        // instead of 240 MB. A fixed threshold keeps such blocks mapped and
+        // gives them back when freed.
+        mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
     });
 }
 
@@ -408,6 +480,8 @@ VideoReceiver::Outcome VideoReceiver::receiveOnce(VideoError &error, bool &gotPi
     d.codec = avcodec_alloc_context3(decoder);
     // A picture larger than any camera's is refused by the decoder.
     d.codec->max_pixels = kMaxPicturePixels;
+    d.codec->opaque = &d.budget;
+    d.codec->get_buffer2 = countedPictureBuffer;
     avcodec_parameters_to_context(d.codec, stream->codecpar);
     d.codec->flags |= AV_CODEC_FLAG_LOW_DELAY;
     d.codec->thread_type = FF_THREAD_SLICE;
@@ -601,7 +675,12 @@ void VideoReceiver::handlePicture(Decoding &d, AVFrame *picture)
     if (!target) {
         target = &d.buffers[d.nextBuffer];
         d.nextBuffer = (d.nextBuffer + 1) % d.buffers.size();
-        *target = QImage(outputSize, QImage::Format_RGB32);
+        *target = scalerTarget(outputSize);
+        if (target->isNull()) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            ++m_stats.droppedFrames;
+            return;
+        }
     }
     // Written while this is the only reference, so bits() does not copy.
     uint8_t *destination[4] = {target->bits(), nullptr, nullptr, nullptr};

@@ -38,10 +38,13 @@ struct ReceiverOptions
 // owns the receiver. Pictures are handed over newest-first: when the owner's
 // thread is busy, older pictures are replaced, never queued.
 // What a stream may cost: no single buffer larger than this (an SDP, a
-// packet, a picture), and no picture of more pixels (4096 x 2160; the
-// cameras send 1920 x 1080 at most).
+// packet, a picture), and no picture of more pixels (2560 x 1600, twice
+// what the cameras send at most: 1920 x 1080).
 inline constexpr size_t kMaxAllocationBytes = 64 * 1024 * 1024;
-inline constexpr int kMaxPicturePixels = 4096 * 2160;
+inline constexpr int kMaxPicturePixels = 2560 * 1600;
+// What the decoder's pictures may hold together: a 1080p camera stream
+// needs about 3 MB a picture and, at its level, 6 pictures at most.
+inline constexpr size_t kPictureBudgetBytes = 64 * 1024 * 1024;
 
 class VideoReceiver : public QObject
 {

@@ -2,11 +2,15 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
+
 #include "TestStreams.h"
 #include "protocol/video/StreamSource.h"
+#include "protocol/video/VideoLogging.h"
 #include "protocol/video/VideoReceiver.h"
 
 using namespace qzr::video;
@@ -72,6 +76,11 @@ public:
     quint16 port() const { return m_server.serverPort(); }
     int describes = 0;
 
+    // After PLAY, RTP packets made by `packet` go interleaved on the RTSP
+    // connection (channel 0), as fast as the viewer takes them.
+    std::function<QByteArray()> packet;
+    qint64 bytesStreamed = 0;
+
 private:
     void answer(QTcpSocket *socket, const QByteArray &request)
     {
@@ -86,8 +95,31 @@ private:
         } else if (request.startsWith("DESCRIBE")) {
             reply = QByteArray(m_describeReply).replace("CSEQ", sequence);
             ++describes;
+        } else if (request.startsWith("SETUP")) {
+            reply = "RTSP/1.0 200 OK\r\nCSeq: " + sequence
+                + "\r\nSession: 4711\r\nTransport: RTP/AVP/TCP;unicast;interleaved=0-1\r\n\r\n";
+        } else if (request.startsWith("PLAY")) {
+            reply = "RTSP/1.0 200 OK\r\nCSeq: " + sequence + "\r\nSession: 4711\r\n\r\n";
+            if (packet)
+                stream(socket);
         }
         socket->write(reply);
+    }
+
+    // Keeps at most 256 KiB waiting in the socket, so that only the viewer's
+    // memory is measured.
+    void stream(QTcpSocket *socket)
+    {
+        auto *timer = new QTimer(socket);
+        connect(timer, &QTimer::timeout, socket, [this, socket] {
+            while (socket->bytesToWrite() < 256 * 1024) {
+                const QByteArray rtp = packet();
+                const quint16 size = quint16(rtp.size());
+                socket->write(QByteArray("$\0", 2) + char(size >> 8) + char(size & 0xFF) + rtp);
+                bytesStreamed += rtp.size();
+            }
+        });
+        timer->start(1);
     }
 
     QTcpServer m_server;
@@ -106,6 +138,74 @@ qint64 virtualPeakKib()
     }
     return -1;
 }
+
+// The peak of this process's resident memory since the last resetPeak(), in KiB.
+qint64 residentPeakKib()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+bool resetResidentPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
+// RTP packets of an H.264 stream made of noise: parameter sets, slices,
+// fragments and aggregates with random content, the first bytes of each
+// parameter set biased towards the profiles that cost most memory.
+class NoiseStream
+{
+public:
+    explicit NoiseStream(quint32 seed) : m_random(seed) {}
+
+    QByteArray nextPacket()
+    {
+        QByteArray rtp(12, '\0');
+        rtp[0] = char(0x80);
+        rtp[1] = char(96 | (m_random.bounded(4) == 0 ? 0x80 : 0)); // marker now and then
+        const quint16 sequence = m_sequence++;
+        rtp[2] = char(sequence >> 8);
+        rtp[3] = char(sequence & 0xFF);
+        m_timestamp += m_random.bounded(4) == 0 ? 6000 : 0;
+        for (int i = 0; i < 4; ++i)
+            rtp[4 + i] = char(m_timestamp >> (24 - 8 * i));
+        rtp[8] = 0x12; // SSRC
+        static const char kinds[] = {0x67, 0x68, 0x65, 0x41, 0x7C, 0x78};
+        const char kind = kinds[m_random.bounded(int(sizeof kinds))];
+        rtp += kind;
+        if (kind == 0x67) { // sequence parameter set
+            static const char profiles[] = {66, 77, 100, 110, 122, char(244)};
+            rtp += profiles[m_random.bounded(int(sizeof profiles))];
+            rtp += noise(2 + m_random.bounded(30));
+        } else if (kind == 0x68 || kind == 0x78) {
+            rtp += noise(2 + m_random.bounded(60));
+        } else {
+            rtp += noise(100 + m_random.bounded(1300));
+        }
+        return rtp;
+    }
+
+private:
+    QByteArray noise(int size)
+    {
+        QByteArray bytes(size, Qt::Uninitialized);
+        for (char &byte : bytes)
+            byte = char(m_random.bounded(256));
+        return bytes;
+    }
+
+    QRandomGenerator m_random;
+    quint16 m_sequence = 1;
+    quint32 m_timestamp = 0;
+};
 
 } // namespace
 
@@ -131,6 +231,9 @@ private slots:
     void redirectIsNotFollowed();
     void hugeDescriptionIsNotAllocated();
     void oversizedPictureIsNotDecoded();
+    void noiseStreamStaysBounded();
+    void referencePicturesAreBudgeted();
+    void floodOfMessagesIsSummarised();
 
     void credentialsArePercentEncoded_data();
     void credentialsArePercentEncoded();
@@ -385,14 +488,14 @@ void VideoReceiverTest::hugeDescriptionIsNotAllocated()
     QVERIFY2(growthKib < 512 * 1024, qPrintable(QStringLiteral("virtual memory grew by %1 KiB").arg(growthKib)));
 }
 
-// A stream whose pictures are larger than 4096 x 2160 is not decoded (no
+// A stream whose pictures are larger than 2560 x 1600 is not decoded (no
 // picture buffer of that size is made): no frame reaches the window, and
 // the refusal is logged once, not per picture.
 void VideoReceiverTest::oversizedPictureIsNotDecoded()
 {
     QString error;
     const QString clip = test::makeClip(m_dir.path(), QStringLiteral("oversized.avi"),
-                                        QStringLiteral("color=c=0xC03020:size=4160x2176:rate=15"), 0.5,
+                                        QStringLiteral("color=c=0xC03020:size=2576x1600:rate=15"), 0.5,
                                         test::codecArguments(QStringLiteral("mjpeg")), &error);
     QVERIFY2(!clip.isEmpty(), qPrintable(error));
     g_log.clear();
@@ -408,8 +511,102 @@ void VideoReceiverTest::oversizedPictureIsNotDecoded()
     qInstallMessageHandler(g_previousHandler);
     int complaints = 0;
     for (const QString &line : std::as_const(g_log))
-        complaints += line.contains(QLatin1String("ffmpeg:")) && line.contains(QLatin1String("4160")) ? 1 : 0;
+        complaints += line.contains(QLatin1String("ffmpeg:")) && line.contains(QLatin1String("2576")) ? 1 : 0;
     QVERIFY2(complaints <= 2, qPrintable(g_log.join('\n')));
+}
+
+// A camera streaming noise as H.264 (random parameter sets, slices and
+// fragments) keeps the process under 300 MB (about 150 MB after 64 MB of
+// noise, 240 MB after 400 MB); FFmpeg's complaints, thousands a second,
+// come to the log as a few lines with counts.
+void VideoReceiverTest::noiseStreamStaysBounded()
+{
+    const QByteArray description = "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=noise\r\nt=0 0\r\n"
+                                   "m=video 0 RTP/AVP 96\r\na=rtpmap:96 H264/90000\r\na=control:trackID=0\r\n";
+    HostileRtspCamera camera("RTSP/1.0 200 OK\r\nCSeq: CSEQ\r\nContent-Type: application/sdp\r\nContent-Length: "
+                             + QByteArray::number(description.size()) + "\r\n\r\n" + description);
+    NoiseStream noise(20261208);
+    camera.packet = [&noise] { return noise.nextPacket(); };
+    QVERIFY(camera.listen());
+    g_log.clear();
+    g_previousHandler = qInstallMessageHandler(captureLog);
+    QVERIFY2(resetResidentPeak(), "the peak of resident memory cannot be reset here");
+    qint64 frames = 0;
+    {
+        VideoReceiver receiver(std::make_unique<UrlStreamSource>(
+            QStringLiteral("rtsp://127.0.0.1:%1/channel1").arg(camera.port()), "admin", "kqm"));
+        receiver.setOutputSize(QSize(640, 360)); // as the viewer asks
+        connect(&receiver, &VideoReceiver::frameReady, this, [&frames] { ++frames; });
+        receiver.start();
+        QElapsedTimer clock;
+        clock.start();
+        // At least 64 MB of noise, or 20 s on a slow machine.
+        while (camera.bytesStreamed < 64 * 1024 * 1024 && clock.elapsed() < 20000)
+            QTest::qWait(50);
+    }
+    qInstallMessageHandler(g_previousHandler);
+    const qint64 peakKib = residentPeakKib();
+    qInfo() << "noise streamed:" << camera.bytesStreamed / 1024 << "KiB; pictures:" << frames
+            << "; resident peak:" << peakKib << "KiB; log lines:" << g_log.size();
+    QVERIFY2(camera.bytesStreamed > 8 * 1024 * 1024, "the viewer should have taken the noise");
+#ifndef __SANITIZE_ADDRESS__ // its shadow memory and quarantine count too
+    QVERIFY2(peakKib < 300 * 1024, qPrintable(QStringLiteral("resident peak %1 KiB").arg(peakKib)));
+#endif
+    int fromFfmpeg = 0;
+    for (const QString &line : std::as_const(g_log))
+        fromFfmpeg += line.startsWith(QLatin1String("ffmpeg:")) ? 1 : 0;
+    QVERIFY2(fromFfmpeg > 0 && fromFfmpeg <= 3 * 41, qPrintable(QString::number(fromFfmpeg)));
+}
+
+// A stream that keeps sixteen reference pictures of 2560 x 1600 in 4:4:4
+// (about 12 MB each; FFmpeg's own player needs 300 MB for it) decodes
+// within the 64 MiB picture budget: pictures beyond it are refused and
+// the process does not grow by the 200 MB the pictures would take.
+void VideoReceiverTest::referencePicturesAreBudgeted()
+{
+    QString error;
+    const QString clip = test::makeClip(m_dir.path(), QStringLiteral("references.mp4"),
+                                        QStringLiteral("testsrc=size=2560x1600:rate=15"), 2.0,
+                                        {"-c:v", "libx264", "-preset", "ultrafast", "-refs", "16", "-bf", "0",
+                                         "-g", "300", "-pix_fmt", "yuv444p"},
+                                        &error);
+    QVERIFY2(!clip.isEmpty(), qPrintable(error));
+    QVERIFY(resetResidentPeak());
+    const qint64 before = residentPeakKib();
+    int frames = 0;
+    {
+        VideoReceiver receiver(std::make_unique<FileStreamSource>(clip));
+        receiver.setOutputSize(QSize(640, 360));
+        connect(&receiver, &VideoReceiver::frameReady, this, [&frames] { ++frames; });
+        QSignalSpy finished(&receiver, &VideoReceiver::finished);
+        receiver.start();
+        QVERIFY(finished.wait(30000));
+    }
+    const qint64 growthKib = residentPeakKib() - before;
+    qInfo() << "pictures:" << frames << "; resident growth:" << growthKib << "KiB";
+    QVERIFY2(frames > 0, "the pictures within the budget should still be shown");
+    QVERIFY2(growthKib < 150 * 1024, qPrintable(QStringLiteral("grew by %1 KiB").arg(growthKib)));
+}
+
+// Within ten seconds each message is logged once, at most 20 different
+// ones; the next message after the ten seconds brings the counts.
+void VideoReceiverTest::floodOfMessagesIsSummarised()
+{
+    using std::chrono::seconds;
+    MessageThrottle throttle;
+    const MessageThrottle::Clock::time_point start{};
+    QCOMPARE(throttle.admit("[h264 @ 0x1] no frame!", start), QStringList{"[h264 @ 0x1] no frame!"});
+    QCOMPARE(throttle.admit("[h264 @ 0x1] no frame!", start + seconds(1)), QStringList());
+    QCOMPARE(throttle.admit("[h264 @ 0x1] no frame!", start + seconds(2)), QStringList());
+    for (int i = 0; i < 25; ++i) {
+        const QString text = QStringLiteral("[NULL @ 0x2] non-existing PPS %1 referenced").arg(i);
+        QCOMPARE(throttle.admit(text, start + seconds(3)), i < 19 ? QStringList{text} : QStringList());
+    }
+    QCOMPARE(throttle.admit("[h264 @ 0x1] no frame!", start + seconds(9)), QStringList());
+    QCOMPARE(throttle.admit("[h264 @ 0x1] decode_slice_header error", start + seconds(10)),
+             (QStringList{"(3 times more: [h264 @ 0x1] no frame!)", "(6 other messages left out)",
+                          "[h264 @ 0x1] decode_slice_header error"}));
+    QCOMPARE(throttle.admit("[h264 @ 0x1] no frame!", start + seconds(11)), QStringList{"[h264 @ 0x1] no frame!"});
 }
 
 // The password is put into the address FFmpeg sees, but never into the log.
