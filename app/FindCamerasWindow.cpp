@@ -14,7 +14,11 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableWidget>
+
+#include <algorithm>
+#include <iterator>
 
 using namespace qzr;
 using namespace qzr::discovery;
@@ -53,17 +57,26 @@ FindCamerasWindow::FindCamerasWindow(QWidget *parent)
     CameraTable->setColumnCount(int(kColumns.size()));
     CameraTable->setHorizontalHeaderLabels(kColumns);
     CameraTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    CameraTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    CameraTable->setSelectionMode(QAbstractItemView::ExtendedSelection);
     CameraTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     CameraTable->verticalHeader()->hide();
-    // Addresses and MACs are read whole; the flags take what is left.
-    CameraTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Columns are sized once (not per reply, which costs a pass over every
+    // row); long values are elided, so that the flags stay in view.
+    CameraTable->setTextElideMode(Qt::ElideRight);
+    CameraTable->setWordWrap(false);
+    CameraTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     CameraTable->horizontalHeader()->setStretchLastSection(true);
+    const int widths[] = {120, 50, 110, 90, 120, 100};
+    for (int column = 0; column < int(std::size(widths)); ++column)
+        CameraTable->setColumnWidth(column, widths[column]);
 
     SearchProgress = makeControl<QProgressBar>(this, "SearchProgress", 12, 346, 736, 20);
     SearchProgress->setRange(0, 1);
     SearchProgress->setValue(0);
     StatusLabel = makeLabel(this, "StatusLabel", QString(), 12, 376, 600, 30);
+    StatusLabel->resize(470, 30);
+    ReadDetailsButton = makeButton(this, "ReadDetailsButton", QStringLiteral("Read details"), 488, 376, 124, 30);
+    ReadDetailsButton->setEnabled(false);
     UseCameraButton = makeButton(this, "UseCameraButton", QStringLiteral("Use this camera"), 618, 376, 130, 30);
     UseCameraButton->setEnabled(false);
 
@@ -71,8 +84,12 @@ FindCamerasWindow::FindCamerasWindow(QWidget *parent)
     connect(StopSearchButton, &QPushButton::clicked, this, [this] { stopSearch(); });
     connect(UseCameraButton, &QPushButton::clicked, this, [this] { useSelectedCamera(); });
     connect(CameraTable, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { useCamera(row); });
-    connect(CameraTable, &QTableWidget::itemSelectionChanged, this,
-            [this] { UseCameraButton->setEnabled(!CameraTable->selectedItems().isEmpty()); });
+    connect(ReadDetailsButton, &QPushButton::clicked, this, [this] { readSelectedDetails(); });
+    connect(CameraTable, &QTableWidget::itemSelectionChanged, this, [this] {
+        const bool any = !CameraTable->selectedItems().isEmpty();
+        UseCameraButton->setEnabled(any);
+        ReadDetailsButton->setEnabled(any);
+    });
     connect(&m_finder, &CameraFinder::camerasChanged, this, &FindCamerasWindow::showCameras);
     connect(&m_finder, &CameraFinder::progressChanged, this, [this](int done, int total) {
         SearchProgress->setRange(0, total);
@@ -101,10 +118,9 @@ bool FindCamerasWindow::startSearch()
         }
         options.sweeps.append(*sweep);
     }
-    if (Form1) {
-        options.user = Form1->Edit3->text();
-        options.password = Form1->Edit4->text();
-    }
+    // The search sends no credentials; they go only with "Read details".
+    options.identify = false;
+    m_readingDetails = false;
     m_shown.clear();
     CameraTable->setRowCount(0);
     SearchProgress->setRange(0, 1);
@@ -135,27 +151,101 @@ void FindCamerasWindow::stopSearch()
 
 void FindCamerasWindow::showCameras()
 {
+    // The rows are kept and their texts replaced: only what changed is
+    // painted again.
+    const QStringList selectedKeys = [this] {
+        QStringList keys;
+        for (const int row : selectedRows())
+            keys << m_shown.value(row).key;
+        return keys;
+    }();
     m_shown = m_finder.cameras();
+    CameraTable->setUpdatesEnabled(false);
+    const QSignalBlocker blocker(CameraTable);
     CameraTable->setRowCount(int(m_shown.size()));
     for (int row = 0; row < int(m_shown.size()); ++row) {
         const FoundCamera &camera = m_shown.at(row);
-        const QStringList cells{camera.address, QString::number(camera.port), camera.identity.model,
+        const QStringList cells{camera.address, QString::number(camera.port), camera.model(),
                                 camera.identity.firmware, camera.identity.mac, foundByText(camera.foundBy),
                                 flagsText(camera)};
         const QString explanation = plainToolTip(flagsExplanation(camera));
         for (int column = 0; column < int(cells.size()); ++column) {
-            auto *item = new QTableWidgetItem(shownText(cells.at(column)));
-            item->setToolTip(explanation);
-            CameraTable->setItem(row, column, item);
+            const QString text = shownText(cells.at(column));
+            QTableWidgetItem *item = CameraTable->item(row, column);
+            if (!item) {
+                item = new QTableWidgetItem;
+                CameraTable->setItem(row, column, item);
+            }
+            if (item->text() != text)
+                item->setText(text);
+            if (item->toolTip() != explanation)
+                item->setToolTip(explanation);
+            item->setSelected(selectedKeys.contains(camera.key));
         }
     }
+    CameraTable->setUpdatesEnabled(true);
+    const bool any = !CameraTable->selectedItems().isEmpty();
+    UseCameraButton->setEnabled(any);
+    ReadDetailsButton->setEnabled(any);
 }
 
 void FindCamerasWindow::searchFinished()
 {
     showCameras();
     const int count = int(m_shown.size());
-    StatusLabel->setText(count == 1 ? QStringLiteral("1 camera found") : QStringLiteral("%1 cameras found").arg(count));
+    QString status = m_readingDetails ? QStringLiteral("Details read")
+        : count == 1                  ? QStringLiteral("1 camera found")
+                                      : QStringLiteral("%1 cameras found").arg(count);
+    m_readingDetails = false;
+    const QStringList losses = m_finder.lossTexts();
+    if (!losses.isEmpty())
+        status += QStringLiteral("; ") + losses.join(QStringLiteral("; "));
+    StatusLabel->setText(status);
+    StatusLabel->setToolTip(plainToolTip(status));
+}
+
+SearchOptions FindCamerasWindow::credentialsFromMainWindow() const
+{
+    SearchOptions options = m_base;
+    if (Form1) {
+        options.user = Form1->Edit3->text();
+        options.password = Form1->Edit4->text();
+    }
+    return options;
+}
+
+QList<int> FindCamerasWindow::selectedRows() const
+{
+    QList<int> rows;
+    for (const QTableWidgetItem *item : CameraTable->selectedItems()) {
+        if (!rows.contains(item->row()))
+            rows << item->row();
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+bool FindCamerasWindow::readSelectedDetails()
+{
+    QList<FoundCamera> chosen;
+    for (const int row : selectedRows()) {
+        if (row >= 0 && row < int(m_shown.size()))
+            chosen << m_shown.at(row);
+    }
+    const QStringList targets = CameraFinder::detailTargets(chosen);
+    if (targets.isEmpty()) {
+        dialogs().showError(QStringLiteral("None of the selected cameras can be read (https or a host name)."));
+        return false;
+    }
+    const QString text = QStringLiteral("Log in with the main window's user and password to:\n%1\n\nOnly "
+                                        "cameras you trust should get your password.")
+                             .arg(shownText(targets.join(QLatin1Char('\n'))));
+    if (!dialogs().confirm(QStringLiteral("Read details"), text))
+        return false;
+    m_readingDetails = true;
+    StatusLabel->setText(QStringLiteral("Reading details..."));
+    m_finder.readDetails(chosen, credentialsFromMainWindow());
+    return true;
 }
 
 void FindCamerasWindow::useSelectedCamera()

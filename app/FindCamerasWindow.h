@@ -38,6 +38,10 @@ public:
     // window's fields and into "IP Setup", which is shown.
     void useCamera(int row);
     void useSelectedCamera();
+    // "Read details": model, firmware and MAC of the selected rows, read
+    // with the main window's user and password after the user confirms the
+    // addresses they go to. False when nothing was read.
+    bool readSelectedDetails();
 
     qzr::discovery::CameraFinder &finder() { return m_finder; }
 
@@ -45,15 +49,18 @@ public:
     QProgressBar *SearchProgress;
     QLabel *SweepLabel, *StatusLabel;
     QLineEdit *SweepEdit;
-    QPushButton *SearchAgainButton, *StopSearchButton, *UseCameraButton;
+    QPushButton *SearchAgainButton, *StopSearchButton, *UseCameraButton, *ReadDetailsButton;
 
 private:
     void showCameras();
     void searchFinished();
+    qzr::discovery::SearchOptions credentialsFromMainWindow() const;
+    QList<int> selectedRows() const;
 
     qzr::discovery::CameraFinder m_finder;
     qzr::discovery::SearchOptions m_base;
     QList<qzr::discovery::FoundCamera> m_shown;
+    bool m_readingDetails = false;
 };
 
 // The window, made on first use and kept with the window set.

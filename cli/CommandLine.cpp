@@ -137,6 +137,7 @@ const char *commandOptionName(CommandOption option)
     case OptionDir: return "--dir";
     case OptionRetryFrom: return "--retry-from";
     case OptionDeadline: return "--deadline";
+    case OptionIdentify: return "--identify";
     }
     return "";
 }
@@ -144,7 +145,7 @@ const char *commandOptionName(CommandOption option)
 namespace {
 
 enum class Option { Host, Port, User, Timeout, Json, Help, Version, Yes, Hosts, Jobs, Report, Verify, Interface, Sweep, Wait,
-                    PasswordFile, Dir, RetryFrom, Deadline };
+                    PasswordFile, Dir, RetryFrom, Deadline, Identify };
 
 struct OptionInfo
 {
@@ -171,6 +172,7 @@ constexpr OptionInfo kOptions[] = {
     {"--dir", Option::Dir, true},
     {"--retry-from", Option::RetryFrom, true},
     {"--deadline", Option::Deadline, true},
+    {"--identify", Option::Identify, false},
     {"--help", Option::Help, false},
     {"-h", Option::Help, false},
     {"--version", Option::Version, false},
@@ -316,6 +318,10 @@ Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLooku
         case Option::Deadline:
             invocation.deadlineSeconds = parseDeadlineSeconds(*inlineValue);
             invocation.commandOptions |= OptionDeadline;
+            break;
+        case Option::Identify:
+            invocation.identify = true;
+            invocation.commandOptions |= OptionIdentify;
             break;
         }
     }

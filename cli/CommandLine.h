@@ -30,12 +30,13 @@ enum CommandOption : unsigned {
     OptionDir = 1u << 8,       // --dir DIR
     OptionRetryFrom = 1u << 9, // --retry-from REPORT
     OptionDeadline = 1u << 10, // --deadline SECONDS
+    OptionIdentify = 1u << 11, // --identify
 };
 
 // Every CommandOption, for the checks that go through all of them.
 inline constexpr CommandOption kCommandOptions[] = {OptionYes,       OptionHosts,     OptionJobs,   OptionReport,
                                                      OptionVerify,    OptionInterface, OptionSweep,  OptionWait,
-                                                     OptionDir,       OptionRetryFrom, OptionDeadline};
+                                                     OptionDir,       OptionRetryFrom, OptionDeadline, OptionIdentify};
 
 // "--yes", "--hosts", ... for one CommandOption flag.
 const char *commandOptionName(CommandOption option);
@@ -91,6 +92,7 @@ struct Invocation
     unsigned commandOptions = 0; // the CommandOption flags given
     bool yes = false;            // "--yes": no confirmation
     bool verify = false;         // "--verify": read written keys back
+    bool identify = false;       // "--identify": read found cameras with the credentials
     QString hosts;               // "--hosts LIST"
     int jobs = kDefaultJobs;     // "--jobs N", 1 to kMaxJobs
     QString reportPath;          // "--report PATH"

@@ -44,7 +44,7 @@ QByteArray discoveredTable(const QList<discovery::FoundCamera> &cameras)
     QList<QStringList> rows{header};
     for (const discovery::FoundCamera &camera : cameras) {
         const auto cell = [](const QString &value) { return value.isEmpty() ? QStringLiteral("-") : cellText(value); };
-        rows.append({cell(camera.address), QString::number(camera.port), cell(camera.identity.model),
+        rows.append({cell(camera.address), QString::number(camera.port), cell(camera.model()),
                      cell(camera.identity.firmware), cell(camera.identity.mac),
                      discovery::foundByText(camera.foundBy), cell(discovery::flagsText(camera))});
     }
@@ -58,7 +58,10 @@ QByteArray discoveredJson(const QList<discovery::FoundCamera> &cameras)
         QJsonObject object{
             {QStringLiteral("address"), camera.address},
             {QStringLiteral("port"), camera.port},
-            {QStringLiteral("model"), camera.identity.model},
+            {QStringLiteral("model"), camera.model()},
+            {QStringLiteral("hardware"), camera.hardware},
+            {QStringLiteral("name"), camera.name},
+            {QStringLiteral("from"), camera.sender},
             {QStringLiteral("firmware"), camera.identity.firmware},
             {QStringLiteral("mac"), camera.identity.mac},
             {QStringLiteral("foundBy"), jsonList(discovery::foundByText(camera.foundBy).split(QLatin1Char(',')))},
@@ -95,6 +98,9 @@ void runDiscover(CommandContext &context, const QStringList &arguments)
         options.wait_ms = parseWaitSeconds(invocation.waitSeconds);
     if (invocation.commandOptions & OptionJobs)
         options.jobs = invocation.jobs;
+    // The credentials go only with --identify, and then only to the
+    // addresses the replies came from.
+    options.identify = invocation.identify;
     options.user = invocation.connection.user;
     options.password = invocation.connection.password;
 
@@ -115,11 +121,18 @@ void runDiscover(CommandContext &context, const QStringList &arguments)
         QObject::connect(&finder, &discovery::CameraFinder::progressChanged, &finder, [&](int done, int total) {
             context.writeError(QStringLiteral("\rsearching: %1%, %2 found ")
                                    .arg(total > 0 ? done * 100 / total : 100)
-                                   .arg(finder.cameras().size()));
+                                   .arg(finder.cameraCount()));
         });
     }
-    if (!finder.start(options))
+    if (!finder.start(options)) {
+        // Nothing was searched: that is no "no camera found".
+        if (finder.errorText().startsWith(QLatin1String("no interface can send the probe"))) {
+            context.writeError(QStringLiteral("qzr: nothing was searched: %1.\n").arg(finder.errorText()));
+            context.setExitStatus(ExitUsage);
+            return;
+        }
         throw qzr::CameraError(finder.errorText());
+    }
     for (const QString &warning : finder.warnings())
         context.writeError(QStringLiteral("qzr: warning: %1\n").arg(warning));
     if (finder.isRunning())
@@ -132,24 +145,36 @@ void runDiscover(CommandContext &context, const QStringList &arguments)
         context.write(discoveredJson(cameras));
     else
         context.writeTable(discoveredTable(cameras));
+    // Replies lost or not listed are said, under the table or on stderr.
+    for (const QString &loss : finder.lossTexts()) {
+        if (invocation.json)
+            context.writeError(QStringLiteral("qzr: warning: %1\n").arg(loss));
+        else
+            context.write(QStringLiteral("Note: %1.\n").arg(loss).toUtf8());
+    }
     context.setExitStatus(cameras.isEmpty() ? ExitNoneFound : ExitSuccess);
 }
 
 QList<Command> discoverCommands()
 {
     return {
-        {"discover", "[--interface I]... [--sweep CIDR[:PORT]]... [--wait S] [--jobs N] [--json]",
+        {"discover", "[--interface I]... [--sweep CIDR[:PORT]]... [--wait S] [--jobs N] [--identify] [--json]",
          "Find cameras: a WS-Discovery Probe (sent three times) on every\n"
          "interface that is up and multicast-capable, or on each --interface;\n"
          "answers and Hello announcements are collected for --wait seconds\n"
          "(default 3). Each --sweep range is also read address by address\n"
          "(system.model; --jobs at once, default 64; 0.7 s to connect). The\n"
-         "model, firmware and MAC of every camera found are read with --user and\n"
-         "QZR_PASSWORD. Prints one row per camera: address, port, model,\n"
-         "firmware, MAC, how it was found and its flags (address conflict,\n"
-         "other subnet (INTERFACE), factory address, login needed); with\n"
-         "--json an array of objects. Exit status 3 when no camera was found.",
-         &runDiscover, true, OptionJobs | OptionInterface | OptionSweep | OptionWait},
+         "search sends no credentials: each camera is read without them, only\n"
+         "at the address its reply came from, and its model is otherwise the\n"
+         "hardware its Scopes name. With --identify, model, firmware and MAC\n"
+         "are read with --user and QZR_PASSWORD from those addresses. Prints\n"
+         "one row per camera: address, port, model, firmware, MAC, how it was\n"
+         "found and its flags (address conflict, other subnet (INTERFACE),\n"
+         "factory address, login needed, endpoint conflict, MAC conflict,\n"
+         "https, not read, host name, not resolved), and a note of replies\n"
+         "the system dropped; with --json an array of objects. Exit status 3\n"
+         "when no camera was found, 2 when no interface could send the probe.",
+         &runDiscover, true, OptionJobs | OptionInterface | OptionSweep | OptionWait | OptionIdentify},
     };
 }
 

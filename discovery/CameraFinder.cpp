@@ -10,7 +10,11 @@
 #include <QUdpSocket>
 #include <QVariant>
 
+#include <QFile>
+
 #include <atomic>
+#include <sys/socket.h>
+#include <sys/stat.h>
 
 namespace qzr::discovery {
 
@@ -18,6 +22,50 @@ namespace {
 // Progress units the WS-Discovery wait counts for, beside one per read.
 constexpr int kWindowUnits = 20;
 constexpr int kProgressTickMs = 100;
+constexpr int kRefreshMs = 100;
+
+// The address a datagram came from, as the XAddrs would write it.
+QString senderText(const QHostAddress &address)
+{
+    bool mapped = false;
+    const quint32 ipv4 = address.toIPv4Address(&mapped);
+    return mapped ? QHostAddress(ipv4).toString() : address.toString();
+}
+
+// Asks the system for room for `bytes` of datagrams waiting to be read
+// (beyond its usual limit where the process may).
+void enlargeReceiveBuffer(QUdpSocket *socket, int bytes)
+{
+    const int descriptor = int(socket->socketDescriptor());
+    if (descriptor < 0)
+        return;
+    if (::setsockopt(descriptor, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0)
+        ::setsockopt(descriptor, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+}
+
+// The kernel's count of datagrams dropped for the sockets with these inodes
+// (/proc/net/udp, last column).
+int droppedDatagrams(const QSet<quint64> &inodes)
+{
+    int dropped = 0;
+    QFile table(QStringLiteral("/proc/net/udp"));
+    if (inodes.isEmpty() || !table.open(QIODevice::ReadOnly))
+        return 0;
+    table.readLine(); // header
+    for (int line = 0; line < 65536 && !table.atEnd(); ++line) {
+        const QList<QByteArray> fields = table.readLine(4096).simplified().split(' ');
+        if (fields.size() >= 13 && inodes.contains(fields.at(9).toULongLong()))
+            dropped += fields.at(12).toInt();
+    }
+    return dropped;
+}
+
+quint64 socketInode(const QUdpSocket *socket)
+{
+    struct stat status {};
+    const int descriptor = int(socket->socketDescriptor());
+    return descriptor >= 0 && ::fstat(descriptor, &status) == 0 ? quint64(status.st_ino) : 0;
+}
 } // namespace
 
 // What the reads of one search share with it: whether it was stopped, and
@@ -30,14 +78,15 @@ struct CameraFinder::Run
 
     // Runs work with a fresh client unless the search was stopped.
     template<typename Work>
-    void withClient(const SearchOptions &options, int replyTimeout_ms, Work work)
+    void withClient(const SearchOptions &options, bool withCredentials, Work work)
     {
         if (stopped)
             return;
         ParamClient client;
         client.setConnectTimeoutMs(options.connectTimeout_ms);
-        client.setReplyTimeoutMs(replyTimeout_ms);
-        client.setCredentials(options.user, options.password);
+        client.setReplyTimeoutMs(options.replyTimeout_ms);
+        if (withCredentials)
+            client.setCredentials(options.user, options.password);
         {
             QMutexLocker lock(&mutex);
             if (stopped)
@@ -68,6 +117,10 @@ CameraFinder::CameraFinder(QObject *parent)
     connect(&m_windowTimer, &QTimer::timeout, this, &CameraFinder::discoveryWindowEnded);
     m_progressTimer.setInterval(kProgressTickMs);
     connect(&m_progressTimer, &QTimer::timeout, this, &CameraFinder::reportProgress);
+    m_graceTimer.setSingleShot(true);
+    connect(&m_graceTimer, &QTimer::timeout, this, &CameraFinder::graceEnded);
+    m_refreshTimer.setInterval(kRefreshMs);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &CameraFinder::refresh);
 }
 
 CameraFinder::~CameraFinder()
@@ -98,6 +151,10 @@ bool CameraFinder::start(const SearchOptions &options)
         return false;
 
     m_run = std::make_shared<Run>();
+    m_readRun = std::make_shared<Run>();
+    m_readsPending = 0;
+    m_dropped = 0;
+    m_dirty = false;
     m_pool.setMaxThreadCount(m_options.jobs);
     m_messageId = newMessageId();
 
@@ -111,6 +168,7 @@ bool CameraFinder::start(const SearchOptions &options)
             delete socket;
             continue;
         }
+        enlargeReceiveBuffer(socket, m_options.receiveBufferBytes);
         socket->setMulticastInterface(QNetworkInterface::interfaceFromName(interface.name));
         socket->setSocketOption(QAbstractSocket::MulticastLoopbackOption, QVariant(1));
         socket->setSocketOption(QAbstractSocket::MulticastTtlOption, QVariant(1));
@@ -122,6 +180,7 @@ bool CameraFinder::start(const SearchOptions &options)
     m_listener = new QUdpSocket(this);
     if (m_listener->bind(QHostAddress::AnyIPv4, m_options.discoveryPort,
                          QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
+        enlargeReceiveBuffer(m_listener, m_options.receiveBufferBytes);
         QSet<QString> joined; // once per interface, whatever its addresses
         for (const Prober &prober : std::as_const(m_probers)) {
             if (joined.contains(prober.interface.name))
@@ -150,9 +209,62 @@ bool CameraFinder::start(const SearchOptions &options)
     sendProbes();
     m_windowTimer.start(m_options.wait_ms);
     m_progressTimer.start();
+    m_refreshTimer.start();
     startSweep();
     reportProgress();
     return true;
+}
+
+QStringList CameraFinder::lossTexts() const
+{
+    QStringList texts;
+    if (m_dropped > 0)
+        texts << QStringLiteral("%1 replies were dropped by the system (they came faster than they were read); "
+                                "search again to find the cameras they came from")
+                     .arg(m_dropped);
+    if (notListed() > 0)
+        texts << QStringLiteral("the list is full at %1 cameras; %2 more answered and are not listed")
+                     .arg(kMaxListedCameras)
+                     .arg(notListed());
+    return texts;
+}
+
+QStringList CameraFinder::detailTargets(const QList<FoundCamera> &cameras)
+{
+    QStringList targets;
+    for (const FoundCamera &camera : cameras) {
+        const QString target = camera.readHost() + QLatin1Char(':') + QString::number(camera.port);
+        if (camera.readable() && !targets.contains(target))
+            targets << target;
+    }
+    return targets;
+}
+
+void CameraFinder::readDetails(const QList<FoundCamera> &cameras, const SearchOptions &options)
+{
+    if (!m_running) {
+        m_run = std::make_shared<Run>();
+        m_readRun = std::make_shared<Run>();
+        m_readsPending = 0;
+        m_tasksTotal = 0;
+        m_tasksDone = 0;
+        m_windowOpen = false;
+        m_running = true;
+        m_elapsed.start();
+        m_progressTimer.start();
+        m_refreshTimer.start();
+    }
+    m_options.user = options.user;
+    m_options.password = options.password;
+    for (const FoundCamera &camera : cameras) {
+        if (!camera.readable())
+            continue;
+        // Asked for by name: read again even if read without credentials.
+        m_identityQueued.remove(QStringLiteral("1|") + camera.readHost() + QLatin1Char(':')
+                                + QString::number(camera.port));
+        queueIdentity(camera.readHost(), camera.port, true, false);
+    }
+    finishIfDone();
 }
 
 void CameraFinder::stop()
@@ -163,9 +275,13 @@ void CameraFinder::stop()
     m_probeTimer.stop();
     m_windowTimer.stop();
     m_windowOpen = false;
+    countDrops();
     closeSockets();
     m_running = false;
     m_progressTimer.stop();
+    m_refreshTimer.stop();
+    m_graceTimer.stop();
+    m_readRun->stop();
     m_list.applyFlags(m_interfaces);
     emit camerasChanged();
     emit finished();
@@ -207,11 +323,11 @@ void CameraFinder::readDatagrams(QUdpSocket *socket, const QString &interfaceNam
                 continue;
         }
         const Message message = parseMessage(datagram.data());
-        handleMessage(message, heardOn);
+        handleMessage(message, heardOn, senderText(datagram.senderAddress()));
     }
 }
 
-void CameraFinder::handleMessage(const Message &message, const QString &interfaceName)
+void CameraFinder::handleMessage(const Message &message, const QString &interfaceName, const QString &sender)
 {
     switch (message.kind) {
     case MessageKind::ProbeMatches:
@@ -220,47 +336,85 @@ void CameraFinder::handleMessage(const Message &message, const QString &interfac
             return;
         const FoundBy how = message.kind == MessageKind::Hello ? FoundByHello : FoundByProbe;
         for (const Endpoint &endpoint : message.endpoints) {
-            m_list.addAnnouncement(endpoint.address, endpoint.xaddrs, interfaceName, how);
-            const XAddrTarget target = preferredTarget(endpoint.xaddrs);
-            if (!target.host.isEmpty())
-                queueIdentity(target.host, target.port);
+            const Announcement announcement{endpoint.address, endpoint.xaddrs, endpoint.scopes,
+                                            sender, interfaceName, how};
+            if (m_list.add(announcement, m_interfaces) != FoundCameraList::Added::New)
+                continue;
+            m_dirty = true;
+            const ChosenXAddr target = chooseXAddr(endpoint.xaddrs, sender, interfaceName, m_interfaces);
+            // Read only where the message came from, never a host it names.
+            if (!target.host.isEmpty() && !target.https && !target.hostName && !sender.isEmpty())
+                queueIdentity(sender, target.port, m_options.identify, true);
         }
         break;
     }
     case MessageKind::Bye:
+        // Only the device a camera was heard from can say it leaves.
         for (const Endpoint &endpoint : message.endpoints)
-            m_list.removeEndpoint(endpoint.address);
+            m_dirty = m_list.removeEndpoint(endpoint.address, sender) || m_dirty;
         break;
     default:
         return;
     }
+}
+
+void CameraFinder::refresh()
+{
+    if (!m_dirty)
+        return;
+    m_dirty = false;
     m_list.applyFlags(m_interfaces);
     emit camerasChanged();
 }
 
-void CameraFinder::queueIdentity(const QString &address, int port)
+void CameraFinder::queueIdentity(const QString &address, int port, bool withCredentials, bool cutAfterWait)
 {
-    const QString key = address + QLatin1Char(':') + QString::number(port);
+    const QString key = (withCredentials ? QStringLiteral("1|") : QStringLiteral("0|")) + address
+        + QLatin1Char(':') + QString::number(port);
     if (m_identityQueued.contains(key))
         return;
     m_identityQueued.insert(key);
     ++m_tasksTotal;
-    const std::shared_ptr<Run> run = m_run;
+    if (cutAfterWait)
+        ++m_readsPending;
+    const std::shared_ptr<Run> run = cutAfterWait ? m_readRun : m_run;
     const SearchOptions options = m_options;
-    m_pool.start([this, run, options, address, port] {
+    m_pool.start([this, run, options, address, port, withCredentials, cutAfterWait] {
         Identity identity;
-        run->withClient(options, options.replyTimeout_ms,
+        run->withClient(options, withCredentials,
                         [&](ParamClient &client) { identity = readIdentity(client, address, port); });
-        QMetaObject::invokeMethod(this, [this, run, address, port, identity] {
-            if (run != m_run || run->stopped)
+        QMetaObject::invokeMethod(this, [this, run, address, port, identity, cutAfterWait] {
+            if ((run != m_run && run != m_readRun) || run->stopped)
                 return;
             if (identity.done)
                 m_list.setIdentity(address, port, identity);
-            m_list.applyFlags(m_interfaces);
-            emit camerasChanged();
+            m_dirty = true;
+            if (cutAfterWait)
+                --m_readsPending;
             taskDone();
         }, Qt::QueuedConnection);
     });
+}
+
+void CameraFinder::graceEnded()
+{
+    // Reads of what answered that are still under way are abandoned: the
+    // search ends one second after its wait, whatever keeps arriving.
+    m_readRun->stop();
+    m_tasksTotal -= m_readsPending;
+    m_readsPending = 0;
+    finishIfDone();
+}
+
+void CameraFinder::countDrops()
+{
+    QSet<quint64> inodes;
+    for (const Prober &prober : std::as_const(m_probers))
+        inodes.insert(socketInode(prober.socket));
+    if (m_listener)
+        inodes.insert(socketInode(m_listener));
+    inodes.remove(0);
+    m_dropped += droppedDatagrams(inodes);
 }
 
 void CameraFinder::startSweep()
@@ -274,17 +428,24 @@ void CameraFinder::startSweep()
             const QString address = host.toString();
             const int port = range.port;
             m_pool.start([this, run, options, address, port] {
+                // The sweep asks every address without credentials: any web
+                // server of the range may answer.
                 SweepAnswer answer;
-                run->withClient(options, options.replyTimeout_ms,
+                run->withClient(options, false,
                                 [&](ParamClient &client) { answer = sweepAddress(client, address, port); });
                 QMetaObject::invokeMethod(this, [this, run, address, port, answer] {
                     if (run != m_run || run->stopped)
                         return;
                     if (answer.camera) {
                         m_list.addSweepHit(address, port);
-                        queueIdentity(address, port);
-                        m_list.applyFlags(m_interfaces);
-                        emit camerasChanged();
+                        Identity identity;
+                        identity.done = true;
+                        identity.loginNeeded = answer.loginNeeded;
+                        identity.model = answer.model;
+                        m_list.setIdentity(address, port, identity);
+                        if (m_options.identify || !answer.loginNeeded)
+                            queueIdentity(address, port, m_options.identify, false);
+                        m_dirty = true;
                     }
                     taskDone();
                 }, Qt::QueuedConnection);
@@ -304,7 +465,12 @@ void CameraFinder::discoveryWindowEnded()
 {
     m_windowOpen = false;
     m_probeTimer.stop();
+    // What is still queued is read now; nothing that arrives later counts.
+    for (const Prober &prober : std::as_const(m_probers))
+        readDatagrams(prober.socket, prober.interface.name);
+    countDrops();
     closeSockets();
+    m_graceTimer.start(m_options.graceMs);
     reportProgress();
     finishIfDone();
 }
@@ -315,6 +481,9 @@ void CameraFinder::finishIfDone()
         return;
     m_running = false;
     m_progressTimer.stop();
+    m_refreshTimer.stop();
+    m_graceTimer.stop();
+    m_dirty = false;
     m_list.applyFlags(m_interfaces);
     emit camerasChanged();
     emit progressChanged(m_tasksTotal + kWindowUnits, m_tasksTotal + kWindowUnits);

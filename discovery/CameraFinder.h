@@ -34,17 +34,28 @@ struct SearchOptions
     int probeInterval_ms = kProbeIntervalMs;
     int connectTimeout_ms = kConnectTimeoutMs;
     int replyTimeout_ms = kReplyTimeoutMs;
+    // The credentials go only with the reads of model, firmware and MAC
+    // that the user asks for: `identify` (every camera found) or
+    // readDetails(); a search itself sends none.
     QString user = QStringLiteral("admin");
     QString password = QStringLiteral("kqm");
+    bool identify = false;
     quint16 discoveryPort = kDiscoveryPort;
+    // Room for a thousand replies arriving at once.
+    int receiveBufferBytes = 4 * 1024 * 1024;
+    // How long after the wait reads of what answered may still finish.
+    int graceMs = 1000;
 };
 
 // One search for cameras: WS-Discovery on the chosen interfaces (Probe sent
 // several times, ProbeMatches collected for the wait, Hello and Bye heard
-// meanwhile), an address sweep of the given ranges, and the identity of
-// every camera found. Runs on the thread that owns it; the HTTP reads run on
-// a pool of its own. Results arrive as they come; finished() ends a search,
-// also a stopped one.
+// meanwhile) and an address sweep of the given ranges. Every camera found
+// is read once without credentials, only at the address its message came
+// from (model, firmware and MAC where it answers; "login needed" where it
+// does not); with the credentials only when asked. Runs on the thread that
+// owns it; the HTTP reads run on a pool of its own. The list is refreshed
+// at most every 100 ms (camerasChanged()); finished() ends a search, also a
+// stopped one, at the latest one second after the wait (sweeps aside).
 class CameraFinder : public QObject
 {
     Q_OBJECT
@@ -69,7 +80,23 @@ public:
     // join the group), for the user to read.
     QStringList warnings() const { return m_warnings; }
     QList<FoundCamera> cameras() const { return m_list.cameras(); }
+    int cameraCount() const { return m_list.size(); }
     QList<LocalInterface> interfacesInUse() const { return m_interfaces; }
+    // Replies the system dropped because they came faster than they were
+    // read (the kernel's count for the search's sockets), known once the
+    // wait is over.
+    int droppedReplies() const { return m_dropped; }
+    // Cameras that answered after the list was full (kMaxListedCameras).
+    int notListed() const { return m_list.notListed(); }
+    // What the footer of a list says about replies lost or not listed; empty
+    // when nothing was.
+    QStringList lossTexts() const;
+
+    // Reads model, firmware and MAC with the credentials of `options` from
+    // each of `cameras` (at its readHost()), also after a search; finished()
+    // follows when all are read. The addresses it logs in to:
+    static QStringList detailTargets(const QList<FoundCamera> &cameras);
+    void readDetails(const QList<FoundCamera> &cameras, const SearchOptions &options);
 
 signals:
     void camerasChanged();
@@ -86,8 +113,11 @@ private:
 
     void sendProbes();
     void readDatagrams(QUdpSocket *socket, const QString &interfaceName);
-    void handleMessage(const Message &message, const QString &interfaceName);
-    void queueIdentity(const QString &address, int port);
+    void handleMessage(const Message &message, const QString &interfaceName, const QString &sender);
+    void queueIdentity(const QString &address, int port, bool withCredentials, bool cutAfterWait);
+    void graceEnded();
+    void refresh();
+    void countDrops();
     void startSweep();
     void taskDone();
     void discoveryWindowEnded();
@@ -107,6 +137,12 @@ private:
     QTimer m_probeTimer;
     QTimer m_windowTimer;
     QTimer m_progressTimer;
+    QTimer m_graceTimer;
+    QTimer m_refreshTimer;
+    bool m_dirty = false;
+    int m_dropped = 0;
+    std::shared_ptr<Run> m_readRun; // reads of what answered: cut one second after the wait
+    int m_readsPending = 0;
     QElapsedTimer m_elapsed;
     FoundCameraList m_list;
     QSet<QString> m_identityQueued;

@@ -3,6 +3,9 @@
 #include "discovery/WsDiscovery.h"
 
 #include <QSet>
+#include <QUrl>
+
+#include <climits>
 #include <algorithm>
 
 namespace qzr::discovery {
@@ -65,6 +68,14 @@ QStringList flagNames(const FoundCamera &camera)
         names << QStringLiteral("factory address");
     if (camera.flags & FlagLoginNeeded)
         names << QStringLiteral("login needed");
+    if (camera.flags & FlagEndpointConflict)
+        names << QStringLiteral("endpoint conflict");
+    if (camera.flags & FlagMacConflict)
+        names << QStringLiteral("MAC conflict");
+    if (camera.flags & FlagHttps)
+        names << QStringLiteral("https, not read");
+    if (camera.flags & FlagHostName)
+        names << QStringLiteral("host name, not resolved");
     return names;
 }
 
@@ -89,135 +100,255 @@ QString flagsExplanation(const FoundCamera &camera)
         paragraphs << QStringLiteral("Factory address: the camera still has %1. Change it before you "
                                      "connect the next new camera.").arg(QLatin1String(kFactoryAddress));
     if (camera.flags & FlagLoginNeeded)
-        paragraphs << QStringLiteral("Login needed: the camera refused the user name and password (401). "
-                                     "Enter the camera's credentials in the main window and search again.");
+        paragraphs << QStringLiteral("Login needed: the camera answers only with a user name and password "
+                                     "(401). Enter the camera's credentials in the main window and read its "
+                                     "details.");
+    if (camera.flags & FlagEndpointConflict)
+        paragraphs << QStringLiteral("Endpoint conflict: another device answers with this camera's endpoint "
+                                     "(%1) from another address. One of them may be posing as the camera: "
+                                     "check the MAC before you use it.").arg(camera.endpoint);
+    if (camera.flags & FlagMacConflict)
+        paragraphs << QStringLiteral("MAC conflict: the MAC %1 answers at more than one address. One of "
+                                     "them may be posing as the camera.").arg(camera.identity.mac);
+    if (camera.flags & FlagHttps)
+        paragraphs << QStringLiteral("https: the camera offers only an https address; the tool reads "
+                                     "cameras over plain HTTP, so it was not read.");
+    if (camera.flags & FlagHostName)
+        paragraphs << QStringLiteral("Host name: the camera names the host %1, not an address. The tool "
+                                     "neither looks the name up nor reads it.").arg(camera.address);
     return paragraphs.join(QLatin1Char('\n'));
+}
+
+ChosenXAddr chooseXAddr(const QStringList &xaddrs, const QString &sender, const QString &interfaceName,
+                        const QList<LocalInterface> &interfaces)
+{
+    ChosenXAddr best;
+    int bestRank = INT_MAX;
+    for (const QString &xaddr : xaddrs) {
+        const QUrl url(xaddr, QUrl::StrictMode);
+        const bool https = url.scheme() == QLatin1String("https");
+        if (!url.isValid() || url.host().isEmpty() || (url.scheme() != QLatin1String("http") && !https))
+            continue;
+        ChosenXAddr candidate;
+        candidate.host = url.host();
+        candidate.port = url.port(https ? 443 : 80);
+        candidate.https = https;
+        QHostAddress address;
+        int rank = 0;
+        if (!address.setAddress(candidate.host)) {
+            candidate.hostName = true;
+            rank = 40;
+        } else if (address.protocol() == QAbstractSocket::IPv4Protocol) {
+            bool onSubnet = false;
+            for (const LocalInterface &interface : interfaces)
+                onSubnet = onSubnet || (interface.name == interfaceName && inSubnet(address, interface));
+            const bool linkLocal = address.isInSubnet(QHostAddress(QStringLiteral("169.254.0.0")), 16);
+            rank = onSubnet ? 0 : candidate.host == sender ? 1 : linkLocal ? 3 : 2;
+        } else {
+            rank = 4;
+            if (address.isLinkLocal() && address.scopeId().isEmpty() && !interfaceName.isEmpty()) {
+                address.setScopeId(interfaceName);
+                candidate.host = address.toString();
+            }
+        }
+        rank += https ? 10 : 0;
+        if (rank < bestRank) {
+            bestRank = rank;
+            best = candidate;
+        }
+    }
+    return best;
+}
+
+namespace {
+
+QString announcementKey(const QString &endpoint, const QString &sender, const QString &target)
+{
+    return endpoint.isEmpty() ? QStringLiteral("a|%1|%2").arg(sender, target)
+                              : QStringLiteral("e|%1|%2").arg(endpoint, sender);
+}
+
+QString sweepKey(const QString &address, int port)
+{
+    return QStringLiteral("s|%1:%2").arg(address).arg(port);
+}
+
+constexpr int kMaxScopeText = 256;
+
+// The last path segment of the first Scope onvif://www.onvif.org/KIND/...,
+// percent-decoded.
+QString scopeText(const QStringList &scopes, const QString &kind)
+{
+    const QString prefix = QStringLiteral("onvif://www.onvif.org/%1/").arg(kind);
+    for (const QString &scope : scopes) {
+        if (!scope.startsWith(prefix, Qt::CaseInsensitive))
+            continue;
+        const QString value = scope.mid(prefix.size()).section(QLatin1Char('/'), -1);
+        return QUrl::fromPercentEncoding(value.left(3 * kMaxScopeText).toUtf8()).left(kMaxScopeText);
+    }
+    return {};
+}
+
+} // namespace
+
+FoundCameraList::Added FoundCameraList::add(const Announcement &announcement, const QList<LocalInterface> &interfaces)
+{
+    const ChosenXAddr target = chooseXAddr(announcement.xaddrs, announcement.sender, announcement.interfaceName,
+                                           interfaces);
+    const QString key = announcementKey(announcement.endpoint, announcement.sender,
+                                        target.host + QLatin1Char(':') + QString::number(target.port));
+    const auto known = m_byKey.constFind(key);
+    if (known != m_byKey.constEnd()) {
+        FoundCamera &camera = m_cameras[known.value()];
+        camera.foundBy |= announcement.how;
+        if (camera.xaddrs.size() < kMaxXAddrsPerEndpoint)
+            addUnique(camera.xaddrs, announcement.xaddrs.mid(0, kMaxXAddrsPerEndpoint - camera.xaddrs.size()));
+        addUnique(camera.heardOn, {announcement.interfaceName});
+        return Added::Known;
+    }
+    if (m_cameras.size() >= kMaxListedCameras) {
+        ++m_notListed;
+        return Added::Full;
+    }
+    FoundCamera camera;
+    camera.key = key;
+    camera.endpoint = announcement.endpoint;
+    camera.sender = announcement.sender;
+    camera.xaddrs = announcement.xaddrs.mid(0, kMaxXAddrsPerEndpoint);
+    camera.hardware = scopeText(announcement.scopes, QStringLiteral("hardware"));
+    camera.name = scopeText(announcement.scopes, QStringLiteral("name"));
+    addUnique(camera.heardOn, {announcement.interfaceName});
+    camera.foundBy = announcement.how;
+    camera.address = target.host;
+    camera.port = target.port;
+    if (target.https)
+        camera.flags |= FlagHttps;
+    if (target.hostName)
+        camera.flags |= FlagHostName;
+    // What the sweep found where this camera is read is this camera.
+    const auto swept = m_byKey.constFind(sweepKey(camera.readHost(), camera.port));
+    if (swept != m_byKey.constEnd()) {
+        mergeInto(camera, m_cameras.at(swept.value()));
+        m_cameras.removeAt(swept.value());
+        index();
+    }
+    for (const FoundCamera &other : std::as_const(m_cameras)) {
+        if (other.readHost() == camera.readHost() && other.port == camera.port) {
+            camera.foundBy |= other.foundBy & FoundBySweep;
+            if (!camera.identity.done && other.identity.done)
+                camera.identity = other.identity;
+        }
+    }
+    m_byKey.insert(key, m_cameras.size());
+    m_cameras.append(camera);
+    return Added::New;
 }
 
 bool FoundCameraList::addAnnouncement(const QString &endpoint, const QStringList &xaddrs,
                                       const QString &interfaceName, FoundBy how)
 {
-    const XAddrTarget target = preferredTarget(xaddrs);
-    for (FoundCamera &camera : m_cameras) {
-        // Without an endpoint address (a faulty reply) the camera is known by
-        // where it answers.
-        const bool same = endpoint.isEmpty()
-            ? camera.endpoint.isEmpty() && !target.host.isEmpty() && camera.address == target.host
-                  && camera.port == target.port
-            : camera.endpoint == endpoint;
-        if (same) {
-            camera.foundBy |= how;
-            addUnique(camera.xaddrs, xaddrs);
-            addUnique(camera.heardOn, {interfaceName});
-            if (camera.address.isEmpty() && !target.host.isEmpty()) {
-                camera.address = target.host;
-                camera.port = target.port;
-            }
-            return false;
-        }
-    }
-    FoundCamera camera;
-    camera.endpoint = endpoint;
-    camera.xaddrs = xaddrs;
-    addUnique(camera.heardOn, {interfaceName});
-    camera.foundBy = how;
-    camera.address = target.host;
-    camera.port = target.port;
-    // An entry of the sweep alone at the same address is this camera.
-    for (qsizetype i = 0; i < m_cameras.size(); ++i) {
-        const FoundCamera &other = m_cameras.at(i);
-        if (other.endpoint.isEmpty() && !camera.address.isEmpty() && other.address == camera.address
-            && other.port == camera.port) {
-            mergeInto(camera, other);
-            m_cameras.removeAt(i);
-            break;
-        }
-    }
-    // What is known of the address already holds for this camera too: the
-    // sweep reached it, and its identity was read there.
-    for (const FoundCamera &other : std::as_const(m_cameras)) {
-        if (camera.address.isEmpty() || other.address != camera.address || other.port != camera.port)
-            continue;
-        camera.foundBy |= other.foundBy & FoundBySweep;
-        if (!camera.identity.done && other.identity.done)
-            camera.identity = other.identity;
-    }
-    m_cameras.append(camera);
-    return true;
+    const ChosenXAddr target = chooseXAddr(xaddrs, {}, interfaceName, {});
+    return add({endpoint, xaddrs, {}, target.host, interfaceName, how}) == Added::New;
 }
 
-bool FoundCameraList::removeEndpoint(const QString &endpoint)
+bool FoundCameraList::removeEndpoint(const QString &endpoint, const QString &sender)
 {
-    return m_cameras.removeIf([&](const FoundCamera &camera) {
-               return !endpoint.isEmpty() && camera.endpoint == endpoint;
-           }) > 0;
+    if (endpoint.isEmpty())
+        return false;
+    const qsizetype removed = m_cameras.removeIf([&](const FoundCamera &camera) {
+        return camera.endpoint == endpoint && (sender.isEmpty() || camera.sender == sender);
+    });
+    if (removed > 0)
+        index();
+    return removed > 0;
 }
 
 bool FoundCameraList::addSweepHit(const QString &address, int port)
 {
     bool listed = false;
     for (FoundCamera &camera : m_cameras) {
-        if (camera.address == address && camera.port == port) {
+        if (camera.readHost() == address && camera.port == port) {
             camera.foundBy |= FoundBySweep;
             listed = true;
         }
     }
     if (listed)
         return false;
+    if (m_cameras.size() >= kMaxListedCameras) {
+        ++m_notListed;
+        return false;
+    }
     FoundCamera camera;
+    camera.key = sweepKey(address, port);
     camera.address = address;
     camera.port = port;
     camera.foundBy = FoundBySweep;
+    m_byKey.insert(camera.key, m_cameras.size());
     m_cameras.append(camera);
     return true;
 }
 
-void FoundCameraList::setIdentity(const QString &address, int port, const Identity &identity)
+void FoundCameraList::setIdentity(const QString &host, int port, const Identity &identity)
 {
     for (FoundCamera &camera : m_cameras) {
-        if (camera.address == address && camera.port == port)
+        if (camera.readHost() == host && camera.port == port)
             camera.identity = identity;
     }
-    if (identity.mac.isEmpty())
-        return;
-    // A camera the sweep reached at another address than it announced.
-    for (qsizetype i = m_cameras.size() - 1; i >= 0; --i) {
-        const FoundCamera &swept = m_cameras.at(i);
-        if (!swept.endpoint.isEmpty() || swept.identity.mac != identity.mac)
-            continue;
-        const auto announced = std::find_if(m_cameras.begin(), m_cameras.end(), [&](const FoundCamera &c) {
-            return !c.endpoint.isEmpty() && c.identity.mac == identity.mac && c.address != swept.address;
-        });
-        if (announced != m_cameras.end()) {
-            announced->foundBy |= swept.foundBy;
-            m_cameras.removeAt(i);
-        }
-    }
+}
+
+void FoundCameraList::clear()
+{
+    m_cameras.clear();
+    m_byKey.clear();
+    m_notListed = 0;
+}
+
+void FoundCameraList::index()
+{
+    m_byKey.clear();
+    for (qsizetype i = 0; i < m_cameras.size(); ++i)
+        m_byKey.insert(m_cameras.at(i).key, i);
 }
 
 void FoundCameraList::applyFlags(const QList<LocalInterface> &interfaces)
 {
+    // Who claims what: endpoints and MACs per address and port, the
+    // addresses per endpoint and per MAC.
+    QHash<QString, QSet<QString>> endpointsAt, macsAt, sendersOf, addressesOfMac;
+    QSet<quint32> taken;
+    for (const LocalInterface &interface : interfaces)
+        taken.insert(interface.address.toIPv4Address());
+    for (const FoundCamera &camera : std::as_const(m_cameras)) {
+        const QString target = camera.target();
+        const QString mac = camera.identity.mac.toUpper();
+        if (!camera.endpoint.isEmpty()) {
+            endpointsAt[target].insert(camera.endpoint);
+            sendersOf[camera.endpoint].insert(camera.readHost());
+        }
+        if (!mac.isEmpty()) {
+            macsAt[target].insert(mac);
+            addressesOfMac[mac].insert(camera.readHost());
+        }
+        const QHostAddress address(camera.address);
+        if (address.protocol() == QAbstractSocket::IPv4Protocol)
+            taken.insert(address.toIPv4Address());
+    }
     for (FoundCamera &camera : m_cameras) {
-        camera.flags = 0;
+        camera.flags &= FlagHttps | FlagHostName;
         camera.otherSubnetInterface.clear();
         camera.suggestedCommand.clear();
         if (camera.identity.loginNeeded)
             camera.flags |= FlagLoginNeeded;
         if (camera.address == QLatin1String(kFactoryAddress))
             camera.flags |= FlagFactoryAddress;
-
-        // Two endpoint identities or two MACs behind one address and port.
-        QSet<QString> endpoints, macs;
-        for (const FoundCamera &other : std::as_const(m_cameras)) {
-            if (other.address != camera.address || other.port != camera.port)
-                continue;
-            if (!other.endpoint.isEmpty())
-                endpoints.insert(other.endpoint);
-            if (!other.identity.mac.isEmpty())
-                macs.insert(other.identity.mac.toUpper());
-        }
-        if (!camera.address.isEmpty() && (endpoints.size() > 1 || macs.size() > 1))
+        const QString target = camera.target();
+        if (!camera.address.isEmpty()
+            && (endpointsAt.value(target).size() > 1 || macsAt.value(target).size() > 1))
             camera.flags |= FlagAddressConflict;
+        if (!camera.endpoint.isEmpty() && sendersOf.value(camera.endpoint).size() > 1)
+            camera.flags |= FlagEndpointConflict;
+        if (!camera.identity.mac.isEmpty() && addressesOfMac.value(camera.identity.mac.toUpper()).size() > 1)
+            camera.flags |= FlagMacConflict;
 
         // Heard on interfaces none of whose subnets holds it.
         const QHostAddress address(camera.address);
@@ -237,7 +368,7 @@ void FoundCameraList::applyFlags(const QList<LocalInterface> &interfaces)
         if (first && !reachable) {
             camera.flags |= FlagOtherSubnet;
             camera.otherSubnetInterface = first->name;
-            camera.suggestedCommand = addAddressCommand(*first, address);
+            camera.suggestedCommand = addAddressCommand(*first, address, taken);
         }
     }
 }

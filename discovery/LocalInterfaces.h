@@ -1,6 +1,7 @@
 #pragma once
 #include <QHostAddress>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -23,9 +24,10 @@ struct LocalInterface
 QList<LocalInterface> localInterfaces();
 
 // The interfaces a search uses. Empty `requested`: every interface that is up
-// and multicast-capable. Otherwise each request names an interface or one of
-// its addresses; an unknown one fails with a text naming it (error set, empty
-// list returned).
+// and multicast-capable; none such fails with the reason of each interface
+// ("lo has no multicast flag", "eth1 is down"). Otherwise each request names
+// an interface or one of its addresses; an unknown one, or one that is down,
+// fails with a text naming it (error set, empty list returned).
 QList<LocalInterface> selectInterfaces(const QList<LocalInterface> &table, const QStringList &requested,
                                        QString *error);
 
@@ -34,6 +36,9 @@ bool inSubnet(const QHostAddress &address, const LocalInterface &interface);
 
 // The command that gives the interface an address in the camera's subnet
 // (taken as a /24, the cameras' factory mask), so that the PC can reach it.
-QString addAddressCommand(const LocalInterface &interface, const QHostAddress &cameraAddress);
+// The address is a free one: counting down from .250, none of `taken` (the
+// cameras found and the PC's own addresses, as IPv4 values).
+QString addAddressCommand(const LocalInterface &interface, const QHostAddress &cameraAddress,
+                          const QSet<quint32> &taken = {});
 
 } // namespace qzr::discovery

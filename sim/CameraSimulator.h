@@ -33,8 +33,12 @@
 //
 // WS-Discovery (DiscoveryResponder.h, unless --no-discovery)
 //   UDP 239.255.255.250:3702 on the given interfaces (default lo): Probe ->
-//   unicast ProbeMatch (endpoint urn:uuid:, XAddrs
-//   http://ADDRESS:PORT/onvif/device_service); Hello at start, Bye at SIGTERM.
+//   unicast ProbeMatch after a random 0-500 ms (endpoint urn:uuid:, Scopes
+//   onvif://www.onvif.org/type/video_encoder, .../hardware/MODEL,
+//   .../name/MODEL, .../location/, XAddrs
+//   http://ADDRESS:PORT/onvif/device_service), only to probes whose Types and
+//   Scopes it matches, in the probe's SOAP (1.1 or 1.2) and WS-Discovery
+//   (2005/04 or 1.1) version; Hello at start, Bye at SIGTERM.
 //   POST /onvif/device_service: GetDeviceInformation, GetSystemDateAndTime.
 //
 // Endpoints

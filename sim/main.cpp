@@ -202,8 +202,10 @@ bool startDiscovery(const qzr::sim::SimConfig &config, const Fleet &fleet, Respo
         const bool claimsFirst = config.conflict && k == count - 1;
         qzr::sim::DiscoveryOptions options = config.discovery;
         options.ignoreFirstProbe = config.ignoreFirstProbe.contains(k);
+        const qzr::sim::CameraOptions camera = qzr::sim::fleetCamera(config, k);
+        options.model = camera.model; // its Scopes name it
         auto responder = std::make_unique<qzr::sim::DiscoveryResponder>();
-        const QString endpoint = qzr::sim::endpointFor(qzr::sim::fleetCamera(config, k).mac, host, port);
+        const QString endpoint = qzr::sim::endpointFor(camera.mac, host, port);
         if (!responder->start(options, endpoint, claimsFirst ? cameraHost(config, 0) : host,
                               claimsFirst ? fleet.front()->port() : port)) {
             std::fprintf(stderr, "qzr-camsim: WS-Discovery: %s\n", qPrintable(responder->errorText()));

@@ -84,13 +84,27 @@ private slots:
         QCOMPARE(FormFindCameras->SweepEdit->text(), "");
         QVERIFY(finished.wait(20'000));
         const QString port = QString::number(fleet.port());
+        // The search logs in nowhere: the model is what the camera's Scopes
+        // tell, and the camera asks for a login.
         QCOMPARE(FormFindCameras->CameraTable->rowCount(), 2);
-        QCOMPARE(rowTexts(0), (QStringList{"127.0.0.80", port, "QZ-R410", "2.10.0045", "00:11:22:33:44:80", "ws-discovery", ""}));
-        QCOMPARE(rowTexts(1), (QStringList{"127.0.0.81", port, "QZ-R410", "2.10.0045", "00:11:22:33:44:81", "ws-discovery", ""}));
+        QCOMPARE(rowTexts(0), (QStringList{"127.0.0.80", port, "QZ-R410", "", "", "ws-discovery", "login needed"}));
         QCOMPARE(FormFindCameras->SearchProgress->value(), FormFindCameras->SearchProgress->maximum());
         QCOMPARE(FormFindCameras->StatusLabel->text(), "2 cameras found");
 
+        // "Read details" names where the password goes, then reads there.
         QTableWidget *table = FormFindCameras->CameraTable;
+        table->selectAll();
+        QVERIFY(FormFindCameras->ReadDetailsButton->isEnabled());
+        FormFindCameras->ReadDetailsButton->click();
+        QCOMPARE(m_dialogs->confirmations,
+                 QStringList{QStringLiteral("Read details|Log in with the main window's user and password to:\n"
+                                            "127.0.0.80:%1\n127.0.0.81:%1\n\nOnly cameras you trust should get "
+                                            "your password.").arg(port)});
+        QVERIFY(finished.wait(20'000));
+        QCOMPARE(rowTexts(0), (QStringList{"127.0.0.80", port, "QZ-R410", "2.10.0045", "00:11:22:33:44:80", "ws-discovery", ""}));
+        QCOMPARE(rowTexts(1), (QStringList{"127.0.0.81", port, "QZ-R410", "2.10.0045", "00:11:22:33:44:81", "ws-discovery", ""}));
+        QCOMPARE(FormFindCameras->StatusLabel->text(), "Details read");
+
         const QPoint cell = table->visualItemRect(table->item(1, 0)).center();
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell);
         QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell);
@@ -123,9 +137,9 @@ private slots:
         find->SearchAgainButton->click();
         QVERIFY(finished.wait(20'000));
         QCOMPARE(find->CameraTable->rowCount(), 3);
-        QCOMPARE(rowTexts(0).mid(5), (QStringList{"ws-discovery,sweep", "address conflict"}));
-        QCOMPARE(rowTexts(1).mid(5), (QStringList{"ws-discovery,sweep", "address conflict"}));
-        QCOMPARE(rowTexts(2), (QStringList{"127.0.0.90", port, "QZ-R410", "2.10.0045", "00:11:22:33:44:56", "sweep", ""}));
+        QCOMPARE(rowTexts(0).mid(5), (QStringList{"ws-discovery,sweep", "address conflict, login needed"}));
+        QCOMPARE(rowTexts(1).mid(5), (QStringList{"ws-discovery,sweep", "address conflict, login needed"}));
+        QCOMPARE(rowTexts(2), (QStringList{"127.0.0.90", port, "", "", "", "sweep", "login needed"}));
         // The tooltip shows its text as written (markup escaped), whatever the camera sent.
         const QString tip = QTextDocumentFragment::fromHtml(find->CameraTable->item(0, 6)->toolTip()).toPlainText();
         QVERIFY2(tip.startsWith(QStringLiteral("Address conflict: more than one camera answers at 127.0.0.89:") + port),

@@ -4,7 +4,10 @@
 #include "discovery/CameraFinder.h"
 
 #include <QSignalSpy>
+#include <QNetworkInterface>
+#include <QTcpServer>
 #include <QTcpSocket>
+#include <QUdpSocket>
 #include <QtTest>
 
 using namespace qzr::discovery;
@@ -28,7 +31,7 @@ QList<Row> rows(const QList<FoundCamera> &cameras, int port)
     for (const FoundCamera &camera : cameras) {
         if (camera.port != port)
             continue;
-        list.append({camera.address, camera.identity.model, camera.identity.firmware, camera.identity.mac,
+        list.append({camera.address, camera.model(), camera.identity.firmware, camera.identity.mac,
                      foundByText(camera.foundBy), flagsText(camera)});
     }
     return list;
@@ -57,6 +60,7 @@ private:
         options.interfaces = {QStringLiteral("lo")};
         options.discoveryPort = m_discoveryPort;
         options.wait_ms = wait_ms;
+        options.identify = true;
         return options;
     }
 
@@ -165,6 +169,63 @@ private slots:
         finder.stop();
         QCOMPARE(finished.count(), 1);
         QVERIFY(!finder.isRunning());
+    }
+
+    // A search sends no credentials: not to a web server of a swept range,
+    // not to a host a Hello names (nothing reaches it at all), and not to
+    // the camera itself unless asked (identify).
+    void searchSendsNoCredentials()
+    {
+        struct Listener
+        {
+            QTcpServer server;
+            QByteArray received;
+        };
+        Listener printer, named;
+        for (auto [listener, address] : {std::pair{&printer, "127.0.0.91"}, std::pair{&named, "127.0.0.92"}}) {
+            if (!listener->server.listen(QHostAddress(QString::fromLatin1(address)), 0))
+                QSKIP("no second loopback address here");
+            connect(&listener->server, &QTcpServer::newConnection, this, [listener] {
+                while (QTcpSocket *socket = listener->server.nextPendingConnection()) {
+                    connect(socket, &QTcpSocket::readyRead, socket, [listener, socket] {
+                        listener->received += socket->readAll();
+                        socket->write("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+                    });
+                }
+            });
+        }
+        SimFleet fleet;
+        QVERIFY(fleet.start({"--address", "127.0.0.93", "--mac", "00:11:22:33:44:93"}, m_discoveryPort));
+
+        CameraFinder finder;
+        QSignalSpy finished(&finder, &CameraFinder::finished);
+        SearchOptions options = loopbackOptions(1500);
+        options.identify = false;
+        options.password = QStringLiteral("S3cret!");
+        QString error;
+        options.sweeps = {*parseSweepRange(QStringLiteral("127.0.0.91/32:%1").arg(printer.server.serverPort()), &error)};
+        QVERIFY(finder.start(options));
+        // Anyone on the network may say Hello naming any host.
+        QUdpSocket hostile;
+        QVERIFY(hostile.bind(QHostAddress::LocalHost, 0));
+        hostile.setMulticastInterface(QNetworkInterface::interfaceFromName(QStringLiteral("lo")));
+        Endpoint endpoint;
+        endpoint.address = QStringLiteral("urn:uuid:11111111-2222-3333-4444-555555555555");
+        endpoint.xaddrs = {QStringLiteral("http://127.0.0.92:%1/onvif/device_service").arg(named.server.serverPort())};
+        hostile.writeDatagram(helloMessage(newMessageId(), endpoint), kDiscoveryGroup, m_discoveryPort);
+        QVERIFY(finished.wait(20'000));
+
+        QVERIFY2(printer.received.startsWith("GET /api/param?"), printer.received.constData());
+        QVERIFY2(!printer.received.toLower().contains("authorization"), printer.received.constData());
+        QCOMPARE(named.received, QByteArray());
+        const QList<Row> camera = rows(finder.cameras(), fleet.port());
+        QCOMPARE(camera.size(), 1);
+        QCOMPARE(camera.at(0).model, "QZ-R410"); // from its Scopes
+        QCOMPARE(camera.at(0).mac, "");
+        bool heardHello = false;
+        for (const FoundCamera &found : finder.cameras())
+            heardHello = heardHello || found.endpoint == endpoint.address;
+        QVERIFY(heardHello);
     }
 
     // The device service the XAddrs name answers standard ONVIF requests.

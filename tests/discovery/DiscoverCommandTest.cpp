@@ -108,7 +108,7 @@ private slots:
     {
         Simulator fleet;
         QVERIFY(fleet.start({"--cameras", "3", "--address", "127.0.0.10", "--address-per-camera"}));
-        const Outcome outcome = runQzr({"discover", "--interface", "lo", "--wait", "1.5"});
+        const Outcome outcome = runQzr({"discover", "--interface", "lo", "--wait", "1.5", "--identify"});
         QCOMPARE(outcome.exitCode, 0);
         QCOMPARE(tableRows(outcome.out),
                  (QList<QStringList>{
@@ -126,7 +126,7 @@ private slots:
         Simulator fleet;
         QVERIFY(fleet.start({"--cameras", "3", "--address", "127.0.0.20", "--address-per-camera", "--conflict",
                              "--sweep-only", "1"}));
-        const Outcome outcome = runQzr({"discover", "--interface", "127.0.0.1", "--wait", "1", "--json", "--sweep",
+        const Outcome outcome = runQzr({"discover", "--interface", "127.0.0.1", "--wait", "1", "--json", "--identify", "--sweep",
                                         "127.0.0.16/28:" + fleet.port(), "--jobs", "4"});
         QCOMPARE(outcome.exitCode, 0);
         const QJsonArray cameras = QJsonDocument::fromJson(outcome.out).array();
@@ -158,7 +158,7 @@ private slots:
         QVERIFY(onVeth.start({"--address", "127.0.0.70", "--discovery-interface", "qzv1"}));
         Simulator onLoopback;
         QVERIFY(onLoopback.start({"--address", "127.0.0.71"}));
-        const Outcome outcome = runQzr({"discover", "--wait", "1.5", "--json"});
+        const Outcome outcome = runQzr({"discover", "--wait", "1.5", "--json", "--identify"});
         QCOMPARE(outcome.exitCode, 0);
         const QJsonArray cameras = QJsonDocument::fromJson(outcome.out).array();
         QCOMPARE(cameras.size(), 1);
@@ -169,7 +169,7 @@ private slots:
         QCOMPARE(camera.value("suggestedCommand").toString(), "sudo ip addr add 127.0.0.250/24 dev qzv1");
 
         // Naming the interfaces finds both.
-        const Outcome named = runQzr({"discover", "--wait", "1", "--interface", "qzv1", "--interface", "lo", "--json"});
+        const Outcome named = runQzr({"discover", "--wait", "1", "--interface", "qzv1", "--interface", "lo", "--json", "--identify"});
         QCOMPARE(QJsonDocument::fromJson(named.out).array().size(), 2);
     }
 
@@ -179,7 +179,7 @@ private slots:
     {
         Simulator factoryNew;
         QVERIFY(factoryNew.start({"--address", "192.168.0.57"}));
-        const Outcome outcome = runQzr({"discover", "--interface", "lo", "--wait", "1", "--json"});
+        const Outcome outcome = runQzr({"discover", "--interface", "lo", "--wait", "1", "--json", "--identify"});
         QCOMPARE(outcome.exitCode, 0);
         const QJsonArray cameras = QJsonDocument::fromJson(outcome.out).array();
         QCOMPARE(cameras.size(), 1);

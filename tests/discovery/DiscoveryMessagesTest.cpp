@@ -1,5 +1,6 @@
-// WS-Discovery messages as cameras of several makes write them, the probe the
-// tool sends, and datagrams that must be dropped without harm.
+// WS-Discovery messages as cameras of several makes write them (2005/04 and
+// 1.1, SOAP 1.2 and 1.1), the probe the tool sends, and datagrams that must
+// be dropped without harm.
 #include "discovery/WsDiscovery.h"
 
 #include <QRandomGenerator>
@@ -63,6 +64,41 @@ const QByteArray kBye = "<s:Envelope xmlns:s=\"http://www.w3.org/2003/05/soap-en
     "<s:Header><a:Action>http://schemas.xmlsoap.org/ws/2005/04/discovery/Bye</a:Action></s:Header>\n"
     "<s:Body><d:Bye><a:EndpointReference><a:Address>urn:uuid:hello-cam</a:Address></a:EndpointReference></d:Bye></s:Body></s:Envelope>";
 
+// WS-Discovery 1.1 in SOAP 1.2: 2005/08 addressing, a name scope with
+// percent-encoded UTF-8, an https XAddr.
+const QByteArray kV2009Soap12 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<env:Envelope xmlns:env=\"http://www.w3.org/2003/05/soap-envelope\" xmlns:wsa=\"http://www.w3.org/2005/08/addressing\" xmlns:wsd=\"http://docs.oasis-open.org/ws-dd/ns/discovery/2009/01\" xmlns:dn=\"http://www.onvif.org/ver10/network/wsdl\">\n"
+    "<env:Header><wsa:Action>http://docs.oasis-open.org/ws-dd/ns/discovery/2009/01/ProbeMatches</wsa:Action>\n"
+    "<wsa:MessageID>urn:uuid:2009-0001</wsa:MessageID><wsa:RelatesTo>urn:uuid:probe-2009</wsa:RelatesTo>\n"
+    "<wsa:To>http://www.w3.org/2005/08/addressing/anonymous</wsa:To>\n"
+    "<wsd:AppSequence InstanceId=\"7\" MessageNumber=\"2\"/></env:Header>\n"
+    "<env:Body><wsd:ProbeMatches><wsd:ProbeMatch>\n"
+    "<wsa:EndpointReference><wsa:Address>urn:uuid:cam-2009</wsa:Address></wsa:EndpointReference>\n"
+    "<wsd:Types>dn:NetworkVideoTransmitter</wsd:Types>\n"
+    "<wsd:Scopes>\n onvif://www.onvif.org/type/video_encoder\n onvif://www.onvif.org/name/Caf%C3%A9%20Nord onvif://www.onvif.org/hardware/QZ-R410 </wsd:Scopes>\n"
+    "<wsd:XAddrs>https://10.1.2.5/onvif/device_service</wsd:XAddrs>\n"
+    "<wsd:MetadataVersion>3</wsd:MetadataVersion>\n"
+    "</wsd:ProbeMatch></wsd:ProbeMatches></env:Body></env:Envelope>";
+
+// WS-Discovery 1.1 Hello in SOAP 1.1, default namespaces.
+const QByteArray kV2009Soap11Hello = "<Envelope xmlns=\"http://schemas.xmlsoap.org/soap/envelope/\">"
+    "<Header><Action xmlns=\"http://www.w3.org/2005/08/addressing\">http://docs.oasis-open.org/ws-dd/ns/discovery/2009/01/Hello</Action>"
+    "<MessageID xmlns=\"http://www.w3.org/2005/08/addressing\">urn:uuid:h2009</MessageID></Header>"
+    "<Body><Hello xmlns=\"http://docs.oasis-open.org/ws-dd/ns/discovery/2009/01\">"
+    "<EndpointReference xmlns=\"http://www.w3.org/2005/08/addressing\"><Address>urn:uuid:hello-2009</Address></EndpointReference>"
+    "<Types>NetworkVideoTransmitter</Types><Scopes>onvif://www.onvif.org/hardware/QZ-R50</Scopes>"
+    "<XAddrs>http://10.1.2.6:8000/onvif/device_service</XAddrs><MetadataVersion>1</MetadataVersion></Hello></Body></Envelope>";
+
+// A WS-Discovery 1.1 Probe in SOAP 1.1 as desktop clients send it: its type
+// prefix declared on Types, a scope, a MatchBy.
+const QByteArray kV2009Soap11Probe = "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\" xmlns:a=\"http://www.w3.org/2005/08/addressing\">"
+    "<s:Header><a:Action s:mustUnderstand=\"1\">http://docs.oasis-open.org/ws-dd/ns/discovery/2009/01/Probe</a:Action>"
+    "<a:MessageID>urn:uuid:p2009</a:MessageID></s:Header>"
+    "<s:Body><Probe xmlns=\"http://docs.oasis-open.org/ws-dd/ns/discovery/2009/01\">"
+    "<d:Types xmlns:d=\"http://docs.oasis-open.org/ws-dd/ns/discovery/2009/01\" xmlns:dp0=\"http://www.onvif.org/ver10/network/wsdl\">dp0:NetworkVideoTransmitter ghost:Device</d:Types>"
+    "<Scopes MatchBy=\"http://docs.oasis-open.org/ws-dd/ns/discovery/2009/01/rfc3986\">onvif://www.onvif.org/hardware/QZ-R50</Scopes>"
+    "</Probe></s:Body></s:Envelope>";
+
 const QByteArray kBinary = QByteArray::fromHex("00fffe3c01");
 const QByteArray kNoBody = "<s:Envelope xmlns:s=\"http://www.w3.org/2003/05/soap-envelope\"><s:Header/></s:Envelope>";
 const QByteArray kEntities = "<?xml version=\"1.0\"?><!DOCTYPE s [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">]>"
@@ -85,6 +121,13 @@ private slots:
         QTest::addColumn<QStringList>("firstXAddrs");
         QTest::addColumn<QString>("host");
         QTest::addColumn<int>("port");
+        QTest::addColumn<bool>("https");
+        QTest::addColumn<int>("version");
+        QTest::addColumn<bool>("soap11");
+        QTest::addColumn<QStringList>("firstScopes");
+
+        const int v2005 = int(DiscoveryVersion::V2005);
+        const int v2009 = int(DiscoveryVersion::V2009);
 
         QTest::newRow("SOAP 1.2, vendor prefixes, IPv4 and IPv6 XAddrs in one element")
             << kSoap12Prefixed << int(MessageKind::ProbeMatches)
@@ -92,19 +135,32 @@ private slots:
             << QStringList{"urn:uuid:4a7c0000-1111-4222-8333-0011223344aa"}
             << QStringList{"http://192.168.0.57/onvif/device_service",
                            "http://[fe80::211:22ff:fe33:4455]/onvif/device_service"}
-            << "192.168.0.57" << 80;
+            << "192.168.0.57" << 80 << false << v2005 << false
+            << QStringList{"onvif://www.onvif.org/type/video_encoder", "onvif://www.onvif.org/hardware/QZ-R410"};
         QTest::newRow("SOAP 1.1, default namespaces, two matches")
             << kSoap11Default << int(MessageKind::ProbeMatches) << "urn:uuid:probe-1"
             << QStringList{"urn:uuid:cam-b", "urn:uuid:cam-c"}
-            << QStringList{"http://10.1.2.3:8080/onvif/device_service"} << "10.1.2.3" << 8080;
+            << QStringList{"http://10.1.2.3:8080/onvif/device_service"} << "10.1.2.3" << 8080 << false << v2005 << true
+            << QStringList{};
         QTest::newRow("IPv6 XAddr only")
             << kIpv6Only << int(MessageKind::ProbeMatches) << "urn:uuid:p6" << QStringList{"urn:uuid:v6cam"}
-            << QStringList{"http://[2001:db8::57]:8000/onvif/device_service"} << "2001:db8::57" << 8000;
+            << QStringList{"http://[2001:db8::57]:8000/onvif/device_service"} << "2001:db8::57" << 8000 << false
+            << v2005 << false << QStringList{};
         QTest::newRow("Hello") << kHello << int(MessageKind::Hello) << ""
                                << QStringList{"urn:uuid:hello-cam"}
-                               << QStringList{"http://127.0.0.10:8080/onvif/device_service"} << "127.0.0.10" << 8080;
+                               << QStringList{"http://127.0.0.10:8080/onvif/device_service"} << "127.0.0.10" << 8080
+                               << false << v2005 << false << QStringList{};
         QTest::newRow("Bye") << kBye << int(MessageKind::Bye) << "" << QStringList{"urn:uuid:hello-cam"}
-                             << QStringList{} << "" << 80;
+                             << QStringList{} << "" << 80 << false << v2005 << false << QStringList{};
+        QTest::newRow("1.1 (2009/01) ProbeMatches, SOAP 1.2, https XAddr")
+            << kV2009Soap12 << int(MessageKind::ProbeMatches) << "urn:uuid:probe-2009" << QStringList{"urn:uuid:cam-2009"}
+            << QStringList{"https://10.1.2.5/onvif/device_service"} << "10.1.2.5" << 443 << true << v2009 << false
+            << QStringList{"onvif://www.onvif.org/type/video_encoder", "onvif://www.onvif.org/name/Caf%C3%A9%20Nord",
+                           "onvif://www.onvif.org/hardware/QZ-R410"};
+        QTest::newRow("1.1 (2009/01) Hello, SOAP 1.1, default namespaces")
+            << kV2009Soap11Hello << int(MessageKind::Hello) << "" << QStringList{"urn:uuid:hello-2009"}
+            << QStringList{"http://10.1.2.6:8000/onvif/device_service"} << "10.1.2.6" << 8000 << false << v2009 << true
+            << QStringList{"onvif://www.onvif.org/hardware/QZ-R50"};
     }
     void readsReplies()
     {
@@ -115,9 +171,16 @@ private slots:
         QFETCH(QStringList, firstXAddrs);
         QFETCH(QString, host);
         QFETCH(int, port);
+        QFETCH(bool, https);
+        QFETCH(int, version);
+        QFETCH(bool, soap11);
+        QFETCH(QStringList, firstScopes);
 
         const Message message = parseMessage(datagram);
         QCOMPARE(int(message.kind), kind);
+        QCOMPARE(int(message.version), version);
+        QCOMPARE(message.soap11, soap11);
+        QCOMPARE(message.endpoints.first().scopes, firstScopes);
         QCOMPARE(message.relatesTo, relatesTo);
         QStringList addresses;
         for (const Endpoint &endpoint : message.endpoints)
@@ -127,6 +190,64 @@ private slots:
         const XAddrTarget target = preferredTarget(message.endpoints.first().xaddrs);
         QCOMPARE(target.host, host);
         QCOMPARE(target.port, port);
+        QCOMPARE(target.https, https);
+    }
+
+    // A 1.1 Probe: its types with the prefixes resolved where the probe
+    // declares them, its scopes and matching rule; one naming more types
+    // than are kept is not taken as a probe.
+    void readsProbes()
+    {
+        const Message probe = parseMessage(kV2009Soap11Probe);
+        QCOMPARE(int(probe.kind), int(MessageKind::Probe));
+        QCOMPARE(int(probe.version), int(DiscoveryVersion::V2009));
+        QVERIFY(probe.soap11);
+        QCOMPARE(probe.messageId, "urn:uuid:p2009");
+        QCOMPARE(probe.probeTypes, QStringList({"dp0:NetworkVideoTransmitter", "ghost:Device"}));
+        QCOMPARE(probe.probeTypeNames.size(), 2);
+        QCOMPARE(probe.probeTypeNames.at(0).namespaceUri, "http://www.onvif.org/ver10/network/wsdl");
+        QCOMPARE(probe.probeTypeNames.at(0).localName, "NetworkVideoTransmitter");
+        QCOMPARE(probe.probeTypeNames.at(1).namespaceUri, "");
+        QCOMPARE(probe.probeTypeNames.at(1).localName, "Device");
+        QCOMPARE(probe.probeScopes, QStringList{"onvif://www.onvif.org/hardware/QZ-R50"});
+        QCOMPARE(probe.probeMatchBy, "http://docs.oasis-open.org/ws-dd/ns/discovery/2009/01/rfc3986");
+
+        QByteArray crowded = kV2009Soap11Probe;
+        crowded.replace("ghost:Device", "t1 t2 t3 t4 t5 t6 t7 t8 t9 t10 t11 t12 t13 t14 t15 t16");
+        QCOMPARE(int(parseMessage(crowded).kind), int(MessageKind::Other));
+    }
+
+    // What a camera's scopes tell before anyone logs in.
+    void readsScopeValues_data()
+    {
+        QTest::addColumn<QStringList>("scopes");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("value");
+
+        const QStringList camera{"onvif://www.onvif.org/type/video_encoder", "onvif://www.onvif.org/location/",
+                                 "onvif://www.onvif.org/hardware/QZ-R410%20X", "onvif://www.onvif.org/name/Caf%C3%A9%20Nord",
+                                 "onvif://www.onvif.org/location/country/Japan", "onvif://www.onvif.org/name/Second"};
+        QTest::newRow("hardware, decoded") << camera << "hardware" << "QZ-R410 X";
+        QTest::newRow("name, UTF-8, the first") << camera << "name" << QString::fromUtf8("Caf\xC3\xA9 Nord");
+        QTest::newRow("location: the first with a value, its last segment") << camera << "location" << "Japan";
+        QTest::newRow("absent") << camera << "Profile" << "";
+        QTest::newRow("a longer word is another kind")
+            << QStringList{"onvif://www.onvif.org/hardwareX/QZ", "onvif://www.onvif.org/hardware/QZ"} << "hardware" << "QZ";
+        QTest::newRow("another authority") << QStringList{"onvif://example.com/name/Spoof"} << "name" << "";
+        QTest::newRow("control characters dropped")
+            << QStringList{"onvif://www.onvif.org/name/Gate%0D%0A%1B[2J%00A?x=1"} << "name" << "Gate[2JA";
+        QTest::newRow("bounded") << QStringList{"onvif://www.onvif.org/name/" + QString(3000, QLatin1Char('a'))}
+                                 << "name" << QString(256, QLatin1Char('a'));
+        QTest::newRow("bounded, a pair kept whole")
+            << QStringList{"onvif://www.onvif.org/name/" + QString(255, QLatin1Char('a')) + "%F0%9F%93%B7"}
+            << "name" << QString(255, QLatin1Char('a'));
+    }
+    void readsScopeValues()
+    {
+        QFETCH(QStringList, scopes);
+        QFETCH(QString, kind);
+        QFETCH(QString, value);
+        QCOMPARE(scopeValue(scopes, kind), value);
     }
 
     // Garbage, foreign XML and hostile documents are dropped, never half-read.
@@ -185,7 +306,8 @@ private slots:
     void survivesDamagedReplies()
     {
         QRandomGenerator random(1313);
-        const QList<QByteArray> seeds{kSoap12Prefixed, kSoap11Default, kIpv6Only, kHello, kBye};
+        const QList<QByteArray> seeds{kSoap12Prefixed, kSoap11Default, kIpv6Only, kHello, kBye,
+                                      kV2009Soap12, kV2009Soap11Hello, kV2009Soap11Probe};
         for (int round = 0; round < 3000; ++round) {
             QByteArray bytes = seeds.at(round % seeds.size());
             const int edits = 1 + int(random.bounded(8));
@@ -199,8 +321,13 @@ private slots:
             }
             const Message message = parseMessage(bytes);
             QVERIFY(message.endpoints.size() <= kMaxEndpointsPerMessage);
+            QVERIFY(message.probeTypes.size() <= kMaxTypesPerEndpoint);
+            QVERIFY(message.probeScopes.size() <= kMaxScopesPerEndpoint);
             for (const Endpoint &endpoint : message.endpoints) {
                 QVERIFY(endpoint.xaddrs.size() <= kMaxXAddrsPerEndpoint);
+                QVERIFY(endpoint.scopes.size() <= kMaxScopesPerEndpoint);
+                QVERIFY(endpoint.types.size() <= kMaxTypesPerEndpoint);
+                QVERIFY(scopeValue(endpoint.scopes, QStringLiteral("name")).size() <= kMaxScopeValueChars);
                 preferredTarget(endpoint.xaddrs);
             }
         }

@@ -1,5 +1,6 @@
 // The rules that need no traffic: which interfaces a search uses, sweep
 // ranges, merging of what was heard, and the flags, from an interface table.
+#include "discovery/CameraFinder.h"
 #include "discovery/FoundCameras.h"
 #include "discovery/LocalInterfaces.h"
 #include "discovery/SweepRange.h"
@@ -58,6 +59,8 @@ private slots:
         QTest::newRow("by name, loopback too") << QStringList{"lo"} << QStringList{"lo"} << "";
         QTest::newRow("by address") << QStringList{"10.0.5.1", "eth0"} << QStringList{"eth1", "eth0"} << "";
         QTest::newRow("twice is once") << QStringList{"eth0", "192.168.1.10"} << QStringList{"eth0"} << "";
+        QTest::newRow("named, but down") << QStringList{"wlan0"} << QStringList{}
+                                         << "no interface can send the probe: wlan0 is down";
         QTest::newRow("unknown") << QStringList{"eth0", "eth9"} << QStringList{}
                                  << "no IPv4 interface or address 'eth9' on this computer";
     }
@@ -83,8 +86,8 @@ private slots:
         QTest::newRow("factory address seen from eth0")
             << "192.168.0.57" << QStringList{"eth0"} << "other subnet (eth0), factory address"
             << "sudo ip addr add 192.168.0.250/24 dev eth0";
-        QTest::newRow("camera on .250 gets .251") << "192.168.7.250" << QStringList{"eth0"} << "other subnet (eth0)"
-                                                  << "sudo ip addr add 192.168.7.251/24 dev eth0";
+        QTest::newRow("camera on .250 gets .249") << "192.168.7.250" << QStringList{"eth0"} << "other subnet (eth0)"
+                                                  << "sudo ip addr add 192.168.7.249/24 dev eth0";
         QTest::newRow("wide subnet of eth1") << "10.0.200.3" << QStringList{"eth1"} << "" << "";
         QTest::newRow("heard on two, reachable on one") << "10.0.9.9" << QStringList{"eth0", "eth1"} << "" << "";
         QTest::newRow("heard on two, reachable on none") << "172.20.0.5" << QStringList{"eth1", "eth0"}
@@ -174,22 +177,116 @@ private slots:
         list.setIdentity("127.0.0.9", 8080, Identity{true, true, {}, {}, {}, "401 Unauthorized"});
         list.applyFlags({makeInterface("lo", 1, "127.0.0.1", 8)});
         const QList<FoundCamera> cameras = list.cameras();
-        QCOMPARE(cameras.size(), 2);
+        QCOMPARE(cameras.size(), 3);
         QCOMPARE(cameras.at(0).address, "127.0.0.9");
         QCOMPARE(flagsText(cameras.at(0)), "login needed");
-        QCOMPARE(cameras.at(1).address, "127.0.0.100");
-        QCOMPARE(foundByText(cameras.at(1).foundBy), "ws-discovery,sweep");
-        QCOMPARE(cameras.at(1).identity.mac, "00:11:22:33:44:99");
+        // One MAC at two addresses: both listed, both flagged.
+        QCOMPARE(cameras.at(1).address, "127.0.0.20");
+        QCOMPARE(flagsText(cameras.at(1)), "MAC conflict");
+        QCOMPARE(cameras.at(2).address, "127.0.0.100");
+        QCOMPARE(foundByText(cameras.at(2).foundBy), "ws-discovery,sweep");
+        QCOMPARE(cameras.at(2).identity.mac, "00:11:22:33:44:99");
+        QCOMPARE(flagsText(cameras.at(2)), "MAC conflict");
 
         // A second endpoint heard later at an address already swept and read
         // shares what is known there (and conflicts with the first).
         list.addAnnouncement("urn:uuid:y", {"http://127.0.0.100:8080/onvif/device_service"}, "lo", FoundByProbe);
         list.applyFlags({makeInterface("lo", 1, "127.0.0.1", 8)});
-        const FoundCamera late = list.cameras().at(2);
+        const FoundCamera late = list.cameras().at(3);
         QCOMPARE(late.endpoint, "urn:uuid:y");
         QCOMPARE(foundByText(late.foundBy), "ws-discovery,sweep");
         QCOMPARE(late.identity.mac, "00:11:22:33:44:99");
-        QCOMPARE(flagsText(late), "address conflict");
+        QCOMPARE(flagsText(late), "address conflict, MAC conflict");
+    }
+
+    // A device that answers with a camera's endpoint from another address is
+    // a second row, and both are flagged; a Bye counts only from the address
+    // the camera was heard from; reads go only to the sender.
+    void spoofingIsVisible()
+    {
+        const QList<LocalInterface> pc{makeInterface("eth0", 2, "192.168.1.10", 24)};
+        FoundCameraList list;
+        const QStringList real{"http://192.168.1.30/onvif/device_service"};
+        QCOMPARE(list.add({"urn:uuid:cam", real, {}, "192.168.1.30", "eth0", FoundByProbe}, pc),
+                 FoundCameraList::Added::New);
+        QCOMPARE(list.add({"urn:uuid:cam", {"http://192.168.1.66/onvif/device_service"}, {}, "192.168.1.66", "eth0",
+                           FoundByProbe}, pc),
+                 FoundCameraList::Added::New);
+        // Naming the real camera's address from elsewhere is another row too,
+        // read (if at all) where it came from.
+        QCOMPARE(list.add({"urn:uuid:cam", real, {}, "192.168.1.67", "eth0", FoundByHello}, pc),
+                 FoundCameraList::Added::New);
+        list.applyFlags(pc);
+        QList<FoundCamera> cameras = list.cameras();
+        QCOMPARE(cameras.size(), 3);
+        QCOMPARE(cameras.at(0).readHost(), "192.168.1.30");
+        QCOMPARE(cameras.at(1).readHost(), "192.168.1.67");
+        QCOMPARE(flagsText(cameras.at(0)), "endpoint conflict");
+        QCOMPARE(flagsText(cameras.at(2)), "endpoint conflict");
+        QCOMPARE(CameraFinder::detailTargets(cameras),
+                 (QStringList{"192.168.1.30:80", "192.168.1.67:80", "192.168.1.66:80"}));
+
+        QVERIFY(!list.removeEndpoint("urn:uuid:cam", "192.168.1.99"));
+        QVERIFY(list.removeEndpoint("urn:uuid:cam", "192.168.1.66"));
+        QCOMPARE(list.size(), 2);
+    }
+
+    // The address a camera is listed at, from what its XAddrs offer.
+    void choosesXAddr_data()
+    {
+        QTest::addColumn<QStringList>("xaddrs");
+        QTest::addColumn<QString>("sender");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("flags");
+        QTest::newRow("link-local first, own subnet second")
+            << QStringList{"http://169.254.7.8/onvif/device_service", "http://192.168.1.31:8080/onvif/device_service"}
+            << "192.168.1.31" << "192.168.1.31" << 8080 << "";
+        QTest::newRow("IPv6 link-local gets the zone")
+            << QStringList{"http://[fe80::1:2]/onvif/device_service"} << "fe80::1:2" << "fe80::1:2%eth0" << 80 << "";
+        QTest::newRow("https is marked") << QStringList{"https://192.168.1.32/onvif/device_service"}
+                                         << "192.168.1.32" << "192.168.1.32" << 443 << "https, not read";
+        QTest::newRow("a host name is not resolved")
+            << QStringList{"http://camera.example/onvif/device_service"} << "192.168.1.33" << "camera.example" << 80
+            << "host name, not resolved";
+    }
+    void choosesXAddr()
+    {
+        QFETCH(QStringList, xaddrs);
+        QFETCH(QString, sender);
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        QFETCH(QString, flags);
+        const QList<LocalInterface> pc{makeInterface("eth0", 2, "192.168.1.10", 24)};
+        FoundCameraList list;
+        list.add({"urn:uuid:c", xaddrs, {}, sender, "eth0", FoundByProbe}, pc);
+        list.applyFlags(pc);
+        const FoundCamera camera = list.cameras().value(0);
+        QCOMPARE(camera.address, host);
+        QCOMPARE(camera.port, port);
+        QCOMPARE(flagsText(camera), flags);
+        QCOMPARE(camera.readable(), flags.isEmpty());
+    }
+
+    // The suggested address is one nothing found uses, the PC included, and
+    // the list stops at 4,096 cameras, counting the rest.
+    void adviceIsFreeAndListIsBounded()
+    {
+        const QList<LocalInterface> pc{makeInterface("eth-a", 2, "10.10.1.5", 24)};
+        FoundCameraList list;
+        for (const char *address : {"10.10.2.30", "10.10.2.250", "10.10.2.249"})
+            list.add({QStringLiteral("urn:uuid:%1").arg(address), {QStringLiteral("http://%1/x").arg(address)}, {},
+                      address, "eth-a", FoundByProbe}, pc);
+        list.applyFlags(pc);
+        for (const FoundCamera &camera : list.cameras())
+            QCOMPARE(camera.suggestedCommand, "sudo ip addr add 10.10.2.248/24 dev eth-a");
+
+        FoundCameraList full;
+        for (int i = 0; i < 4100; ++i)
+            full.add({QStringLiteral("urn:uuid:%1").arg(i), {"http://10.10.1.9/x"}, {}, "10.10.1.9", "eth-a",
+                      FoundByHello}, pc);
+        QCOMPARE(full.size(), 4096);
+        QCOMPARE(full.notListed(), 4);
     }
 
     // Sweep ranges: "CIDR[:PORT]", at most a /22, host addresses only.
