@@ -3,6 +3,7 @@
 #include "protocol/ShownText.h"
 
 #include "app/FormSupport.h"
+#include "app/FoundCamerasModel.h"
 #include "app/Forms.h"
 #include "app/Operation.h"
 #include "app/UserDialogs.h"
@@ -14,8 +15,8 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSignalBlocker>
-#include <QTableWidget>
+#include <QSortFilterProxyModel>
+#include <QTableView>
 
 #include <algorithm>
 #include <iterator>
@@ -24,13 +25,6 @@ using namespace qzr;
 using namespace qzr::discovery;
 
 FindCamerasWindow *FormFindCameras = nullptr;
-
-namespace {
-// Columns of the list, as the command line prints them.
-const QStringList kColumns{QStringLiteral("Address"), QStringLiteral("Port"), QStringLiteral("Model"),
-                           QStringLiteral("Firmware"), QStringLiteral("MAC"), QStringLiteral("Found by"),
-                           QStringLiteral("Flags")};
-} // namespace
 
 FindCamerasWindow *findCamerasWindow()
 {
@@ -53,15 +47,22 @@ FindCamerasWindow::FindCamerasWindow(QWidget *parent)
     SearchAgainButton = makeButton(this, "SearchAgainButton", QStringLiteral("Search again"), 416, 10, 110, 30);
     StopSearchButton = makeButton(this, "StopSearchButton", QStringLiteral("Stop search"), 532, 10, 100, 30);
 
-    CameraTable = makeControl<QTableWidget>(this, "CameraTable", 12, 48, 736, 290);
-    CameraTable->setColumnCount(int(kColumns.size()));
-    CameraTable->setHorizontalHeaderLabels(kColumns);
+    m_model = new FoundCamerasModel(this);
+    m_sorted = new QSortFilterProxyModel(this);
+    m_sorted->setSourceModel(m_model);
+    m_sorted->setSortRole(FoundCamerasModel::SortKeyRole);
+    m_sorted->setDynamicSortFilter(true);
+    m_sorted->sort(0);
+    CameraTable = makeControl<QTableView>(this, "CameraTable", 12, 48, 736, 290);
+    CameraTable->setModel(m_sorted);
     CameraTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     CameraTable->setSelectionMode(QAbstractItemView::ExtendedSelection);
     CameraTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     CameraTable->verticalHeader()->hide();
-    // Columns are sized once (not per reply, which costs a pass over every
-    // row); long values are elided, so that the flags stay in view.
+    // Rows of one height, columns sized once (not per reply, which costs a
+    // pass over every row); long values are elided, so that the flags stay
+    // in view.
+    CameraTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     CameraTable->setTextElideMode(Qt::ElideRight);
     CameraTable->setWordWrap(false);
     CameraTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
@@ -83,10 +84,10 @@ FindCamerasWindow::FindCamerasWindow(QWidget *parent)
     connect(SearchAgainButton, &QPushButton::clicked, this, [this] { startSearch(); });
     connect(StopSearchButton, &QPushButton::clicked, this, [this] { stopSearch(); });
     connect(UseCameraButton, &QPushButton::clicked, this, [this] { useSelectedCamera(); });
-    connect(CameraTable, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { useCamera(row); });
+    connect(CameraTable, &QTableView::doubleClicked, this, [this](const QModelIndex &index) { useCamera(index.row()); });
     connect(ReadDetailsButton, &QPushButton::clicked, this, [this] { readSelectedDetails(); });
-    connect(CameraTable, &QTableWidget::itemSelectionChanged, this, [this] {
-        const bool any = !CameraTable->selectedItems().isEmpty();
+    connect(CameraTable->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        const bool any = CameraTable->selectionModel()->hasSelection();
         UseCameraButton->setEnabled(any);
         ReadDetailsButton->setEnabled(any);
     });
@@ -121,8 +122,7 @@ bool FindCamerasWindow::startSearch()
     // The search sends no credentials; they go only with "Read details".
     options.identify = false;
     m_readingDetails = false;
-    m_shown.clear();
-    CameraTable->setRowCount(0);
+    m_model->clear();
     SearchProgress->setRange(0, 1);
     SearchProgress->setValue(0);
     if (!m_finder.start(options)) {
@@ -151,48 +151,18 @@ void FindCamerasWindow::stopSearch()
 
 void FindCamerasWindow::showCameras()
 {
-    // The rows are kept and their texts replaced: only what changed is
-    // painted again.
-    const QStringList selectedKeys = [this] {
-        QStringList keys;
-        for (const int row : selectedRows())
-            keys << m_shown.value(row).key;
-        return keys;
-    }();
-    m_shown = m_finder.cameras();
-    CameraTable->setUpdatesEnabled(false);
-    const QSignalBlocker blocker(CameraTable);
-    CameraTable->setRowCount(int(m_shown.size()));
-    for (int row = 0; row < int(m_shown.size()); ++row) {
-        const FoundCamera &camera = m_shown.at(row);
-        const QStringList cells{camera.address, QString::number(camera.port), camera.model(),
-                                camera.identity.firmware, camera.identity.mac, foundByText(camera.foundBy),
-                                flagsText(camera)};
-        const QString explanation = plainToolTip(flagsExplanation(camera));
-        for (int column = 0; column < int(cells.size()); ++column) {
-            const QString text = shownText(cells.at(column));
-            QTableWidgetItem *item = CameraTable->item(row, column);
-            if (!item) {
-                item = new QTableWidgetItem;
-                CameraTable->setItem(row, column, item);
-            }
-            if (item->text() != text)
-                item->setText(text);
-            if (item->toolTip() != explanation)
-                item->setToolTip(explanation);
-            item->setSelected(selectedKeys.contains(camera.key));
-        }
-    }
-    CameraTable->setUpdatesEnabled(true);
-    const bool any = !CameraTable->selectedItems().isEmpty();
-    UseCameraButton->setEnabled(any);
-    ReadDetailsButton->setEnabled(any);
+    m_model->update(m_finder.unsortedCameras());
+}
+
+const FoundCamera &FindCamerasWindow::shownCamera(int row) const
+{
+    return m_model->camera(m_sorted->mapToSource(m_sorted->index(row, 0)).row());
 }
 
 void FindCamerasWindow::searchFinished()
 {
     showCameras();
-    const int count = int(m_shown.size());
+    const int count = m_model->rowCount();
     QString status = m_readingDetails ? QStringLiteral("Details read")
         : count == 1                  ? QStringLiteral("1 camera found")
                                       : QStringLiteral("%1 cameras found").arg(count);
@@ -217,10 +187,8 @@ SearchOptions FindCamerasWindow::credentialsFromMainWindow() const
 QList<int> FindCamerasWindow::selectedRows() const
 {
     QList<int> rows;
-    for (const QTableWidgetItem *item : CameraTable->selectedItems()) {
-        if (!rows.contains(item->row()))
-            rows << item->row();
-    }
+    for (const QModelIndex &index : CameraTable->selectionModel()->selectedRows())
+        rows << index.row();
     std::sort(rows.begin(), rows.end());
     return rows;
 }
@@ -228,10 +196,8 @@ QList<int> FindCamerasWindow::selectedRows() const
 bool FindCamerasWindow::readSelectedDetails()
 {
     QList<FoundCamera> chosen;
-    for (const int row : selectedRows()) {
-        if (row >= 0 && row < int(m_shown.size()))
-            chosen << m_shown.at(row);
-    }
+    for (const int row : selectedRows())
+        chosen << shownCamera(row);
     const QStringList targets = CameraFinder::detailTargets(chosen);
     if (targets.isEmpty()) {
         dialogs().showError(QStringLiteral("None of the selected cameras can be read (https or a host name)."));
@@ -250,16 +216,16 @@ bool FindCamerasWindow::readSelectedDetails()
 
 void FindCamerasWindow::useSelectedCamera()
 {
-    const QList<QTableWidgetItem *> selected = CameraTable->selectedItems();
-    if (!selected.isEmpty())
-        useCamera(selected.first()->row());
+    const QList<int> rows = selectedRows();
+    if (!rows.isEmpty())
+        useCamera(rows.first());
 }
 
 void FindCamerasWindow::useCamera(int row)
 {
-    if (row < 0 || row >= int(m_shown.size()))
+    if (row < 0 || row >= m_sorted->rowCount())
         return;
-    const FoundCamera &camera = m_shown.at(row);
+    const FoundCamera camera = shownCamera(row);
     Form1->Edit1->setText(camera.address);
     Form1->Edit2->setText(QString::number(camera.port));
     Form3->Edit1->setText(camera.address);

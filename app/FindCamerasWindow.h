@@ -3,11 +3,13 @@
 
 #include <QWidget>
 
+class FoundCamerasModel;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QTableWidget;
+class QSortFilterProxyModel;
+class QTableView;
 
 // "Find Cameras": searches the network for cameras (WS-Discovery on every
 // interface, and an address sweep when a range is given), lists them as they
@@ -35,7 +37,8 @@ public:
     bool isSearching() const { return m_finder.isRunning(); }
 
     // "Use this camera": the chosen row's address and port go into the main
-    // window's fields and into "IP Setup", which is shown.
+    // window's fields and into "IP Setup", which is shown. Rows count as
+    // shown (sorted by address).
     void useCamera(int row);
     void useSelectedCamera();
     // "Read details": model, firmware and MAC of the selected rows, read
@@ -45,7 +48,7 @@ public:
 
     qzr::discovery::CameraFinder &finder() { return m_finder; }
 
-    QTableWidget *CameraTable;
+    QTableView *CameraTable;
     QProgressBar *SearchProgress;
     QLabel *SweepLabel, *StatusLabel;
     QLineEdit *SweepEdit;
@@ -57,9 +60,13 @@ private:
     qzr::discovery::SearchOptions credentialsFromMainWindow() const;
     QList<int> selectedRows() const;
 
+    // The camera shown in a row of the table.
+    const qzr::discovery::FoundCamera &shownCamera(int row) const;
+
     qzr::discovery::CameraFinder m_finder;
     qzr::discovery::SearchOptions m_base;
-    QList<qzr::discovery::FoundCamera> m_shown;
+    FoundCamerasModel *m_model = nullptr;
+    QSortFilterProxyModel *m_sorted = nullptr;
     bool m_readingDetails = false;
 };
 

@@ -85,6 +85,7 @@ int main(int argc, char *argv[])
         SearchOptions options;
         options.interfaces = {QStringLiteral("lo")};
         options.discoveryPort = discoveryPort;
+        options.identify = true; // as "qzr discover --identify"
         const SearchFigures figures = timeSearch(options, fleet.port(), kFleetCameras);
         std::printf("WS-Discovery, %d cameras on lo: %d found within the %d ms window "
                     "(the last after %lld ms), %d with model, firmware and MAC; search ended after %lld ms\n",
@@ -103,6 +104,7 @@ int main(int argc, char *argv[])
         options.interfaces = {QStringLiteral("lo")};
         options.discoveryPort = discoveryPort;
         options.wait_ms = 0; // the sweep alone
+        options.identify = true;
         QString error;
         options.sweeps = {*parseSweepRange(QStringLiteral("127.0.2.0/24:%1").arg(fleet.port()), &error)};
         const SearchFigures figures = timeSearch(options, fleet.port(), kSweepCameras);

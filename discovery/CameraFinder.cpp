@@ -23,6 +23,7 @@ namespace {
 constexpr int kWindowUnits = 20;
 constexpr int kProgressTickMs = 100;
 constexpr int kRefreshMs = 100;
+constexpr int kDatagramsPerTurn = 64;
 
 // The address a datagram came from, as the XAddrs would write it.
 QString senderText(const QHostAddress &address)
@@ -309,7 +310,10 @@ QString CameraFinder::interfaceForIndex(int index) const
 
 void CameraFinder::readDatagrams(QUdpSocket *socket, const QString &interfaceName)
 {
-    while (socket->hasPendingDatagrams()) {
+    // A few at a time: under a flood the event loop must still get to the
+    // user's input and to the window's repaints; the socket says again that
+    // it has more.
+    for (int count = 0; count < kDatagramsPerTurn && socket->hasPendingDatagrams(); ++count) {
         const QNetworkDatagram datagram = socket->receiveDatagram(kMaxDatagramBytes + 1);
         if (!m_windowOpen)
             continue;
@@ -466,8 +470,10 @@ void CameraFinder::discoveryWindowEnded()
     m_windowOpen = false;
     m_probeTimer.stop();
     // What is still queued is read now; nothing that arrives later counts.
-    for (const Prober &prober : std::as_const(m_probers))
-        readDatagrams(prober.socket, prober.interface.name);
+    for (const Prober &prober : std::as_const(m_probers)) {
+        for (int turn = 0; turn < 1024 && prober.socket->hasPendingDatagrams(); ++turn)
+            readDatagrams(prober.socket, prober.interface.name);
+    }
     countDrops();
     closeSockets();
     m_graceTimer.start(m_options.graceMs);

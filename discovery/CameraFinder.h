@@ -80,6 +80,8 @@ public:
     // join the group), for the user to read.
     QStringList warnings() const { return m_warnings; }
     QList<FoundCamera> cameras() const { return m_list.cameras(); }
+    // The same, unsorted (for a view that sorts itself).
+    const QList<FoundCamera> &unsortedCameras() const { return m_list.entries(); }
     int cameraCount() const { return m_list.size(); }
     QList<LocalInterface> interfacesInUse() const { return m_interfaces; }
     // Replies the system dropped because they came faster than they were

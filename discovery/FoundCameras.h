@@ -136,6 +136,8 @@ public:
 
     // Sorted by address (numerically for IPv4), then port, then endpoint.
     QList<FoundCamera> cameras() const;
+    // Unsorted, as they came (cheap: no copy of the entries' texts).
+    const QList<FoundCamera> &entries() const { return m_cameras; }
     int size() const { return int(m_cameras.size()); }
     // Cameras that answered after the list was full.
     int notListed() const { return m_notListed; }

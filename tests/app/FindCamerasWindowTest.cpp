@@ -2,6 +2,7 @@
 // against simulated fleets on loopback (WS-Discovery on "lo" with a
 // discovery port of this test's own).
 #include "ScriptedDialogs.h"
+#include "app/FoundCamerasModel.h"
 #include "SimFleet.h"
 #include "app/FindCamerasWindow.h"
 #include "app/Forms.h"
@@ -11,7 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTextDocumentFragment>
 #include <QtTest>
 
@@ -40,11 +41,12 @@ private:
     QStringList rowTexts(int row)
     {
         QStringList texts;
-        QTableWidget *table = FormFindCameras->CameraTable;
-        for (int column = 0; column < table->columnCount(); ++column)
-            texts << (table->item(row, column) ? table->item(row, column)->text() : QStringLiteral("<none>"));
+        const QAbstractItemModel *model = FormFindCameras->CameraTable->model();
+        for (int column = 0; column < model->columnCount(); ++column)
+            texts << model->index(row, column).data().toString();
         return texts;
     }
+    int rowCount() { return FormFindCameras->CameraTable->model()->rowCount(); }
 
 private slots:
     void init()
@@ -86,13 +88,13 @@ private slots:
         const QString port = QString::number(fleet.port());
         // The search logs in nowhere: the model is what the camera's Scopes
         // tell, and the camera asks for a login.
-        QCOMPARE(FormFindCameras->CameraTable->rowCount(), 2);
+        QCOMPARE(rowCount(), 2);
         QCOMPARE(rowTexts(0), (QStringList{"127.0.0.80", port, "QZ-R410", "", "", "ws-discovery", "login needed"}));
         QCOMPARE(FormFindCameras->SearchProgress->value(), FormFindCameras->SearchProgress->maximum());
         QCOMPARE(FormFindCameras->StatusLabel->text(), "2 cameras found");
 
         // "Read details" names where the password goes, then reads there.
-        QTableWidget *table = FormFindCameras->CameraTable;
+        QTableView *table = FormFindCameras->CameraTable;
         table->selectAll();
         QVERIFY(FormFindCameras->ReadDetailsButton->isEnabled());
         FormFindCameras->ReadDetailsButton->click();
@@ -105,7 +107,7 @@ private slots:
         QCOMPARE(rowTexts(1), (QStringList{"127.0.0.81", port, "QZ-R410", "2.10.0045", "00:11:22:33:44:81", "ws-discovery", ""}));
         QCOMPARE(FormFindCameras->StatusLabel->text(), "Details read");
 
-        const QPoint cell = table->visualItemRect(table->item(1, 0)).center();
+        const QPoint cell = table->visualRect(table->model()->index(1, 0)).center();
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell);
         QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell);
         QCOMPARE(Form1->Edit1->text(), "127.0.0.81");
@@ -136,12 +138,14 @@ private slots:
         QSignalSpy finished(&find->finder(), &qzr::discovery::CameraFinder::finished);
         find->SearchAgainButton->click();
         QVERIFY(finished.wait(20'000));
-        QCOMPARE(find->CameraTable->rowCount(), 3);
+        QCOMPARE(rowCount(), 3);
         QCOMPARE(rowTexts(0).mid(5), (QStringList{"ws-discovery,sweep", "address conflict, login needed"}));
         QCOMPARE(rowTexts(1).mid(5), (QStringList{"ws-discovery,sweep", "address conflict, login needed"}));
         QCOMPARE(rowTexts(2), (QStringList{"127.0.0.90", port, "", "", "", "sweep", "login needed"}));
         // The tooltip shows its text as written (markup escaped), whatever the camera sent.
-        const QString tip = QTextDocumentFragment::fromHtml(find->CameraTable->item(0, 6)->toolTip()).toPlainText();
+        const QString tip = QTextDocumentFragment::fromHtml(
+                                find->CameraTable->model()->index(0, 6).data(Qt::ToolTipRole).toString())
+                                .toPlainText();
         QVERIFY2(tip.startsWith(QStringLiteral("Address conflict: more than one camera answers at 127.0.0.89:") + port),
                  qPrintable(tip));
 
@@ -150,6 +154,38 @@ private slots:
         find->UseCameraButton->click();
         QCOMPARE(Form1->Edit1->text(), "127.0.0.90");
         QCOMPARE(Form3->Edit1->text(), "127.0.0.90");
+    }
+
+    // A refresh touches only the rows that changed: no reset, one row
+    // replaced, one removed, one added at the end; camera text stays text.
+    void refreshChangesOnlyWhatChanged()
+    {
+        using qzr::discovery::FoundCamera;
+        const auto camera = [](const char *key, const char *address) {
+            FoundCamera found;
+            found.key = QString::fromLatin1(key);
+            found.address = QString::fromLatin1(address);
+            found.foundBy = qzr::discovery::FoundByProbe;
+            return found;
+        };
+        FoundCamerasModel model;
+        model.update({camera("a", "10.0.0.3"), camera("b", "10.0.0.1"), camera("c", "10.0.0.2")});
+        QCOMPARE(model.rowCount(), 3);
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        FoundCamera renamed = camera("c", "10.0.0.2");
+        renamed.hardware = QStringLiteral("<b>QZ-R410</b>");
+        model.update({camera("a", "10.0.0.3"), renamed, camera("d", "10.0.0.4")});
+        QCOMPARE(reset.count(), 0);
+        QCOMPARE(removed.count(), 1);
+        QCOMPARE(removed.at(0).at(1).toInt(), 1); // "b"
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(0).toModelIndex().row(), 1); // "c", now second
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(model.index(1, 2).data().toString(), "<b>QZ-R410</b>");
+        QCOMPARE(model.index(2, 0).data().toString(), "10.0.0.4");
     }
 
     // A sweep range that cannot be read is reported and nothing is searched.

@@ -228,6 +228,33 @@ private slots:
         QVERIFY(heardHello);
     }
 
+    // Replies that came faster than they were read are counted by the
+    // system and said: here 2,000 Hellos arrive while the search cannot read
+    // (this thread sends them), into a small receive buffer.
+    void droppedRepliesAreSaid()
+    {
+        CameraFinder finder;
+        QSignalSpy finished(&finder, &CameraFinder::finished);
+        SearchOptions options = loopbackOptions(500);
+        options.receiveBufferBytes = 64 * 1024;
+        QVERIFY(finder.start(options));
+        QUdpSocket flood;
+        QVERIFY(flood.bind(QHostAddress::LocalHost, 0));
+        flood.setMulticastInterface(QNetworkInterface::interfaceFromName(QStringLiteral("lo")));
+        for (int i = 0; i < 2000; ++i) {
+            Endpoint endpoint;
+            endpoint.address = newMessageId();
+            endpoint.xaddrs = {QStringLiteral("http://127.0.0.1:9/onvif/device_service")};
+            flood.writeDatagram(helloMessage(newMessageId(), endpoint), kDiscoveryGroup, m_discoveryPort);
+        }
+        QVERIFY(finished.wait(20'000));
+        QVERIFY2(finder.droppedReplies() > 0, "a 64 KiB buffer cannot hold 2,000 Hellos");
+        QVERIFY(finder.cameraCount() + finder.droppedReplies() <= 2000);
+        const QString said = finder.lossTexts().value(0);
+        QVERIFY2(said.startsWith(QStringLiteral("%1 replies were dropped by the system").arg(finder.droppedReplies())),
+                 qPrintable(said));
+    }
+
     // The device service the XAddrs name answers standard ONVIF requests.
     void deviceServiceAnswersOnvifClients()
     {
