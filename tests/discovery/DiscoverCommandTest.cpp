@@ -7,6 +7,8 @@
 #include <QJsonObject>
 #include <QNetworkInterface>
 #include <QProcess>
+#include <QUdpSocket>
+#include <QUuid>
 #include <QtTest>
 
 #include <memory>
@@ -101,6 +103,52 @@ private slots:
             if (name != QLatin1String("lo") && name != QLatin1String("qzv0") && name != QLatin1String("qzv1"))
                 QSKIP(qPrintable(QStringLiteral("not in a private network: interface %1 exists").arg(name)));
         }
+    }
+
+    // A thousand cameras answering within half a second are all listed, none
+    // lost; a flood of Hellos meanwhile (each a new endpoint, from one
+    // address) fills the list to its bound and no further, and is said.
+    void thousandCamerasAndAFlood()
+    {
+        Simulator fleet;
+        QVERIFY(fleet.start({"--cameras", "1000", "--discovery"}));
+        QTest::qWait(4000); // its cameras join the group after it serves
+        QProcess search;
+        search.start(QStringLiteral(QZR_EXECUTABLE), {"discover", "--interface", "lo", "--wait", "2", "--json"});
+        QVERIFY(search.waitForFinished(60'000));
+        const QJsonArray listed = QJsonDocument::fromJson(search.readAllStandardOutput()).array();
+        QCOMPARE(listed.size(), 1000);
+        QCOMPARE(search.readAllStandardError(), QByteArray());
+
+        QProcess flooded;
+        flooded.start(QStringLiteral(QZR_EXECUTABLE), {"discover", "--interface", "lo", "--wait", "2"});
+        QVERIFY(flooded.waitForStarted(10'000));
+        QTest::qWait(300);
+        QUdpSocket hellos;
+        QVERIFY(hellos.bind(QHostAddress(QStringLiteral("127.0.0.77")), 0));
+        hellos.setMulticastInterface(QNetworkInterface::interfaceFromName(QStringLiteral("lo")));
+        const QByteArray hello =
+            "<s:Envelope xmlns:s=\"http://www.w3.org/2003/05/soap-envelope\" "
+            "xmlns:a=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\" "
+            "xmlns:d=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\"><s:Header>"
+            "<a:Action>http://schemas.xmlsoap.org/ws/2005/04/discovery/Hello</a:Action>"
+            "<a:MessageID>urn:uuid:ID</a:MessageID></s:Header><s:Body><d:Hello><a:EndpointReference>"
+            "<a:Address>urn:uuid:ID</a:Address></a:EndpointReference><d:Types>dn:NetworkVideoTransmitter</d:Types>"
+            "<d:XAddrs>http://127.0.0.77/onvif/device_service</d:XAddrs><d:MetadataVersion>1</d:MetadataVersion>"
+            "</d:Hello></s:Body></s:Envelope>";
+        for (int i = 0; i < 6000; ++i) {
+            hellos.writeDatagram(QByteArray(hello).replace("ID", QUuid::createUuid().toByteArray(QUuid::WithoutBraces)),
+                                 QHostAddress(QStringLiteral("239.255.255.250")), 3702);
+            if (i % 200 == 199)
+                QTest::qWait(20);
+        }
+        QVERIFY(flooded.state() == QProcess::NotRunning || flooded.waitForFinished(60'000));
+        QCOMPARE(flooded.exitCode(), 0);
+        const QByteArray out = flooded.readAllStandardOutput();
+        const int rows = int(tableRows(out).size()) - 1;
+        QVERIFY2(rows <= 4096 + 2, qPrintable(QString::number(rows))); // and the notes
+        QVERIFY2(out.contains("Note: the list is full at 4096 cameras") || out.contains("dropped by the system"),
+                 out.right(400).constData());
     }
 
     // "qzr discover --interface lo" lists a fleet with model, firmware and MAC.
