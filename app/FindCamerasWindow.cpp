@@ -67,7 +67,7 @@ FindCamerasWindow::FindCamerasWindow(QWidget *parent)
     CameraTable->setWordWrap(false);
     CameraTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     CameraTable->horizontalHeader()->setStretchLastSection(true);
-    const int widths[] = {120, 50, 110, 90, 120, 100};
+    const int widths[] = {110, 50, 100, 80, 115, 85};
     for (int column = 0; column < int(std::size(widths)); ++column)
         CameraTable->setColumnWidth(column, widths[column]);
 
