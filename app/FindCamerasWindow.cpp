@@ -10,7 +10,9 @@
 #include "app/ViewerStart.h"
 #include "protocol/CameraError.h"
 
+#include <QCloseEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -75,14 +77,17 @@ FindCamerasWindow::FindCamerasWindow(QWidget *parent)
     SearchProgress->setRange(0, 1);
     SearchProgress->setValue(0);
     StatusLabel = makeLabel(this, "StatusLabel", QString(), 12, 376, 600, 30);
-    StatusLabel->resize(470, 30);
-    ReadDetailsButton = makeButton(this, "ReadDetailsButton", QStringLiteral("Read details"), 488, 376, 124, 30);
+    StatusLabel->resize(350, 30);
+    ReadDetailsButton = makeButton(this, "ReadDetailsButton", QStringLiteral("Read details"), 368, 376, 118, 30);
     ReadDetailsButton->setEnabled(false);
-    UseCameraButton = makeButton(this, "UseCameraButton", QStringLiteral("Use this camera"), 618, 376, 130, 30);
+    UseCameraButton = makeButton(this, "UseCameraButton", QStringLiteral("Use this camera"), 492, 376, 130, 30);
     UseCameraButton->setEnabled(false);
+    CloseButton = makeButton(this, "CloseButton", QStringLiteral("Close"), 628, 376, 120, 30);
+    StopSearchButton->setEnabled(false);
 
     connect(SearchAgainButton, &QPushButton::clicked, this, [this] { startSearch(); });
     connect(StopSearchButton, &QPushButton::clicked, this, [this] { stopSearch(); });
+    connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
     connect(UseCameraButton, &QPushButton::clicked, this, [this] { useSelectedCamera(); });
     connect(CameraTable, &QTableView::doubleClicked, this, [this](const QModelIndex &index) { useCamera(index.row()); });
     connect(ReadDetailsButton, &QPushButton::clicked, this, [this] { readSelectedDetails(); });
@@ -122,10 +127,12 @@ bool FindCamerasWindow::startSearch()
     // The search sends no credentials; they go only with "Read details".
     options.identify = false;
     m_readingDetails = false;
-    m_model->clear();
+    m_model->newSearch();
     SearchProgress->setRange(0, 1);
     SearchProgress->setValue(0);
-    if (!m_finder.start(options)) {
+    const bool started = m_finder.start(options);
+    showSearching();
+    if (!started) {
         StatusLabel->setText(m_finder.errorText());
         dialogs().showError(withFinalPeriod(m_finder.errorText()));
         return false;
@@ -147,6 +154,27 @@ void FindCamerasWindow::openAndSearch()
 void FindCamerasWindow::stopSearch()
 {
     m_finder.stop();
+    showSearching();
+}
+
+void FindCamerasWindow::showSearching()
+{
+    StopSearchButton->setEnabled(m_finder.isRunning());
+}
+
+void FindCamerasWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void FindCamerasWindow::closeEvent(QCloseEvent *event)
+{
+    stopSearch();
+    QWidget::closeEvent(event);
 }
 
 void FindCamerasWindow::showCameras()
@@ -162,6 +190,7 @@ const FoundCamera &FindCamerasWindow::shownCamera(int row) const
 void FindCamerasWindow::searchFinished()
 {
     showCameras();
+    showSearching();
     const int count = m_model->rowCount();
     QString status = m_readingDetails ? QStringLiteral("Details read")
         : count == 1                  ? QStringLiteral("1 camera found")
@@ -210,26 +239,41 @@ bool FindCamerasWindow::readSelectedDetails()
         return false;
     m_readingDetails = true;
     StatusLabel->setText(QStringLiteral("Reading details..."));
+    m_model->forgetEarlierReads(chosen);
     m_finder.readDetails(chosen, credentialsFromMainWindow());
+    showSearching();
     return true;
 }
 
-void FindCamerasWindow::useSelectedCamera()
+bool FindCamerasWindow::useSelectedCamera()
 {
     const QList<int> rows = selectedRows();
-    if (!rows.isEmpty())
-        useCamera(rows.first());
+    return !rows.isEmpty() && useCamera(rows.first());
 }
 
-void FindCamerasWindow::useCamera(int row)
+bool FindCamerasWindow::useCamera(int row)
 {
     if (row < 0 || row >= m_sorted->rowCount())
-        return;
+        return false;
     const FoundCamera camera = shownCamera(row);
+    if (camera.flags & FlagLoginNeeded) {
+        // The camera did not tell its realm to the search, which logs in nowhere.
+        QString user = Form1->Edit3->text();
+        QString password;
+        if (!dialogs().askLogin(camera.target(), QString(), user, password))
+            return false;
+        Form1->Edit3->setText(user);
+        Form1->Edit4->setText(password);
+    }
     Form1->Edit1->setText(camera.address);
     Form1->Edit2->setText(QString::number(camera.port));
     Form3->Edit1->setText(camera.address);
-    Form3->show();
-    Form3->raise();
-    Form3->activateWindow();
+    // Connect as "IP Setup" > "Save Settings" does; a failure is reported
+    // there and this window stays for another choice.
+    if (!runReported([] { Form3->Button1Click(); }))
+        return false;
+    close();
+    Form1->raise();
+    Form1->activateWindow();
+    return true;
 }

@@ -36,11 +36,16 @@ public:
     void stopSearch();
     bool isSearching() const { return m_finder.isRunning(); }
 
-    // "Use this camera": the chosen row's address and port go into the main
-    // window's fields and into "IP Setup", which is shown. Rows count as
-    // shown (sorted by address).
-    void useCamera(int row);
-    void useSelectedCamera();
+    // "Use this camera" (or a double-click): the chosen row's address and
+    // port go into the main window's fields and into "IP Setup", and the
+    // tool connects as "IP Setup" > "Save Settings" does (the main window
+    // shows the camera's model, firmware and MAC); then this window closes.
+    // A camera that asked for a login first asks the user for a user name
+    // and password, which go into the main window; cancelled, nothing
+    // happens. A failure is reported and the window stays. Rows count as
+    // shown (sorted by address). True when connected.
+    bool useCamera(int row);
+    bool useSelectedCamera();
     // "Read details": model, firmware and MAC of the selected rows, read
     // with the main window's user and password after the user confirms the
     // addresses they go to. False when nothing was read.
@@ -52,10 +57,16 @@ public:
     QProgressBar *SearchProgress;
     QLabel *SweepLabel, *StatusLabel;
     QLineEdit *SweepEdit;
-    QPushButton *SearchAgainButton, *StopSearchButton, *UseCameraButton, *ReadDetailsButton;
+    QPushButton *SearchAgainButton, *StopSearchButton, *UseCameraButton, *ReadDetailsButton, *CloseButton;
+
+protected:
+    // Escape closes the window; closing it ends a search under way.
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void showCameras();
+    void showSearching();
     void searchFinished();
     qzr::discovery::SearchOptions credentialsFromMainWindow() const;
     QList<int> selectedRows() const;

@@ -23,6 +23,17 @@ bool sameShown(const FoundCamera &a, const FoundCamera &b)
         && a.flags == b.flags && a.otherSubnetInterface == b.otherSubnetInterface
         && a.suggestedCommand == b.suggestedCommand && a.endpoint == b.endpoint;
 }
+// Model, firmware or MAC were read (with or without a login).
+bool identityRead(const Identity &identity)
+{
+    return identity.done && !identity.loginNeeded && identity.error.isEmpty()
+        && !(identity.model.isEmpty() && identity.firmware.isEmpty() && identity.mac.isEmpty());
+}
+
+QString readKey(const FoundCamera &camera)
+{
+    return camera.readHost() + QLatin1Char('|') + QString::number(camera.port);
+}
 } // namespace
 
 FoundCamerasModel::FoundCamerasModel(QObject *parent) : QAbstractTableModel(parent) {}
@@ -93,7 +104,10 @@ void FoundCamerasModel::update(const QList<FoundCamera> &cameras)
     if (removed)
         reindex();
     QList<Row> added;
-    for (const FoundCamera &camera : cameras) {
+    FoundCamera earlier;
+    for (const FoundCamera &listed : cameras) {
+        const FoundCamera *earlierShown = withEarlierRead(listed, earlier);
+        const FoundCamera &camera = earlierShown ? *earlierShown : listed;
         const auto known = m_byKey.constFind(camera.key);
         if (known == m_byKey.constEnd()) {
             added << makeRow(camera);
@@ -124,6 +138,41 @@ void FoundCamerasModel::clear()
     m_rows.clear();
     m_byKey.clear();
     endResetModel();
+}
+
+const FoundCamera *FoundCamerasModel::withEarlierRead(const FoundCamera &camera, FoundCamera &shown) const
+{
+    if (m_earlierReads.isEmpty() || identityRead(camera.identity))
+        return nullptr;
+    const auto read = m_earlierReads.constFind(readKey(camera));
+    if (read == m_earlierReads.constEnd())
+        return nullptr;
+    shown = camera;
+    shown.identity = read.value();
+    // Why this search could not read it still counts; a login it asked for
+    // was given before.
+    shown.identity.error = camera.identity.error;
+    shown.flags &= ~FlagLoginNeeded;
+    return &shown;
+}
+
+void FoundCamerasModel::newSearch()
+{
+    for (const Row &row : std::as_const(m_rows)) {
+        // Bounded: a few searches' worth of full lists.
+        if (identityRead(row.camera.identity) && m_earlierReads.size() < 4 * kMaxListedCameras)
+            m_earlierReads.insert(readKey(row.camera), row.camera.identity);
+    }
+    beginResetModel();
+    m_rows.clear();
+    m_byKey.clear();
+    endResetModel();
+}
+
+void FoundCamerasModel::forgetEarlierReads(const QList<FoundCamera> &cameras)
+{
+    for (const FoundCamera &camera : cameras)
+        m_earlierReads.remove(readKey(camera));
 }
 
 void FoundCamerasModel::reindex()

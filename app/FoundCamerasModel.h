@@ -28,8 +28,17 @@ public:
 
     // Takes the search's list: rows of cameras no longer listed go, new ones
     // are added at the end, changed ones are replaced.
+    // Model, firmware and MAC read in an earlier search of this model are
+    // shown for a camera (same read address and port) until a search reads
+    // them again.
     void update(const QList<qzr::discovery::FoundCamera> &cameras);
     void clear();
+    // Empties the table for a new search; what its rows read is kept for
+    // the cameras the new search lists again.
+    void newSearch();
+    // The cameras whose details are read again now: what the read says is
+    // shown, not what was read before.
+    void forgetEarlierReads(const QList<qzr::discovery::FoundCamera> &cameras);
     const qzr::discovery::FoundCamera &camera(int row) const { return m_rows.at(row).camera; }
 
 private:
@@ -42,7 +51,12 @@ private:
     };
     static Row makeRow(const qzr::discovery::FoundCamera &camera);
     void reindex();
+    // The camera as shown: the identity of an earlier search where this one
+    // has read none. Null when it is shown as listed.
+    const qzr::discovery::FoundCamera *withEarlierRead(const qzr::discovery::FoundCamera &camera,
+                                                       qzr::discovery::FoundCamera &shown) const;
 
     QList<Row> m_rows;
     QHash<QString, int> m_byKey;
+    QHash<QString, qzr::discovery::Identity> m_earlierReads; // by read address and port
 };

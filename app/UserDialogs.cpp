@@ -98,7 +98,8 @@ bool QtUserDialogs::askLogin(const QString &site, const QString &realm, QString 
     box.setWindowTitle(applicationTitle());
     auto *form = new QFormLayout(&box);
     // The realm is the camera's own text.
-    auto *question = new QLabel(QStringLiteral("%1 asks you to log in (%2).").arg(site, shownText(realm)));
+    auto *question = new QLabel(realm.isEmpty() ? QStringLiteral("%1 asks you to log in.").arg(site)
+                                                 : QStringLiteral("%1 asks you to log in (%2).").arg(site, shownText(realm)));
     question->setTextFormat(Qt::PlainText);
     form->addRow(question);
     auto *userField = new QLineEdit(&box);

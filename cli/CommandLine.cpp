@@ -45,15 +45,41 @@ double parseDeadlineSeconds(const QString &text)
 
 QString passwordFileWarning(const QString &path)
 {
+    return readableByOthersWarning(QStringLiteral("--password-file"), path);
+}
+
+QString readableByOthersWarning(const QString &option, const QString &path)
+{
     struct stat status {};
     if (path == QLatin1String("-") || ::stat(QFile::encodeName(path).constData(), &status) != 0)
         return QString();
     if (!(status.st_mode & (S_IRGRP | S_IROTH)))
         return QString();
-    return QStringLiteral("warning: --password-file %1 may be read by other users (mode %2); keep it readable by "
-                          "its owner only (chmod 600 %1)")
-        .arg(path)
+    return QStringLiteral("warning: %1 %2 may be read by other users (mode %3); keep it readable by "
+                          "its owner only (chmod 600 %2)")
+        .arg(option, path)
         .arg(status.st_mode & 07777, 4, 8, QLatin1Char('0'));
+}
+
+QList<NetrcEntry> readNetrcOption(const QString &path)
+{
+    try {
+        return readNetrcFile(path);
+    } catch (const NetrcError &error) {
+        throw UsageError(QStringLiteral("--netrc-file: %1").arg(error.text()));
+    }
+}
+
+ConnectionFields cameraCredentials(const Invocation &invocation, const QString &host)
+{
+    ConnectionFields credentials = invocation.connection;
+    if (const NetrcEntry *entry = netrcEntryFor(invocation.netrc, host)) {
+        if (entry->login)
+            credentials.user = *entry->login;
+        if (entry->password)
+            credentials.password = *entry->password;
+    }
+    return credentials;
 }
 
 QString readPasswordFile(const QString &path)
@@ -138,6 +164,7 @@ const char *commandOptionName(CommandOption option)
     case OptionRetryFrom: return "--retry-from";
     case OptionDeadline: return "--deadline";
     case OptionIdentify: return "--identify";
+    case OptionNetrcFile: return "--netrc-file";
     }
     return "";
 }
@@ -145,7 +172,7 @@ const char *commandOptionName(CommandOption option)
 namespace {
 
 enum class Option { Host, Port, User, Timeout, Json, Help, Version, Yes, Hosts, Jobs, Report, Verify, Interface, Sweep, Wait,
-                    PasswordFile, Dir, RetryFrom, Deadline, Identify };
+                    PasswordFile, Dir, RetryFrom, Deadline, Identify, NetrcFile };
 
 struct OptionInfo
 {
@@ -173,6 +200,7 @@ constexpr OptionInfo kOptions[] = {
     {"--retry-from", Option::RetryFrom, true},
     {"--deadline", Option::Deadline, true},
     {"--identify", Option::Identify, false},
+    {"--netrc-file", Option::NetrcFile, true},
     {"--help", Option::Help, false},
     {"-h", Option::Help, false},
     {"--version", Option::Version, false},
@@ -323,6 +351,10 @@ Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLooku
             invocation.identify = true;
             invocation.commandOptions |= OptionIdentify;
             break;
+        case Option::NetrcFile:
+            invocation.netrcFile = *inlineValue;
+            invocation.commandOptions |= OptionNetrcFile;
+            break;
         }
     }
 
@@ -330,6 +362,12 @@ Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLooku
     if (passwordFile && !invocation.help && !invocation.version) {
         invocation.connection.password = readPasswordFile(*passwordFile);
         const QString warning = passwordFileWarning(*passwordFile);
+        if (!warning.isEmpty())
+            invocation.warnings << warning;
+    }
+    if ((invocation.commandOptions & OptionNetrcFile) && !invocation.help && !invocation.version) {
+        invocation.netrc = readNetrcOption(invocation.netrcFile);
+        const QString warning = readableByOthersWarning(QStringLiteral("--netrc-file"), invocation.netrcFile);
         if (!warning.isEmpty())
             invocation.warnings << warning;
     }

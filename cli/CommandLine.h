@@ -1,4 +1,5 @@
 #pragma once
+#include "cli/Netrc.h"
 #include "protocol/CameraSession.h"
 
 #include <QString>
@@ -31,12 +32,14 @@ enum CommandOption : unsigned {
     OptionRetryFrom = 1u << 9, // --retry-from REPORT
     OptionDeadline = 1u << 10, // --deadline SECONDS
     OptionIdentify = 1u << 11, // --identify
+    OptionNetrcFile = 1u << 12, // --netrc-file FILE: goes with every command that takes --hosts
 };
 
 // Every CommandOption, for the checks that go through all of them.
 inline constexpr CommandOption kCommandOptions[] = {OptionYes,       OptionHosts,     OptionJobs,   OptionReport,
                                                      OptionVerify,    OptionInterface, OptionSweep,  OptionWait,
-                                                     OptionDir,       OptionRetryFrom, OptionDeadline, OptionIdentify};
+                                                     OptionDir,       OptionRetryFrom, OptionDeadline, OptionIdentify,
+                                                     OptionNetrcFile};
 
 // "--yes", "--hosts", ... for one CommandOption flag.
 const char *commandOptionName(CommandOption option);
@@ -102,6 +105,8 @@ struct Invocation
     QString dir;                 // "--dir DIR"
     QString retryFrom;           // "--retry-from REPORT"
     std::optional<double> deadlineSeconds; // "--deadline SECONDS"
+    QString netrcFile;           // "--netrc-file FILE"
+    QList<NetrcEntry> netrc;     // its entries, read with the command line
     QStringList warnings;        // said on standard error before the command runs
     QString command;             // empty only together with help or version
     QStringList arguments;       // the command's own arguments
@@ -132,6 +137,20 @@ inline constexpr qint64 kMaxPasswordFileLine = 4096;
 // A warning when the --password-file may be read by other users than its
 // owner (naming the file and its mode), else empty.
 QString passwordFileWarning(const QString &path);
+
+// The same for another file of secrets, named by its option ("--netrc-file").
+QString readableByOthersWarning(const QString &option, const QString &path);
+
+// The entries of "--netrc-file PATH"; throws UsageError naming the file
+// (and the line) when it cannot be read, is too large or is no netrc file.
+QList<NetrcEntry> readNetrcOption(const QString &path);
+
+// The credentials this call gives the camera at host (as its host list
+// writes it): those of its --netrc-file entry (a "machine" of that
+// address, else "default"), each of login and password that the entry
+// lacks, and all of them without an entry, from --user and
+// --password-file or QZR_PASSWORD.
+ConnectionFields cameraCredentials(const Invocation &invocation, const QString &host);
 
 // "--deadline" text in seconds (decimals allowed, 0 or more); throws UsageError.
 double parseDeadlineSeconds(const QString &text);

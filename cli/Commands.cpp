@@ -460,6 +460,14 @@ QString optionsHelpText()
         "  --hosts LIST  'clone', 'save', 'diff': the cameras, as a file of\n"
         "                HOST[:PORT] lines or a comma-separated list (port\n"
         "                default: --port)\n"
+        "  --netrc-file F\n"
+        "                'clone', 'save', 'diff' with --hosts: the user and\n"
+        "                password of each camera from F, a netrc file (\"machine\n"
+        "                HOST login USER password PASSWORD\" entries, HOST as the\n"
+        "                list writes it; \"default\" for the others); a camera\n"
+        "                without an entry gets --user and the password of this\n"
+        "                call. F is read whole first (64 KiB at most); keep it\n"
+        "                readable by its owner only\n"
         "  --jobs N      'clone', 'save', 'diff' with --hosts: cameras worked on\n"
         "                at once (default %5, 1 to %6)\n"
         "                'discover': addresses read at once (default 64)\n"
@@ -556,6 +564,13 @@ QString helpText()
 
 namespace {
 
+// The CommandOption flags a command takes: those it lists, and
+// --netrc-file wherever --hosts is.
+unsigned acceptedOptions(const Command &command)
+{
+    return command.acceptedOptions | ((command.acceptedOptions & OptionHosts) ? unsigned(OptionNetrcFile) : 0u);
+}
+
 // Whether the option an "Options:" entry of the help describes is one this
 // command takes: the connection options and help go with every command.
 bool commandTakesOption(const Command &command, const QString &option)
@@ -569,7 +584,7 @@ bool commandTakesOption(const Command &command, const QString &option)
     if (option == QLatin1String("--json"))
         return command.offersJson;
     for (const CommandOption flag : kCommandOptions) {
-        if ((command.acceptedOptions & flag) && option == QLatin1String(commandOptionName(flag)))
+        if ((acceptedOptions(command) & flag) && option == QLatin1String(commandOptionName(flag)))
             return true;
     }
     return false;
@@ -666,10 +681,13 @@ int run(const QStringList &arguments, const EnvironmentLookup &environment, std:
     if (invocation.json && !command->offersJson)
         return usage(QStringLiteral("'%1' has no --json output").arg(invocation.command));
     for (const CommandOption option : kCommandOptions) {
-        if ((invocation.commandOptions & option) && !(command->acceptedOptions & option))
+        if ((invocation.commandOptions & option) && !(acceptedOptions(*command) & option))
             return usage(QStringLiteral("'%1' has no option %2")
                              .arg(invocation.command, QLatin1String(commandOptionName(option))));
     }
+    // The credentials of many cameras are for a run on many cameras.
+    if ((invocation.commandOptions & OptionNetrcFile) && !(invocation.commandOptions & (OptionHosts | OptionRetryFrom)))
+        return usage(QStringLiteral("'%1' takes --netrc-file only with --hosts or --retry-from").arg(invocation.command));
 
     int status = ExitSuccess;
     try {

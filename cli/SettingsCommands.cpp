@@ -264,6 +264,17 @@ QString fleetSummary(const QList<CloneOutcome> &outcomes, const QList<CloneResul
     return QStringLiteral("%1 camera(s): %2\n").arg(outcomes.size()).arg(parts.join(QStringLiteral(", ")));
 }
 
+// The settings of a file that the camera does not hold: the encoders and
+// the scene file the file names (the one an upload of it writes), compared
+// as a clone verifies them, so that an audit right after a clone agrees.
+QList<SettingDifference> cameraDiffering(CameraSession &session, const QStringList &lines)
+{
+    const QString sceneNumber = lines.value(settingsfile::kSceneNumberLine - 1);
+    const QStringList cameraLines =
+        settingsfile::readSettingsFromCamera(session, sceneNumber, settingsfile::SceneValues::AsCameraHolds);
+    return settingsfile::uploadedSettingsDiffering(lines, cameraLines);
+}
+
 // A session of its own for one camera of many, its transfers run by the fleet.
 void connectSession(CameraSession &session, const CloneTarget &target, const ConnectionFields &credentials,
                     int replyTimeoutMs, CameraAtWork &camera)
@@ -608,7 +619,8 @@ static void runSiteBackup(CommandContext &context, const QStringList &arguments)
     plan.record = [&dir, &earlier](const QList<CloneOutcome> &now) { return backupRecord(dir, earlier, now); };
 
     runFleetCommand(context, plan, targets, [&](const CloneTarget &target, CameraAtWork &camera) {
-        return saveCamera(target, dir, invocation.connection, invocation.replyTimeoutMs, camera);
+        return saveCamera(target, dir, cameraCredentials(invocation, target.host), invocation.replyTimeoutMs,
+                          camera);
     });
 }
 
@@ -734,13 +746,11 @@ void runDiff(CommandContext &context, const QStringList &arguments)
     if (arguments.size() == 2) {
         secondLabel = arguments.at(1);
         second = loadFile(secondLabel);
-    } else {
-        // What the camera holds, not what a file would record of it.
-        second = settingsfile::readSettingsFromCamera(context.camera(), std::nullopt,
-                                                      settingsfile::SceneValues::AsCameraHolds);
     }
-
-    const QList<SettingDifference> differences = settingsfile::compareSettings(first, second);
+    // Against the camera: what it holds of the settings FILE would write.
+    const QList<SettingDifference> differences = arguments.size() == 2
+        ? settingsfile::compareSettings(first, second)
+        : cameraDiffering(context.camera(), first);
     if (context.invocation().json)
         context.write(differencesJson(differences, firstLabel, secondLabel));
     else if (!differences.isEmpty())
@@ -965,10 +975,8 @@ CloneOutcome diffCamera(const CloneTarget &target, const QStringList &lines, con
         ReplyLog log;
         CameraSession session(log);
         connectSession(session, target, credentials, replyTimeoutMs, camera);
-        // What the camera holds, as 'diff FILE' reads it.
-        const QStringList cameraLines =
-            settingsfile::readSettingsFromCamera(session, std::nullopt, settingsfile::SceneValues::AsCameraHolds);
-        outcome.differences = settingsfile::compareSettings(lines, cameraLines);
+        // What the camera holds, as 'diff FILE' reads it: the file's scene.
+        outcome.differences = cameraDiffering(session, lines);
         outcome.result = outcome.differences.isEmpty() ? CloneResult::Equal : CloneResult::Differs;
     });
 }
@@ -1108,7 +1116,8 @@ void runClone(CommandContext &context, const QStringList &arguments)
     plan.sceneNumber = lines.value(settingsfile::kSceneNumberLine - 1);
     runFleetCommand(context, plan, targets,
                     [&](const CloneTarget &target, CameraAtWork &camera) {
-                        return cloneToCamera(target, lines, invocation.connection, invocation.replyTimeoutMs, camera);
+                        return cloneToCamera(target, lines, cameraCredentials(invocation, target.host),
+                                             invocation.replyTimeoutMs, camera);
                     });
 }
 
@@ -1127,7 +1136,8 @@ static void runAudit(CommandContext &context, const QStringList &arguments)
     checkTargetPorts(targets);
     runFleetCommand(context, reportPlan("diff", path, kDiffCounted, invocation, format, retry), targets,
                     [&](const CloneTarget &target, CameraAtWork &camera) {
-                        return diffCamera(target, lines, invocation.connection, invocation.replyTimeoutMs, camera);
+                        return diffCamera(target, lines, cameraCredentials(invocation, target.host),
+                                          invocation.replyTimeoutMs, camera);
                     });
 }
 
@@ -1168,9 +1178,12 @@ QList<Command> settingsCommands()
          "required. Prints \"Setting Complete, you might continue now\".",
          &runUpload, false, OptionYes},
         {"diff", "FILE [FILE2] [--json] | FILE --hosts LIST [--jobs N] [--report PATH]",
-         "Compare FILE with the camera (read as 'save' reads it; nothing is\n"
-         "written) or with FILE2, and print each differing setting by name with\n"
-         "both values (nothing when equal). Exit status 0 when equal, 3 when\n"
+         "Compare FILE with the camera or with FILE2, and print each differing\n"
+         "setting by name with both values (nothing when equal). Against the\n"
+         "camera: the settings an upload of FILE writes, read as 'clone'\n"
+         "verifies them (the encoders and the scene file FILE names; nothing is\n"
+         "written); a reply without its value fails the read. Exit status 0 when\n"
+         "equal, 3 when\n"
          "they differ. With --json: an object with the two labels, \"equal\" and\n"
          "the differences (line, setting, first, second).\n"
          "With --hosts: audit every camera of LIST against FILE, up to N at once:\n"

@@ -341,8 +341,9 @@ void CameraFinder::handleMessage(const Message &message, const QString &interfac
         const FoundBy how = message.kind == MessageKind::Hello ? FoundByHello : FoundByProbe;
         for (const Endpoint &endpoint : message.endpoints) {
             const Announcement announcement{endpoint.address, endpoint.xaddrs, endpoint.scopes,
-                                            sender, interfaceName, how};
-            if (m_list.add(announcement, m_interfaces) != FoundCameraList::Added::New)
+                                            sender, interfaceName, how, endpoint.metadataVersion.toUInt()};
+            const FoundCameraList::Added added = m_list.add(announcement, m_interfaces);
+            if (added != FoundCameraList::Added::New && added != FoundCameraList::Added::Moved)
                 continue;
             m_dirty = true;
             const ChosenXAddr target = chooseXAddr(endpoint.xaddrs, sender, interfaceName, m_interfaces);

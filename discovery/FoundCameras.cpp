@@ -76,6 +76,8 @@ QStringList flagNames(const FoundCamera &camera)
         names << QStringLiteral("https, not read");
     if (camera.flags & FlagHostName)
         names << QStringLiteral("host name, not resolved");
+    if (camera.flags & FlagNotRead)
+        names << QStringLiteral("not read");
     return names;
 }
 
@@ -116,6 +118,11 @@ QString flagsExplanation(const FoundCamera &camera)
     if (camera.flags & FlagHostName)
         paragraphs << QStringLiteral("Host name: the camera names the host %1, not an address. The tool "
                                      "neither looks the name up nor reads it.").arg(camera.address);
+    if (camera.flags & FlagNotRead)
+        paragraphs << QStringLiteral("Not read: the model, firmware and MAC could not be read from %1:%2: %3")
+                          .arg(camera.readHost())
+                          .arg(camera.port)
+                          .arg(QString(camera.identity.error).replace(QLatin1String("\r\n"), QLatin1String(" / ")));
     return paragraphs.join(QLatin1Char('\n'));
 }
 
@@ -201,6 +208,24 @@ FoundCameraList::Added FoundCameraList::add(const Announcement &announcement, co
     if (known != m_byKey.constEnd()) {
         FoundCamera &camera = m_cameras[known.value()];
         camera.foundBy |= announcement.how;
+        if (announcement.metadataVersion > camera.metadataVersion) {
+            camera.metadataVersion = announcement.metadataVersion;
+            // Its addresses changed (a new port, say): it is where it now
+            // says it is, and what was read at the old place no longer counts.
+            if (!target.host.isEmpty() && (target.host != camera.address || target.port != camera.port)) {
+                camera.address = target.host;
+                camera.port = target.port;
+                camera.xaddrs = announcement.xaddrs.mid(0, kMaxXAddrsPerEndpoint);
+                camera.flags &= ~(FlagHttps | FlagHostName);
+                if (target.https)
+                    camera.flags |= FlagHttps;
+                if (target.hostName)
+                    camera.flags |= FlagHostName;
+                camera.identity = {};
+                addUnique(camera.heardOn, {announcement.interfaceName});
+                return Added::Moved;
+            }
+        }
         if (camera.xaddrs.size() < kMaxXAddrsPerEndpoint)
             addUnique(camera.xaddrs, announcement.xaddrs.mid(0, kMaxXAddrsPerEndpoint - camera.xaddrs.size()));
         addUnique(camera.heardOn, {announcement.interfaceName});
@@ -219,6 +244,7 @@ FoundCameraList::Added FoundCameraList::add(const Announcement &announcement, co
     camera.name = scopeText(announcement.scopes, QStringLiteral("name"));
     addUnique(camera.heardOn, {announcement.interfaceName});
     camera.foundBy = announcement.how;
+    camera.metadataVersion = announcement.metadataVersion;
     camera.address = target.host;
     camera.port = target.port;
     if (target.https)
@@ -339,6 +365,8 @@ void FoundCameraList::applyFlags(const QList<LocalInterface> &interfaces)
         camera.suggestedCommand.clear();
         if (camera.identity.loginNeeded)
             camera.flags |= FlagLoginNeeded;
+        else if (camera.identity.done && !camera.identity.error.isEmpty())
+            camera.flags |= FlagNotRead;
         if (camera.address == QLatin1String(kFactoryAddress))
             camera.flags |= FlagFactoryAddress;
         const QString target = camera.target();

@@ -27,6 +27,7 @@ enum CameraFlag : unsigned {
     FlagMacConflict = 1u << 5,      // its MAC answers at another address too
     FlagHttps = 1u << 6,            // offers https only: not read
     FlagHostName = 1u << 7,         // names a host, not an address: neither resolved nor read
+    FlagNotRead = 1u << 8,          // its model, firmware and MAC could not be read (not a 401)
 };
 
 // The most cameras one search lists; what comes after is counted, not listed.
@@ -61,6 +62,7 @@ struct FoundCamera
     unsigned flags = 0;
     QString otherSubnetInterface; // the interface that heard it, with FlagOtherSubnet
     QString suggestedCommand;     // adds an address in the camera's subnet
+    uint metadataVersion = 0;     // the highest MetadataVersion heard from it
 
     QString target() const { return address + QLatin1Char(':') + QString::number(port); }
     // The one address the tool reads from: where the camera's message came
@@ -81,6 +83,7 @@ struct Announcement
     QString sender;           // the address the datagram came from
     QString interfaceName;    // the interface that heard it
     FoundBy how = FoundByProbe;
+    uint metadataVersion = 0; // its MetadataVersion; 0 when it names none
 };
 
 // "ws-discovery", "hello", "sweep", joined by ",".
@@ -115,7 +118,10 @@ ChosenXAddr chooseXAddr(const QStringList &xaddrs, const QString &sender, const 
 class FoundCameraList
 {
 public:
-    enum class Added { New, Known, Full };
+    // Moved: a known endpoint with a higher MetadataVersion that names
+    // another address or port (a new HTTP port, say); listed there from now
+    // on, its identity to be read again.
+    enum class Added { New, Known, Moved, Full };
     // A ProbeMatch or Hello endpoint.
     Added add(const Announcement &announcement, const QList<LocalInterface> &interfaces = {});
     // The same, for a message from the host its first XAddr names.

@@ -71,6 +71,8 @@ QString CameraSession::readParameter(const QString &key, int start)
     const QByteArray body = cameraGet(ParamQuery::read(key));
     m_log.setText(bodyText(body));
     m_log.trimReply();
+    if (m_valuesRequired && !m_log.lines().value(0).startsWith(key + QLatin1Char('=')))
+        throw CameraError(QStringLiteral("the camera answered without a value for %1").arg(key));
     return valueFrom(m_log.text(), start > 0 ? start : defaultValueStart(key));
 }
 

@@ -61,8 +61,15 @@ public:
     QByteArray cameraWrite(const ParamQuery &query);
 
     // Reads a key, puts the reply into the log, trims it and returns the value
-    // from start (default: the first character after "KEY=").
+    // from start (default: the first character after "KEY="). With values
+    // required, a reply without a "KEY=" line (an empty body, another key)
+    // throws CameraError "the camera answered without a value for KEY".
     QString readParameter(const QString &key, int start = -1);
+
+    // Whether readParameter requires the camera's reply to carry the key:
+    // for reads whose values are kept or compared (settings files).
+    void setValuesRequired(bool required) { m_valuesRequired = required; }
+    bool valuesRequired() const { return m_valuesRequired; }
 
     // Replaces the log's text with a reply body, untrimmed.
     void logReply(const QByteArray &body);
@@ -78,6 +85,7 @@ public:
 private:
     ReplyLog &m_log;
     ParamClient m_client;
+    bool m_valuesRequired = false;
     Runner m_runner;
     QString m_lastCameraIp;
     QString m_lastCameraPort;

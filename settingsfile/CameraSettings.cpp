@@ -64,6 +64,15 @@ QStringList keysWritten(const ParamQuery &request)
 QStringList readSettingsFromCamera(CameraSession &session, std::optional<QString> sceneNumber,
                                    SceneValues sceneValues)
 {
+    // A reply without its value is no setting of the camera: it fails the
+    // read instead of entering the file (or a comparison) as "".
+    struct RequireValues
+    {
+        CameraSession &session;
+        bool before;
+        ~RequireValues() { session.setValuesRequired(before); }
+    } require{session, session.valuesRequired()};
+    session.setValuesRequired(true);
     SettingsText text;
     SettingsTextWriter writer(text);
     for (int k = encoder::kFirstEncoder; k <= encoder::kLastEncoder; ++k)

@@ -175,6 +175,7 @@ discovery::Endpoint DiscoveryResponder::self() const
     endpoint.types = {QStringLiteral("dn:NetworkVideoTransmitter"), QStringLiteral("tds:Device")};
     endpoint.scopes = scopes();
     endpoint.xaddrs = {xaddr()};
+    endpoint.metadataVersion = QString::number(m_metadataVersion);
     return endpoint;
 }
 
@@ -229,6 +230,18 @@ void DiscoveryResponder::stop()
     delete m_sender;
     m_sender = nullptr;
     m_pending = 0;
+}
+
+void DiscoveryResponder::moveTo(quint16 port)
+{
+    if (port == m_port)
+        return;
+    m_port = port;
+    ++m_metadataVersion;
+    if (!m_socket)
+        return;
+    qCInfo(lcSim) << "discovery: announcing the new port" << port;
+    announce(discovery::helloMessage(discovery::newMessageId(), self()));
 }
 
 void DiscoveryResponder::announce(const QByteArray &message)

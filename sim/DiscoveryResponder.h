@@ -32,7 +32,8 @@ struct DiscoveryOptions {
 // dn:NetworkVideoTransmitter tds:Device, Scopes type/video_encoder,
 // hardware/MODEL, name/NAME, location/ under onvif://www.onvif.org/, and
 // XAddrs http://ADDRESS:PORT/onvif/device_service), sends Hello when it
-// starts and Bye when it stops. Hears only the interfaces it is given.
+// starts, again (MetadataVersion raised) when its HTTP port changes, and Bye
+// when it stops. Hears only the interfaces it is given.
 //
 // A Probe is answered when every Type it names is the ONVIF network video
 // transmitter or device (whatever prefix the probe binds to their
@@ -55,6 +56,11 @@ public:
     bool start(const DiscoveryOptions &options, const QString &endpoint, const QString &host, quint16 port);
     // Sends Bye and leaves the group; answers still waiting are dropped.
     void stop();
+    // The camera now serves on another port: its XAddrs name it from now on,
+    // with a higher MetadataVersion, and a Hello says so at once.
+    void moveTo(quint16 port);
+    quint16 port() const { return m_port; }
+    uint metadataVersion() const { return m_metadataVersion; }
 
     QString endpoint() const { return m_endpoint; }
     QString xaddr() const;
@@ -75,6 +81,7 @@ private:
     QString m_endpoint;
     QString m_host;
     quint16 m_port = 0;
+    uint m_metadataVersion = 1;
     int m_answered = 0;
     int m_pending = 0;
     bool m_ignoredFirst = false;

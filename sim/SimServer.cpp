@@ -612,6 +612,7 @@ void SimServer::listenOnStoredPort()
         if (listen(m_address, quint16(stored), &error) != 0) {
             m_port = quint16(stored);
             qCInfo(lcSim) << "camera listening on its new port" << m_port;
+            emit portChanged(m_port);
             return;
         }
         qCWarning(lcSim) << "cannot listen on the new port" << stored << error

@@ -96,6 +96,9 @@ public:
 signals:
     // Each request as it was recorded (also when requests() does not keep it).
     void requestRecorded(const qzr::sim::ReceivedRequest &request);
+    // The camera now serves on another port (network.http.port took effect
+    // with a restart).
+    void portChanged(quint16 port);
 
 private:
     struct Connection {

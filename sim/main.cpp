@@ -211,6 +211,12 @@ bool startDiscovery(const qzr::sim::SimConfig &config, const Fleet &fleet, Respo
             std::fprintf(stderr, "qzr-camsim: WS-Discovery: %s\n", qPrintable(responder->errorText()));
             return false;
         }
+        // A new HTTP port is announced (the camera's own, not one it claims).
+        if (!claimsFirst) {
+            qzr::sim::DiscoveryResponder *announcer = responder.get();
+            QObject::connect(fleet.at(size_t(k)).get(), &qzr::sim::SimServer::portChanged, announcer,
+                             [announcer](quint16 newPort) { announcer->moveTo(newPort); });
+        }
         responders.push_back(std::move(responder));
     }
     return true;

@@ -2,9 +2,10 @@
 # Usage: run_role.sh QZR QZR_CAMSIM SOURCE_DIR
 # Runs contrib/ansible's playbook with the role qzr_site locally (-c local)
 # against two sites, each a simulated fleet on 127.0.0.1: site-a with three
-# cameras and a fourth of its own simulator (stopped later), site-b with
-# three and one whose port refuses connections. The cameras' password comes
-# from an Ansible Vault file. In turn:
+# cameras and a fourth of its own simulator on 127.0.0.2 (stopped later),
+# site-b with three and one whose port refuses connections. The cameras'
+# password comes from an Ansible Vault file; the fourth camera of site-a has
+# a password of its own, given in the vault's qzr_camera_credentials. In turn:
 #   1. clone: every camera named in the merged report, a camera's new value,
 #      changed at both sites, the play failed by the refusing camera;
 #   2. diff (qzr_fail_on_camera_failure false): no changed, play succeeds;
@@ -18,9 +19,10 @@
 #   6. site-b's PC unreachable, site-a's stopped camera off its list and the
 #      option false: the play succeeds, site-b named, the camera's earlier
 #      file kept in the backup folder but not reported as this run's.
-# Throughout: the password is on no process's command line while the role
-# runs (the simulators' own excepted: they are told it with --password) and
-# in none of Ansible's output, and no temporary file is left behind.
+# Throughout: no password is on any process's command line while the role
+# runs (the simulators' own excepted: they are told it with --password) or
+# in any of Ansible's output, qzr is given --netrc-file, and no temporary
+# file (the netrc file among them) is left behind.
 # Exit status 77 (skipped) without ansible-playbook.
 set -euo pipefail
 for program in ansible-playbook ansible-vault python3; do
@@ -58,14 +60,17 @@ fail() {
 # (JSON, shell quoting).
 tail="$$-$RANDOM-$RANDOM-$RANDOM"
 password="qzr pass'\"$tail"
-printf '%s\n' "$password" "$tail" >"$work/password-pattern"
+# The fourth camera's own: a backslash and quotes that the netrc file must
+# carry as they are.
+own_password="own \\ \"$tail\" x"
+printf '%s\n' "$password" "$own_password" "$tail" >"$work/password-pattern"
 
-# start_fleet NAME CAMERAS [simulator options...]: starts a fleet, sets $port
-# and $pid.
+# start_fleet NAME CAMERAS [PASSWORD [simulator options...]]: starts a fleet,
+# sets $port and $pid.
 start_fleet() {
-  local name=$1 cameras=$2
-  shift 2
-  "$camsim" --port 0 --cameras "$cameras" --password "$password" --no-discovery "$@" \
+  local name=$1 cameras=$2 camera_password=${3-$password}
+  shift $(($# < 3 ? $# : 3))
+  "$camsim" --port 0 --cameras "$cameras" --password "$camera_password" --no-discovery "$@" \
     >"$work/$name.out" 2>"$work/$name.log" &
   pid=$!
   sim_pids+=("$pid")
@@ -79,12 +84,12 @@ start_fleet() {
 }
 start_fleet site-a 3
 port_a=$port
-start_fleet fragile 1
+start_fleet fragile 1 "$own_password" --address 127.0.0.2
 port_fragile=$port
 fragile_pid=$pid
 start_fleet site-b 3
 port_b=$port
-start_fleet refusing 1 --fault refuse
+start_fleet refusing 1 "$password" --fault refuse
 port_refusing=$port
 export PORT_A=$port_a PORT_B=$port_b PORT_FRAGILE=$port_fragile PORT_REFUSING=$port_refusing
 
@@ -106,8 +111,11 @@ iframe_interval() {
 # The vault: the password encrypted with a vault password from a file.
 head -c 24 /dev/urandom | base64 >"$work/vault-password"
 chmod 600 "$work/vault-password"
-QZR_TEST_PASSWORD=$password python3 -c \
-  'import json, os; print(json.dumps({"qzr_password": os.environ["QZR_TEST_PASSWORD"]}))' >"$work/vault.yml"
+QZR_TEST_PASSWORD=$password QZR_TEST_OWN_PASSWORD=$own_password python3 -c \
+  'import json, os; print(json.dumps({"qzr_password": os.environ["QZR_TEST_PASSWORD"],
+                                      "qzr_camera_credentials": [{"host": "127.0.0.2",
+                                                                  "password": os.environ["QZR_TEST_OWN_PASSWORD"]}]}))' \
+  >"$work/vault.yml"
 ansible-vault encrypt --vault-password-file "$work/vault-password" "$work/vault.yml" >/dev/null 2>&1
 if grep -qF -f "$work/password-pattern" "$work/vault.yml"; then
   fail "the vault file holds the password in clear text"
@@ -117,7 +125,7 @@ fi
 # the extra lines go to site-b's host variables; site-a's fourth camera is
 # left out where SITE_A_LAST_CAMERA is empty.
 write_inventory() {
-  local last_camera=", \"127.0.0.1:$port_fragile\""
+  local last_camera=", \"127.0.0.2:$port_fragile\""
   [ $# -lt 3 ] || last_camera=$3
   cat >"$1" <<EOF
 qzr_sites:
@@ -156,11 +164,13 @@ scan_command_lines() {
     [ -e "$work/playbook-done" ] && return 0
     grep -l -a -F -f "$work/password-pattern" /proc/[0-9]*/cmdline >>"$work/cmdline-hits" 2>/dev/null || true
     grep -l -a -F -e '--password-file' /proc/[0-9]*/cmdline >>"$work/qzr-seen" 2>/dev/null || true
+    grep -l -a -F -e '--netrc-file' /proc/[0-9]*/cmdline >>"$work/netrc-seen" 2>/dev/null || true
     sleep 0.01
   done
 }
 : >"$work/cmdline-hits"
 : >"$work/qzr-seen"
+: >"$work/netrc-seen"
 scan_command_lines &
 scanner_pid=$!
 
@@ -234,7 +244,7 @@ site_b = [f"127.0.0.1:{port_b + k}" for k in range(3)]
 cameras = {(c.get("site"), c.get("host")): c for c in merged.get("cameras", [])}
 if run in ("clone", "diff", "check", "save"):
     expect("cameras", [(c.get("site"), c.get("host"), c.get("result")) for c in merged.get("cameras", [])],
-           [("site-a", host, result) for host in site_a + [f"127.0.0.1:{fragile}"]]
+           [("site-a", host, result) for host in site_a + [f"127.0.0.2:{fragile}"]]
            + [("site-b", host, result) for host in site_b] + [("site-b", f"127.0.0.1:{refusing}", "failed")])
     refused = cameras.get(("site-b", f"127.0.0.1:{refusing}"), {})
     if "Connection refused" not in refused.get("error", ""):
@@ -249,20 +259,20 @@ else:
     # or is no longer in its list (save-unreachable): its earlier file stays
     # in the folder's index, not in the report.
     dropped = run == "save-unreachable"
-    fourth = [] if dropped else [("site-a", f"127.0.0.1:{fragile}", "failed")]
+    fourth = [] if dropped else [("site-a", f"127.0.0.2:{fragile}", "failed")]
     expect("cameras", [(c.get("site"), c.get("host"), c.get("result")) for c in merged.get("cameras", [])],
            [("site-a", host, "saved") for host in site_a] + fourth)
     folder = os.path.dirname(path)
     index = json.load(open(os.path.join(folder, "site-a", "index.json"), encoding="utf-8"))
     report = json.load(open(os.path.join(folder, "site-a.json"), encoding="utf-8"))
     expect("site-a's index", [(c.get("host"), c.get("result")) for c in index.get("cameras", [])],
-           [(host, "saved") for host in site_a] + [(f"127.0.0.1:{fragile}", "failed")])
+           [(host, "saved") for host in site_a] + [(f"127.0.0.2:{fragile}", "failed")])
     camera = index["cameras"][-1] if len(index.get("cameras", [])) == 4 else {}
     expect("the stopped camera's earlier file",
            (camera.get("file"), camera.get("earlier_file"), bool(ISO_TIME.match(str(camera.get("file_time"))))),
-           (f"127.0.0.1_{fragile}.txt", True, True))
+           (f"127.0.0.2_{fragile}.txt", True, True))
     if not dropped:
-        expect("the stopped camera in the merged report", cameras.get(("site-a", f"127.0.0.1:{fragile}")),
+        expect("the stopped camera in the merged report", cameras.get(("site-a", f"127.0.0.2:{fragile}")),
                dict(camera, site="site-a"))
     expect("site-a's report", report,
            dict(index, cameras=index["cameras"][:3], saved=3, failed=0) if dropped else index)
@@ -330,10 +340,11 @@ no_fresh_folders "$work/reports-clone-check"
 # and holds what was cloned into it; the backup folder keeps its index.
 run_playbook save 0 inventory.yml save "$work/reports-save" -e qzr_fail_on_camera_failure=false
 check_merged save "$work/reports-save/merged.json"
-for camera in "site-a $port_a" "site-a $((port_a + 1))" "site-a $((port_a + 2))" "site-a $port_fragile" \
-              "site-b $port_b" "site-b $((port_b + 1))" "site-b $((port_b + 2))"; do
-  read -r site camera_port <<<"$camera"
-  saved=$work/reports-save/$site/127.0.0.1_$camera_port.txt
+for camera in "site-a 127.0.0.1 $port_a" "site-a 127.0.0.1 $((port_a + 1))" "site-a 127.0.0.1 $((port_a + 2))" \
+              "site-a 127.0.0.2 $port_fragile" "site-b 127.0.0.1 $port_b" "site-b 127.0.0.1 $((port_b + 1))" \
+              "site-b 127.0.0.1 $((port_b + 2))"; do
+  read -r site camera_address camera_port <<<"$camera"
+  saved=$work/reports-save/$site/${camera_address}_$camera_port.txt
   cmp -s "$saved" "$work/golden.txt" || fail "$saved is missing or differs from the file cloned"
 done
 [ "$(find "$work/reports-save" -name '*.txt' | wc -l)" -eq 7 ] || fail "not exactly 7 settings files came back: $(find "$work/reports-save" -name '*.txt')"
@@ -342,7 +353,7 @@ for site in site-a site-b; do
 done
 check_recap save site-a 0 0
 check_recap save site-b 0 0
-fragile_file=$work/reports-save/site-a/127.0.0.1_$port_fragile.txt
+fragile_file=$work/reports-save/site-a/127.0.0.2_$port_fragile.txt
 cp -p "$fragile_file" "$work/fragile-earlier.txt"
 site_b_before=$(snapshot "$work/reports-save/site-b.json" "$work/reports-save/site-b")
 
@@ -409,6 +420,7 @@ if grep -lF -f "$work/password-pattern" "$work"/ansible-*.out; then
   fail "the password appears in Ansible's output (above)"
 fi
 [ -s "$work/qzr-seen" ] || fail "the scan never saw qzr running with --password-file"
+[ -s "$work/netrc-seen" ] || fail "the scan never saw qzr running with --netrc-file"
 
 leftovers=$(find "$work/site-tmp" "$work/ansible-remote" "$work/ansible-local" -mindepth 1 -print)
 [ -z "$leftovers" ] || fail "temporary files left behind: $leftovers"

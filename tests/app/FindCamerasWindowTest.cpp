@@ -62,8 +62,9 @@ private slots:
     }
 
     // The menu item opens the window and searches; the list fills with the
-    // fleet; a double-click hands the camera to the main window and
-    // "IP Setup", whose "Save Settings" then connects the tool to it.
+    // fleet; what "Read details" read stays shown through the next search;
+    // a double-click connects the tool to the camera as "IP Setup" >
+    // "Save Settings" does and closes the window.
     void menuToChosenCamera()
     {
         SimFleet fleet;
@@ -83,8 +84,12 @@ private slots:
         QVERIFY(FormFindCameras->isVisible());
         QCOMPARE(FormFindCameras->windowTitle(), "Find Cameras");
         QVERIFY(FormFindCameras->isSearching());
+        QVERIFY(FormFindCameras->StopSearchButton->isEnabled());
+        QVERIFY(FormFindCameras->SearchAgainButton->isEnabled());
         QCOMPARE(FormFindCameras->SweepEdit->text(), "");
         QVERIFY(finished.wait(20'000));
+        QVERIFY(!FormFindCameras->StopSearchButton->isEnabled());
+        QVERIFY(FormFindCameras->SearchAgainButton->isEnabled());
         const QString port = QString::number(fleet.port());
         // The search logs in nowhere: the model is what the camera's Scopes
         // tell, and the camera asks for a login.
@@ -107,25 +112,32 @@ private slots:
         QCOMPARE(rowTexts(1), (QStringList{"127.0.0.81", port, "QZ-R410", "2.10.0045", "00:11:22:33:44:81", "ws-discovery", ""}));
         QCOMPARE(FormFindCameras->StatusLabel->text(), "Details read");
 
+        // The next search logs in nowhere, yet what was read stays shown.
+        FormFindCameras->SearchAgainButton->click();
+        QVERIFY(finished.wait(20'000));
+        QCOMPARE(FormFindCameras->StatusLabel->text(), "2 cameras found");
+        QCOMPARE(rowTexts(0), (QStringList{"127.0.0.80", port, "QZ-R410", "2.10.0045", "00:11:22:33:44:80", "ws-discovery", ""}));
+        QCOMPARE(rowTexts(1), (QStringList{"127.0.0.81", port, "QZ-R410", "2.10.0045", "00:11:22:33:44:81", "ws-discovery", ""}));
+
         const QPoint cell = table->visualRect(table->model()->index(1, 0)).center();
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell);
         QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell);
+        QCOMPARE(m_dialogs->errors, QStringList());
+        QCOMPARE(m_dialogs->logins, QStringList());
         QCOMPARE(Form1->Edit1->text(), "127.0.0.81");
         QCOMPARE(Form1->Edit2->text(), port);
         QCOMPARE(Form3->Edit1->text(), "127.0.0.81");
-        QVERIFY(Form3->isVisible());
-
-        Form3->Button1->click();
-        QCOMPARE(m_dialogs->errors, QStringList());
         QCOMPARE(Form1->Label18->text(), "Model: QZ-R410");
         QCOMPARE(Form1->Label24->text(), "IP: 127.0.0.81");
         QCOMPARE(Form1->Label22->text(), "FW 2.10.0045");
-        QVERIFY2(Form1->Label23->text().endsWith(":33:44:81"), qPrintable(Form1->Label23->text()));
+        QCOMPARE(Form1->Label23->text(), "MAC: 00:11:22:33:44:81");
         QVERIFY(!Form3->isVisible());
+        QVERIFY(!FormFindCameras->isVisible());
     }
 
     // "Search again" sweeps the range of the field; flags are shown and
-    // explained in the tooltip; "Use this camera" takes the selected row.
+    // explained in the tooltip; "Use this camera" takes the selected row,
+    // and for a camera that asked for a login it asks for one first.
     void searchAgainWithSweepAndFlags()
     {
         SimFleet fleet;
@@ -149,11 +161,62 @@ private slots:
         QVERIFY2(tip.startsWith(QStringLiteral("Address conflict: more than one camera answers at 127.0.0.89:") + port),
                  qPrintable(tip));
 
+        // Cancelling the login connects nothing.
+        Form1->Edit1->setText(QStringLiteral("127.0.0.2"));
+        Form1->Edit3->setText(QStringLiteral("viewer"));
+        Form1->Edit4->setText(QStringLiteral("wrong"));
         find->CameraTable->selectRow(2);
         QVERIFY(find->UseCameraButton->isEnabled());
         find->UseCameraButton->click();
+        QCOMPARE(m_dialogs->logins, QStringList{QStringLiteral("127.0.0.90:%1|").arg(port)});
+        QCOMPARE(Form1->Edit1->text(), "127.0.0.2");
+        QCOMPARE(Form1->Edit3->text(), "viewer");
+        QCOMPARE(Form1->Label18->text(), "Model Name");
+        QVERIFY(find->isVisible());
+
+        // The user and password given go into the main window, which connects with them.
+        m_dialogs->loginAnswer = true;
+        m_dialogs->loginUser = QStringLiteral("admin");
+        m_dialogs->loginPassword = QStringLiteral("kqm");
+        find->UseCameraButton->click();
+        QCOMPARE(m_dialogs->logins.size(), 2);
+        QCOMPARE(m_dialogs->errors, QStringList());
+        QCOMPARE(Form1->Edit3->text(), "admin");
+        QCOMPARE(Form1->Edit4->text(), "kqm");
         QCOMPARE(Form1->Edit1->text(), "127.0.0.90");
+        QCOMPARE(Form1->Edit2->text(), port);
         QCOMPARE(Form3->Edit1->text(), "127.0.0.90");
+        QCOMPARE(Form1->Label18->text(), "Model: QZ-R410");
+        QCOMPARE(Form1->Label24->text(), "IP: 127.0.0.90");
+        QCOMPARE(Form1->Label23->text(), "MAC: 00:11:22:33:44:56");
+        QVERIFY(!find->isVisible());
+    }
+
+    // A camera whose details cannot be read is flagged with the reason; when
+    // connecting to it fails, the error is shown and the window stays.
+    void unreadableCameraIsFlaggedAndNotConnected()
+    {
+        SimFleet fleet;
+        QVERIFY(fleet.start({"--address", "127.0.0.95", "--fault", "servererror"}, m_discoveryPort));
+        FindCamerasWindow *find = window();
+        find->show();
+        const QString port = QString::number(fleet.port());
+        QSignalSpy finished(&find->finder(), &qzr::discovery::CameraFinder::finished);
+        find->SearchAgainButton->click();
+        QVERIFY(finished.wait(20'000));
+        QCOMPARE(rowCount(), 1);
+        QCOMPARE(rowTexts(0), (QStringList{"127.0.0.95", port, "QZ-R410", "", "", "ws-discovery", "not read"}));
+        const QString tip = QTextDocumentFragment::fromHtml(
+                                find->CameraTable->model()->index(0, 6).data(Qt::ToolTipRole).toString())
+                                .toPlainText();
+        QCOMPARE(tip, QStringLiteral("Not read: the model, firmware and MAC could not be read from "
+                                     "127.0.0.95:%1: 500 Internal Server Error").arg(port));
+
+        find->CameraTable->selectRow(0);
+        find->UseCameraButton->click();
+        QCOMPARE(m_dialogs->errors, QStringList{"500 Internal Server Error."});
+        QCOMPARE(Form1->Label18->text(), "Model Name");
+        QVERIFY(find->isVisible());
     }
 
     // A refresh touches only the rows that changed: no reset, one row
@@ -198,7 +261,9 @@ private slots:
         QVERIFY(!find->isSearching());
     }
 
-    // "Search" in the procedure area starts the search; "Stop search" ends it.
+    // "Search" in the procedure area starts the search; "Stop search" ends
+    // it and is usable only meanwhile. Escape and "Close" close the window
+    // (and end a search under way).
     void searchAndStopButtons()
     {
         window();
@@ -206,10 +271,31 @@ private slots:
         Form1->Button31->click();
         QVERIFY(FormFindCameras->isVisible());
         QVERIFY(FormFindCameras->isSearching());
+        QVERIFY(FormFindCameras->StopSearchButton->isEnabled());
         Form1->Button32->click();
         QVERIFY(!FormFindCameras->isSearching());
+        QVERIFY(!FormFindCameras->StopSearchButton->isEnabled());
+        QVERIFY(FormFindCameras->SearchAgainButton->isEnabled());
         QCOMPARE(finished.count(), 1);
         QCOMPARE(FormFindCameras->StatusLabel->text(), "0 cameras found");
+
+        FormFindCameras->SearchAgainButton->click();
+        QVERIFY(FormFindCameras->isSearching());
+        QVERIFY(FormFindCameras->StopSearchButton->isEnabled());
+        FormFindCameras->StopSearchButton->click();
+        QVERIFY(!FormFindCameras->isSearching());
+        QVERIFY(!FormFindCameras->StopSearchButton->isEnabled());
+
+        QTest::keyClick(FormFindCameras->CameraTable, Qt::Key_Escape);
+        QVERIFY(!FormFindCameras->isVisible());
+
+        Form1->Button31->click();
+        QVERIFY(FormFindCameras->isVisible());
+        QVERIFY(FormFindCameras->isSearching());
+        FormFindCameras->CloseButton->click();
+        QVERIFY(!FormFindCameras->isVisible());
+        QVERIFY(!FormFindCameras->isSearching());
+        QCOMPARE(finished.count(), 3);
     }
 };
 

@@ -13,11 +13,13 @@
 #include "tests/support/TestFiles.h"
 
 #include <QDir>
+#include <QHostAddress>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <QtTest>
@@ -235,6 +237,35 @@ private slots:
         QCOMPARE(fleet.front()->requests().size(), 1);
     }
 
+    // An audit right after a clone agrees with it, also for a file whose
+    // scene file is not the one the cameras use; a camera answering with
+    // empty bodies fails with its own text, it does not "differ".
+    void auditAfterCloneAgrees()
+    {
+        const Fleet fleet = startedFleet(3);
+        QCOMPARE(fleet.size(), size_t(3));
+        const QString file = path("scene3.txt");
+        fleet[0]->setValue("camera.scene.status", "3");
+        fleet[0]->setValue("camera.scene(3).image.gamma", "1");
+        QCOMPARE(runQzr({"save", file, "--password-file", passwordFile()}, fleet[0]->port()).exitCode, 0);
+        fleet[0]->setValue("camera.scene.status", "0");
+        const Outcome clone = runQzr({"clone", file, "--hosts", hostList(fleet), "--password-file", passwordFile()},
+                                     fleet[0]->port());
+        QVERIFY2(clone.err.endsWith("3 camera(s): 3 verified, 0 differ, 0 failed\n"), clone.err.constData());
+        const Outcome audit = runQzr({"diff", file, "--hosts", hostList(fleet), "--password-file", passwordFile()},
+                                     fleet[0]->port());
+        QCOMPARE(audit.exitCode, 0);
+        QVERIFY2(audit.err.endsWith("3 camera(s): 3 equal, 0 differ, 0 failed\n"), audit.err.constData());
+
+        fleet[2]->setFault(sim::FaultMode::EmptyBody);
+        const Outcome empty = runQzr({"diff", file, "--hosts", hostList(fleet), "--password-file", passwordFile()},
+                                     fleet[0]->port());
+        QCOMPARE(empty.exitCode, 1);
+        QVERIFY2(foldedRows(empty.out).contains(hostOf(*fleet[2]) + " failed S the camera answered without a value "
+                                                                     "for encode(1).type."),
+                 empty.out.constData());
+    }
+
     // An audit against a reference file: two cameras changed, one not there.
     void auditTwoChangedOneFailing_data()
     {
@@ -278,9 +309,10 @@ private slots:
         QVERIFY2(outcome.err.endsWith(withFailing ? "5 camera(s): 2 equal, 2 differ, 1 failed\n"
                                                   : "5 camera(s): 3 equal, 2 differ, 0 failed\n"),
                  outcome.err.constData());
-        // Each camera is read as "qzr diff FILE" reads it, and nothing is written.
+        // Each camera is read as "qzr diff FILE" reads it (the file's scene
+        // file, as a clone verifies it), and nothing is written.
         const QStringList reads = testsupport::encoderReadTargets({"h264high", "jpeg", "off"})
-                                  + QStringList{"/api/param?camera.scene.status"} + testsupport::sceneReadTargets("0");
+                                  + testsupport::sceneReadTargets("0");
         QCOMPARE(targetsOf(*fleet[2]), reads);
 
         const QJsonObject document = QJsonDocument::fromJson(readAll(report)).object();
@@ -755,6 +787,140 @@ private slots:
                  QByteArray("qzr: --hosts: '[ab::1]:8080' and 'ab--1:8080' would both be saved as ab--1_8080.txt; "
                             "give one of them another way (an address instead of a name) (see 'qzr --help')\n"));
         QVERIFY(!QFileInfo::exists(work.filePath("backup")));
+    }
+
+    // Three cameras on three loopback addresses, two with credentials of
+    // their own from a netrc file: every request to each camera carries its
+    // own credentials and no other's; the camera without an entry gets those
+    // of the call. No password of the file reaches the output, the report or
+    // its journal.
+    void cloneWithCredentialsPerCamera()
+    {
+        const QStringList addresses{"127.0.0.1", "127.0.0.2", "127.0.0.3"};
+        const QStringList users{"admin", "admin", "operator"};
+        const QStringList passwords{"site-7", "north \"gate\" 2", "east\\9"};
+        Fleet fleet;
+        QStringList hosts;
+        for (int k = 0; k < 3; ++k) {
+            sim::CameraOptions camera;
+            camera.mac = QStringLiteral("02:00:00:00:01:%1").arg(k + 1, 2, 10, QLatin1Char('0'));
+            camera.user = users.at(k);
+            camera.password = passwords.at(k);
+            sim::ServerOptions server;
+            server.address = QHostAddress(addresses.at(k));
+            fleet.push_back(std::make_unique<SimThread>(camera, server));
+            QVERIFY(fleet.back()->start(0) != 0);
+            hosts << QStringLiteral("%1:%2").arg(addresses.at(k)).arg(fleet.back()->port());
+        }
+        const QString file = path("netrc-source.txt");
+        QCOMPARE(runQzr({"save", file, "--password-file", passwordFile()}, fleet[0]->port()).exitCode, 0);
+        // The macro's lines are no entries: its "machine 127.0.0.1" would
+        // give the first camera a wrong password.
+        const QString netrc = path("site.netrc");
+        QVERIFY(writeBytes(netrc, "# the cameras that do not have the site's password\n"
+                                  "machine 127.0.0.2 login admin password \"north \\\"gate\\\" 2\"\n"
+                                  "macdef init\n"
+                                  "machine 127.0.0.1 password wrong\n"
+                                  "\n"
+                                  "machine 127.0.0.3\n"
+                                  "    login operator account site password \"east\\\\9\"\n"));
+        QVERIFY(QFile::setPermissions(netrc, QFile::ReadOwner | QFile::WriteOwner));
+        for (const auto &camera : fleet)
+            camera->clearRequests();
+
+        const QString report = path("netrc-clone.json");
+        const Outcome outcome = runQzr({"clone", file, "--hosts", hosts.join(QLatin1Char(',')), "--netrc-file", netrc,
+                                        "--password-file", passwordFile(), "--report", report},
+                                       fleet[0]->port());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, 0);
+        QCOMPARE(foldedRows(outcome.out), (QStringList{"HOST RESULT SECONDS DETAIL", hosts.at(0) + " verified S",
+                                                       hosts.at(1) + " verified S", hosts.at(2) + " verified S"}));
+        QVERIFY2(outcome.err.endsWith("3 camera(s): 3 verified, 0 differ, 0 failed\n"), outcome.err.constData());
+        QVERIFY2(!outcome.err.contains("warning"), outcome.err.constData());
+
+        static const QRegularExpression authorization(QStringLiteral("\r\nAuthorization: ([^\r]*)\r\n"));
+        const QStringList expected{"Basic YWRtaW46c2l0ZS03", "Basic YWRtaW46bm9ydGggImdhdGUiIDI=",
+                                   "Basic b3BlcmF0b3I6ZWFzdFw5"};
+        for (int k = 0; k < 3; ++k) {
+            const QList<sim::ReceivedRequest> requests = fleet[size_t(k)]->requests();
+            QCOMPARE(requests.size(), 65);
+            QSet<QString> sent;
+            for (const sim::ReceivedRequest &request : requests)
+                sent.insert(authorization.match(QString::fromLatin1(request.raw)).captured(1));
+            QCOMPARE(sent, QSet<QString>{expected.at(k)});
+        }
+        const QByteArray record = readAll(report) + readAll(path("netrc-clone.journal"));
+        QVERIFY(record.contains(hosts.at(2).toUtf8()));
+        for (const QByteArray &secret : {QByteArray("north"), QByteArray("east"), QByteArray("wrong")}) {
+            QVERIFY(!outcome.out.contains(secret));
+            QVERIFY(!outcome.err.contains(secret));
+            QVERIFY(!record.contains(secret));
+        }
+    }
+
+    // A netrc file that cannot be read, is too large or is no netrc file
+    // ends the call with exit status 2 before anything is sent, naming the
+    // file (and the line) but no word of it; one that others may read is
+    // named with its mode; --netrc-file goes with --hosts alone.
+    void netrcFileRefused_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // null: no file
+        QTest::addColumn<bool>("ownerOnly");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("error"); // FILE: the file's path
+        const QStringList clone{"clone", "SETTINGS", "--hosts", "HOSTS"};
+        QTest::newRow("missing") << QByteArray() << true << clone
+                                 << QByteArray("qzr: --netrc-file: cannot read FILE: No such file or directory "
+                                               "(see 'qzr --help')\n");
+        QTest::newRow("larger than 64 KiB")
+            << (QByteArray("# ").append(61, 'x').append('\n').repeated(1024) + "default password x\n") << true << clone
+            << QByteArray("qzr: --netrc-file: FILE, line 1025: the file is larger than 64 KiB; not read "
+                          "(see 'qzr --help')\n");
+        QTest::newRow("a word longer than 1024 bytes")
+            << ("machine 127.0.0.1\npassword " + QByteArray(1025, 'p') + "\n") << true << clone
+            << QByteArray("qzr: --netrc-file: FILE, line 2: a word longer than 1024 bytes (see 'qzr --help')\n");
+        QTest::newRow("a password of two words without quotes")
+            << QByteArray("machine 127.0.0.1\nlogin admin password open sesame\n") << true << clone
+            << QByteArray("qzr: --netrc-file: FILE, line 2: a word that is no netrc keyword (machine, default, "
+                          "login, password, account, macdef); a word with blanks needs quotes (see 'qzr --help')\n");
+        QTest::newRow("readable by others, a command without --hosts")
+            << QByteArray("default password x\n") << false << QStringList{"get", "system.model"}
+            << QByteArray("qzr: warning: --netrc-file FILE may be read by other users (mode 0644); keep it readable "
+                          "by its owner only (chmod 600 FILE)\n"
+                          "qzr: 'get' has no option --netrc-file (see 'qzr --help')\n");
+        QTest::newRow("save of one camera")
+            << QByteArray("default password x\n") << true << QStringList{"save", "SETTINGS"}
+            << QByteArray("qzr: 'save' takes --netrc-file only with --hosts or --retry-from (see 'qzr --help')\n");
+    }
+
+    void netrcFileRefused()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, ownerOnly);
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, error);
+        const Fleet fleet = startedFleet(2);
+        QCOMPARE(fleet.size(), size_t(2));
+        const QString netrc = path(QStringLiteral("refused-%1.netrc").arg(QTest::currentDataTag()));
+        if (!content.isNull()) {
+            QVERIFY(writeBytes(netrc, content));
+            QVERIFY(QFile::setPermissions(netrc, ownerOnly ? QFile::ReadOwner | QFile::WriteOwner
+                                                         : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
+                                                               | QFile::ReadOther));
+        }
+        const QString settings = path("refused-settings.txt");
+        QVERIFY(writeBytes(settings, "unused\n"));
+        arguments.replaceInStrings(QStringLiteral("SETTINGS"), settings);
+        arguments.replaceInStrings(QStringLiteral("HOSTS"), hostList(fleet));
+        const Outcome outcome =
+            runQzr(arguments + QStringList{"--netrc-file", netrc, "--password-file", passwordFile()}, fleet[0]->port());
+        QVERIFY(outcome.finished);
+        QCOMPARE(outcome.exitCode, 2);
+        QCOMPARE(outcome.err, error.replace("FILE", netrc.toUtf8()));
+        QCOMPARE(outcome.out, QByteArray());
+        for (const auto &camera : fleet)
+            QCOMPARE(camera->connectionCount(), 0);
     }
 
     // A clone connects to the cameras of its list and nowhere else: every

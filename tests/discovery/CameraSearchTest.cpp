@@ -2,6 +2,7 @@
 // discovery port of this test's own, and sweeps of 127.0.0.x only.
 #include "SimFleet.h"
 #include "discovery/CameraFinder.h"
+#include "protocol/ParamClient.h"
 
 #include <QSignalSpy>
 #include <QNetworkInterface>
@@ -169,6 +170,47 @@ private slots:
         finder.stop();
         QCOMPARE(finished.count(), 1);
         QVERIFY(!finder.isRunning());
+    }
+
+    // A camera given a new HTTP port announces it: a search under way moves
+    // it there and reads it there, and the next search lists it once, at
+    // the new port.
+    void newPortIsAnnounced()
+    {
+        SimFleet fleet;
+        QVERIFY(fleet.start({"--address", "127.0.0.55", "--mac", "00:11:22:33:44:55"}, m_discoveryPort));
+        const auto listedAt = [](const QList<FoundCamera> &cameras) {
+            QStringList targets;
+            for (const FoundCamera &camera : cameras) {
+                if (camera.address == QLatin1String("127.0.0.55"))
+                    targets << camera.target() + QLatin1Char('|') + camera.identity.mac;
+            }
+            return targets;
+        };
+        CameraFinder finder;
+        QVERIFY(finder.start(loopbackOptions(10'000)));
+        const QString before = QStringLiteral("127.0.0.55:%1|00:11:22:33:44:55").arg(fleet.port());
+        QTRY_COMPARE_WITH_TIMEOUT(listedAt(finder.cameras()), QStringList{before}, 5000);
+
+        quint16 newPort = 0;
+        {
+            QTcpServer free;
+            QVERIFY(free.listen(QHostAddress(QStringLiteral("127.0.0.55")), 0));
+            newPort = free.serverPort();
+        }
+        qzr::ParamClient client;
+        client.setCredentials(QStringLiteral("admin"), QStringLiteral("kqm"));
+        const qzr::HttpReply reply = client.get(
+            QStringLiteral("127.0.0.55"), fleet.port(),
+            QStringLiteral("/api/param?network.http.port=%1&network.http.status=restart").arg(newPort).toLatin1());
+        QVERIFY2(reply.ok, qPrintable(reply.errorText));
+
+        const QString after = QStringLiteral("127.0.0.55:%1|00:11:22:33:44:55").arg(newPort);
+        QTRY_COMPARE_WITH_TIMEOUT(listedAt(finder.cameras()), QStringList{after}, 5000);
+        QCOMPARE(finder.cameras().size(), 1);
+        finder.stop();
+
+        QCOMPARE(listedAt(search(loopbackOptions(800))), QStringList{after});
     }
 
     // A search sends no credentials: not to a web server of a swept range,
