@@ -164,6 +164,7 @@ const char *commandOptionName(CommandOption option)
     case OptionRetryFrom: return "--retry-from";
     case OptionDeadline: return "--deadline";
     case OptionIdentify: return "--identify";
+    case OptionNoVerify: return "--no-verify";
     case OptionNetrcFile: return "--netrc-file";
     }
     return "";
@@ -172,7 +173,7 @@ const char *commandOptionName(CommandOption option)
 namespace {
 
 enum class Option { Host, Port, User, Timeout, Json, Help, Version, Yes, Hosts, Jobs, Report, Verify, Interface, Sweep, Wait,
-                    PasswordFile, Dir, RetryFrom, Deadline, Identify, NetrcFile };
+                    PasswordFile, Dir, RetryFrom, Deadline, Identify, NoVerify, NetrcFile };
 
 struct OptionInfo
 {
@@ -200,6 +201,7 @@ constexpr OptionInfo kOptions[] = {
     {"--retry-from", Option::RetryFrom, true},
     {"--deadline", Option::Deadline, true},
     {"--identify", Option::Identify, false},
+    {"--no-verify", Option::NoVerify, false},
     {"--netrc-file", Option::NetrcFile, true},
     {"--help", Option::Help, false},
     {"-h", Option::Help, false},
@@ -350,6 +352,10 @@ Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLooku
         case Option::Identify:
             invocation.identify = true;
             invocation.commandOptions |= OptionIdentify;
+            break;
+        case Option::NoVerify:
+            invocation.noVerify = true;
+            invocation.commandOptions |= OptionNoVerify;
             break;
         case Option::NetrcFile:
             invocation.netrcFile = *inlineValue;

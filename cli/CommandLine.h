@@ -32,6 +32,7 @@ enum CommandOption : unsigned {
     OptionRetryFrom = 1u << 9, // --retry-from REPORT
     OptionDeadline = 1u << 10, // --deadline SECONDS
     OptionIdentify = 1u << 11, // --identify
+    OptionNoVerify = 1u << 13, // --no-verify
     OptionNetrcFile = 1u << 12, // --netrc-file FILE: goes with every command that takes --hosts
 };
 
@@ -39,7 +40,7 @@ enum CommandOption : unsigned {
 inline constexpr CommandOption kCommandOptions[] = {OptionYes,       OptionHosts,     OptionJobs,   OptionReport,
                                                      OptionVerify,    OptionInterface, OptionSweep,  OptionWait,
                                                      OptionDir,       OptionRetryFrom, OptionDeadline, OptionIdentify,
-                                                     OptionNetrcFile};
+                                                     OptionNetrcFile, OptionNoVerify};
 
 // "--yes", "--hosts", ... for one CommandOption flag.
 const char *commandOptionName(CommandOption option);
@@ -96,6 +97,7 @@ struct Invocation
     bool yes = false;            // "--yes": no confirmation
     bool verify = false;         // "--verify": read written keys back
     bool identify = false;       // "--identify": read found cameras with the credentials
+    bool noVerify = false;       // "--no-verify": no read-back after an upload
     QString hosts;               // "--hosts LIST"
     int jobs = kDefaultJobs;     // "--jobs N", 1 to kMaxJobs
     QString reportPath;          // "--report PATH"

@@ -250,13 +250,7 @@ void runSet(CommandContext &context, const QStringList &arguments)
     // hold is named before anything is sent.
     for (qsizetype i = 0; i < arguments.size(); ++i)
         toCameraBytesOrThrow(QStringLiteral("'set' argument %1").arg(i + 1), arguments.at(i));
-    const QByteArray body = context.camera().cameraWrite(query);
-    if (body.isEmpty())
-        throw CameraError(QStringLiteral("The camera's reply to %1 is empty").arg(query.text()));
-    if (!context.invocation().verify)
-        return;
-
-    // Each written key read back; the last assignment of a key counts.
+    // Each written key; the last assignment of a key counts.
     QStringList keys;
     QHash<QString, QString> sent;
     for (const QString &argument : arguments) {
@@ -266,6 +260,25 @@ void runSet(CommandContext &context, const QStringList &arguments)
             keys << key;
         sent.insert(key, argument.mid(equals + 1));
     }
+    const QByteArray body = context.camera().cameraGet(query);
+    if (body.isEmpty())
+        throw CameraError(QStringLiteral("The camera's reply to %1 is empty").arg(withSecretsMasked(query.text())));
+    // The camera takes each assignment on its own: say which it refused and
+    // which it took, since those are in it now.
+    const QStringList refused = refusedKeys(body);
+    if (!refused.isEmpty()) {
+        QStringList took;
+        for (const QString &key : std::as_const(keys)) {
+            if (!refused.contains(key))
+                took << key;
+        }
+        throw CameraError(refusedText(refused, withSecretsMasked(query.text()))
+                          + (took.isEmpty() ? QStringLiteral("; it took none of the others")
+                                            : QStringLiteral("; it took %1").arg(took.join(QStringLiteral(", ")))));
+    }
+    if (!context.invocation().verify)
+        return;
+
     QStringList differing;
     for (const QString &key : keys) {
         const QString value = context.camera().readParameter(key);

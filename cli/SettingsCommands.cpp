@@ -690,7 +690,33 @@ void runUpload(CommandContext &context, const QStringList &arguments)
         }
     }
 
-    settingsfile::uploadSettingsToCamera(context.camera(), lines, sleepMs);
+    // A failure names what the camera already took.
+    const QString sceneNumber = lines.value(settingsfile::kSceneNumberLine - 1);
+    int taken = 0;
+    try {
+        settingsfile::uploadSettingsToCamera(context.camera(), lines, sleepMs, [&taken](int sent, int) { taken = sent; });
+    } catch (const CameraError &error) {
+        if (taken == 0)
+            throw;
+        throw CameraError(QStringLiteral("%1 (written: %2)")
+                              .arg(error.text(), settingsfile::uploadProgressText(sceneNumber, taken)));
+    }
+    if (!invocation.noVerify) {
+        // The camera may answer OK and keep its old value: read back what
+        // the upload wrote (the scene file it wrote), as clone verifies.
+        const QList<SettingDifference> differing = cameraDiffering(context.camera(), lines);
+        if (!differing.isEmpty()) {
+            QStringList named;
+            for (const SettingDifference &difference : differing)
+                named << QStringLiteral("%1 (file %2, camera %3)")
+                             .arg(difference.name, cellText(difference.first), cellText(difference.second));
+            context.writeError(QStringLiteral("The camera did not keep %1 of the settings uploaded: %2\n")
+                                   .arg(differing.size())
+                                   .arg(named.join(QStringLiteral("; "))));
+            context.setExitStatus(ExitDiffers);
+            return;
+        }
+    }
     context.write(QByteArray(settingsfile::kUploadCompleteMessage) + '\n');
 }
 
@@ -1168,15 +1194,18 @@ QList<Command> settingsCommands()
          "or CSV: host, result, seconds, file, mac, error, time, file_time,\n"
          "earlier_file). Exit status 0 when all were saved, else 1.",
          &runSave, false, OptionHosts | OptionDir | OptionJobs | OptionReport | OptionRetryFrom | OptionDeadline},
-        {"upload", "FILE [--yes]",
+        {"upload", "FILE [--yes] [--no-verify]",
          "Write FILE into the camera as \"Upload Settings to Camera\" does: per\n"
          "encoder its settings, a 500 ms pause, its store command; then each\n"
          "image setting into scene file s (line 23) and its store command. The\n"
          "file is checked first (36 lines, markers, scene 0 to 7, no \"&\", \"=\",\n"
          "\"?\", \"#\" or control characters); a bad file sends nothing. Asks for\n"
          "confirmation on a terminal unless --yes; without a terminal --yes is\n"
-         "required. Prints \"Setting Complete, you might continue now\".",
-         &runUpload, false, OptionYes},
+         "required. Then reads back what it wrote, as 'clone' verifies (not with\n"
+         "--no-verify), and prints \"Setting Complete, you might continue now\";\n"
+         "a setting the camera did not keep is named (exit status 3). A refusal\n"
+         "names what the camera had already taken.",
+         &runUpload, false, OptionYes | OptionNoVerify},
         {"diff", "FILE [FILE2] [--json] | FILE --hosts LIST [--jobs N] [--report PATH]",
          "Compare FILE with the camera or with FILE2, and print each differing\n"
          "setting by name with both values (nothing when equal). Against the\n"

@@ -529,7 +529,8 @@ private slots:
             << QByteArray("<html>\r\n<head></head>\r\n<body>\r\n<pre>\r\nencode(1).framerate=NG&\r\n"
                           "encode(1).status=save&\r\n</pre>\r\n</body></html>\r\n")
             << QByteArray()
-            << QByteArray("The camera refused encode(1).framerate (encode(1).framerate=99&encode(1).status=save)\n");
+            << QByteArray("The camera refused encode(1).framerate (encode(1).framerate=99&encode(1).status=save); it took "
+                          "encode(1).status.\n");
         QTest::newRow("set with an empty reply") << QStringList{"set", "a=1"} << QByteArray() << QByteArray()
                                                  << QByteArray("The camera's reply to a=1 is empty.\n");
     }

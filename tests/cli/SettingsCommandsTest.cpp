@@ -192,6 +192,33 @@ private:
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
 
+    // upload reads back: a value the camera answers OK to but does not keep
+    // is named (exit 3), never "Setting Complete"; --no-verify reads
+    // nothing back; a refusal names what the camera had already taken.
+    void uploadNamesWhatTheCameraDidNotKeep()
+    {
+        const auto camera = startedCamera();
+        QVERIFY(camera);
+        const QString file = settingsFile("kept.txt", fleetLines());
+        camera->ignoreWrite("encode(1).bitrate", "1024000");
+        const Outcome dropped = runQzr({"upload", file, "--yes"}, camera->port());
+        QCOMPARE(dropped.exitCode, 3);
+        QCOMPARE(dropped.out, QByteArray());
+        QCOMPARE(dropped.err, QByteArray("The camera did not keep 1 of the settings uploaded: encode(1).bitrate "
+                                         "(file 1024000, camera 4000000)\n"));
+
+        camera->clearRequests();
+        const Outcome unchecked = runQzr({"upload", file, "--yes", "--no-verify"}, camera->port());
+        QCOMPARE(unchecked.exitCode, 0);
+        QCOMPARE(targetsOf(*camera), uploadTargets(fleetLines()));
+
+        QStringList refused = fleetLines();
+        refused[25] = QStringLiteral("9999"); // a shutter value the camera refuses
+        const Outcome half = runQzr({"upload", settingsFile("refused.txt", refused), "--yes"}, camera->port());
+        QCOMPARE(half.exitCode, 1);
+        QVERIFY2(half.err.contains("(written: encoders 1-3 stored, scene file 2: "), half.err.constData());
+    }
+
     // save: the window's reads in order, the file byte for byte, no output.
     void saveWritesTheCamerasSettings()
     {
@@ -353,7 +380,11 @@ private slots:
             QCOMPARE(outcome.exitCode, 0);
             QCOMPARE(outcome.err, question);
             QCOMPARE(outcome.out, QByteArray("Setting Complete, you might continue now\n"));
-            QCOMPARE(targetsOf(*camera), uploadTargets(fleetLines()));
+            // The upload, then the read-back of what it wrote: the encoders
+            // and scene file 2, as clone verifies.
+            QCOMPARE(targetsOf(*camera), uploadTargets(fleetLines())
+                                             + testsupport::encoderReadTargets({"h264baseline", "jpeg", "h264high"})
+                                             + testsupport::sceneReadTargets("2"));
         } else {
             QCOMPARE(outcome.exitCode, 1);
             QCOMPARE(outcome.err, question + (answers.isEmpty() ? "\n" : "")
@@ -385,7 +416,9 @@ private slots:
         QCOMPARE(upload.err, QByteArray());
         QCOMPARE(upload.out, QByteArray("Setting Complete, you might continue now\n"));
         QCOMPARE(upload.exitCode, 0);
-        QCOMPARE(targetsOf(*target), uploadTargets(settingsfile::splitSettingsBytes(saved)));
+        QCOMPARE(targetsOf(*target), uploadTargets(settingsfile::splitSettingsBytes(saved))
+                                         + testsupport::encoderReadTargets({"jpeg", "mpeg4", "h264baseline"})
+                                         + testsupport::sceneReadTargets("0"));
 
         target->clearRequests();
         const Outcome same = runQzr({"diff", file}, target->port());
@@ -914,7 +947,7 @@ private slots:
         QVERIFY(camera);
         const Outcome outcome = runQzr({"--help"}, camera->port());
         QCOMPARE(outcome.exitCode, 0);
-        for (const char *text : {"  save FILE | --hosts LIST --dir DIR [--jobs N] [--report PATH]\n", "  upload FILE [--yes]\n",
+        for (const char *text : {"  save FILE | --hosts LIST --dir DIR [--jobs N] [--report PATH]\n", "  upload FILE [--yes] [--no-verify]\n",
                                  "  diff FILE [FILE2] [--json] | FILE --hosts LIST [--jobs N] [--report PATH]\n",
                                  "  clone FILE --hosts LIST [--jobs N] [--report PATH]\n", "  --yes ", "  --hosts LIST ",
                                  "  --jobs N ", "  --report PATH ", "  --dir DIR ", "  --retry-from REPORT\n",
