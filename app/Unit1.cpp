@@ -1,4 +1,5 @@
 #include "app/Unit1.h"
+#include "encoder/WriteCheck.h"
 
 #include "app/DatagramListener.h"
 #include "app/Diagnostics.h"
@@ -840,19 +841,49 @@ void TForm1::Button3Click()
     ProgressBar1->setMaximum(7);
     m_replyLog.clear();
     ApplyConnection();
-    encoder::setToCamera(m_session, values);
+    const QStringList refused = encoder::setToCameraRefusedKeys(m_session, request, values.encoderNumber);
 
+    // The read-back of the chosen encoder fills the panel with what the
+    // camera holds; it is compared with what was sent.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    std::optional<encoder::EncoderSettings> held;
     const int chosen = ComboBox1->currentIndex();
-    if (chosen >= 0 && chosen < 3 && ComboBox1->currentText() == ComboBox1->itemText(chosen)) {
-        if (chosen == 0)
-            Form12->Button2Click();
-        else if (chosen == 1)
-            Form12->Button3Click();
-        else
-            Form12->Button4Click();
+    if (chosen >= 0 && chosen < 3 && ComboBox1->currentText() == ComboBox1->itemText(chosen))
+        held = Form12->showEncoder(chosen + 1);
+    const QList<encoder::UntakenSetting> untaken = encoder::untakenSettings(
+        encoder::setToCameraValues(values), refused, held, [this](encoder::EncoderKey key) { return panelOffers(key); });
+    if (!untaken.isEmpty()) {
+        dialogs().showError(encoder::untakenMessage(untaken));
+        return;
     }
     dialogs().showMessage(QStringLiteral("Setting Complete, you might continue now"), QPoint(500, 400));
+}
+
+QStringList TForm1::panelOffers(encoder::EncoderKey key) const
+{
+    auto itemsOf = [](const QComboBox *combo) {
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
+        return items;
+    };
+    switch (key) {
+    case encoder::EncoderKey::Type:
+        return itemsOf(ComboBox11);
+    case encoder::EncoderKey::Quality:
+        return encoder::itemTexts(encoder::kJpegQualityTokens);
+    case encoder::EncoderKey::Bitrate:
+        return itemsOf(ComboBox5);
+    case encoder::EncoderKey::FrameSize:
+        return itemsOf(ComboBox2);
+    case encoder::EncoderKey::CbrMode:
+        return itemsOf(ComboBox4);
+    case encoder::EncoderKey::IFrameInterval:
+        return itemsOf(ComboBox6);
+    case encoder::EncoderKey::FrameRate:
+        break;
+    }
+    return itemsOf(ComboBox3);
 }
 
 namespace {
@@ -879,8 +910,24 @@ void applyWidening(QComboBox *combo, const qzr::encoder::ListWidening &widening,
 
 } // namespace
 
-void TForm1::finishSetter(bool stepToMaximum)
+void TForm1::finishSetter(const QByteArray &reply, encoder::EncoderKey key, const QString &value,
+                          const QStringList &offered, bool stepToMaximum)
 {
+    // The read-back of encoder 1 shows what the camera holds; the bar keeps
+    // the setter's range.
+    const int maximum = ProgressBar1->maximum();
+    const int position = ProgressBar1->value();
+    const encoder::EncoderSettings held = Form12->showEncoder(1);
+    ProgressBar1->setMaximum(maximum);
+    ProgressBar1->setValue(position);
+    const QList<encoder::UntakenSetting> untaken = encoder::untakenSettings(
+        encoder::setterValues(key, value), refusedKeys(reply), held,
+        [&offered](encoder::EncoderKey) { return offered; });
+    if (!untaken.isEmpty()) {
+        m_replyLog.clear();
+        dialogs().showError(encoder::untakenMessage(untaken));
+        return;
+    }
     ProgressBar1->setValue(stepToMaximum ? ProgressBar1->maximum()
                                          : qMin(ProgressBar1->value() + 1, ProgressBar1->maximum()));
     m_replyLog.clear();
@@ -906,8 +953,9 @@ void TForm1::Button24Click()
     ProgressBar1->setValue(0);
     ProgressBar1->setMaximum(3);
     ApplyConnection();
-    encoder::sendUnlessRefused(m_session, request);
-    finishSetter(false);
+    const QByteArray reply = CameraGet(request.query());
+    finishSetter(reply, encoder::EncoderKey::Bitrate, SetterBitrate,
+                 encoder::itemTexts(encoder::kSetterBitrateValues).mid(0, ComboBox13->count()), false);
 }
 
 void TForm1::Button25Click()
@@ -917,8 +965,9 @@ void TForm1::Button25Click()
     if (const auto value = encoder::valueAt(encoder::kSetterFrameRateValues, ComboBox14->currentIndex()))
         EncoderValues.frameRate = *value;
     ApplyConnection();
-    CameraGet(encoder::frameRateSetterRequest(EncoderValues.frameRate));
-    finishSetter(true);
+    const QByteArray reply = CameraGet(encoder::frameRateSetterRequest(EncoderValues.frameRate));
+    finishSetter(reply, encoder::EncoderKey::FrameRate, EncoderValues.frameRate,
+                 encoder::itemTexts(encoder::kSetterFrameRateValues), true);
 }
 
 void TForm1::Button1Click()
@@ -928,8 +977,9 @@ void TForm1::Button1Click()
     if (const auto value = encoder::valueAt(encoder::kSetterIFrameValues, ComboBox7->currentIndex()))
         EncoderValues.iframeInterval = *value;
     ApplyConnection();
-    CameraGet(encoder::iframeSetterRequest(EncoderValues.iframeInterval));
-    finishSetter(false);
+    const QByteArray reply = CameraGet(encoder::iframeSetterRequest(EncoderValues.iframeInterval));
+    finishSetter(reply, encoder::EncoderKey::IFrameInterval, EncoderValues.iframeInterval,
+                 encoder::itemTexts(encoder::kSetterIFrameValues), false);
 }
 
 void TForm1::CheckBox1Click()

@@ -1,5 +1,6 @@
 #pragma once
 #include "encoder/EncoderRequests.h"
+#include "encoder/EncoderTables.h"
 #include "app/DeferredRefresh.h"
 #include "app/IcmpEcho.h"
 #include "protocol/CameraSession.h"
@@ -200,7 +201,13 @@ private:
     void buildEncoderSetters(QWidget *client);
     void buildDiagnostics();
     void colourReplyLog(const QColor &colour);
-    void finishSetter(bool stepToMaximum);
+    // Ends an encoder 1 setter: reads encoder 1 back, then either the
+    // completion message or one error naming what the camera refused or did
+    // not keep (reply: the setter's reply; offered: the setter's values).
+    void finishSetter(const QByteArray &reply, qzr::encoder::EncoderKey key, const QString &value,
+                      const QStringList &offered, bool stepToMaximum);
+    // The values the panel's combo for a setting offers.
+    QStringList panelOffers(qzr::encoder::EncoderKey key) const;
     void buildMenu();
     void bindLiveView();
     void restartOnChannel(const QString &channel);

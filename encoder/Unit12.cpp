@@ -178,6 +178,56 @@ private:
     const bool m_isEncoder1;
 };
 
+// Passes everything on to the page and keeps the values of the read.
+class CollectingObserver : public EncoderReadObserver
+{
+public:
+    CollectingObserver(EncoderReadObserver &page, int encoder) : m_page(page) { m_settings.encoder = encoder; }
+
+    void onReadStarted(int encoder, bool clearsSettingsText) override
+    {
+        m_page.onReadStarted(encoder, clearsSettingsText);
+    }
+    void onSelectEncoder(int encoder) override { m_page.onSelectEncoder(encoder); }
+    void onValue(EncoderKey key, const QString &value) override
+    {
+        m_page.onValue(key, value);
+        field(key) = value;
+    }
+    void onMarkedOff() override { m_page.onMarkedOff(); }
+    void onCodecRules(const EncoderReadRules &rules) override { m_page.onCodecRules(rules); }
+    void onSettingsItem(const QString &item, LineEnding ending) override { m_page.onSettingsItem(item, ending); }
+    void onStep(bool mainBarFollows) override { m_page.onStep(mainBarFollows); }
+    void onReadFinished(const EncoderReadRules &rules) override { m_page.onReadFinished(rules); }
+
+    const EncoderSettings &settings() const { return m_settings; }
+
+private:
+    QString &field(EncoderKey key)
+    {
+        switch (key) {
+        case EncoderKey::Type:
+            return m_settings.type;
+        case EncoderKey::Quality:
+            return m_settings.quality;
+        case EncoderKey::Bitrate:
+            return m_settings.bitrate;
+        case EncoderKey::FrameSize:
+            return m_settings.frameSize;
+        case EncoderKey::CbrMode:
+            return m_settings.cbrMode;
+        case EncoderKey::IFrameInterval:
+            return m_settings.iframeInterval;
+        case EncoderKey::FrameRate:
+            break;
+        }
+        return m_settings.frameRate;
+    }
+
+    EncoderReadObserver &m_page;
+    EncoderSettings m_settings;
+};
+
 } // namespace
 
 TForm12::TForm12(QWidget *parent)
@@ -303,9 +353,16 @@ void TForm12::Button4Click()
     readEncoder(3);
 }
 
-void TForm12::readEncoder(int encoder)
+EncoderSettings TForm12::showEncoder(int encoder)
+{
+    return readEncoder(encoder);
+}
+
+EncoderSettings TForm12::readEncoder(int encoder)
 {
     Form1->ApplyConnection();
-    PageObserver observer(*this, encoder);
+    PageObserver page(*this, encoder);
+    CollectingObserver observer(page, encoder);
     qzr::encoder::readEncoder(Form1->session(), encoder, observer);
+    return observer.settings();
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "encoder/EncoderRead.h"
+
 #include <QWidget>
 
 #include <array>
@@ -25,6 +27,10 @@ public:
     void Button3Click(); // "Encoder2"
     void Button4Click(); // "Encoder3"
 
+    // Reads encoder n (1 to 3) as the buttons do, filling the page and the
+    // main window's panel, and returns what the camera reported.
+    qzr::encoder::EncoderSettings showEncoder(int encoder);
+
     // One column per encoder; the JPEG size box shares the Bit/s place.
     struct Column
     {
@@ -45,7 +51,7 @@ public:
     QPushButton *Button1, *Button2, *Button3, *Button4;
 
 private:
-    void readEncoder(int encoder);
+    qzr::encoder::EncoderSettings readEncoder(int encoder);
 
     std::array<Column, 3> m_columns{};
 };

@@ -13,6 +13,11 @@ namespace {
 
 const QString kComplete = QStringLiteral("Setting Complete, you might continue now");
 
+// After each setter, the reads of encoder 1 (H.264) that show it, in order.
+const QStringList kEncoder1ReadBack{"/api/param?encode(1).type",     "/api/param?encode(1).bitrate",
+                                    "/api/param?encode(1).framesize", "/api/param?encode(1).cbr_mode",
+                                    "/api/param?encode(1).iframeinterval", "/api/param?encode(1).framerate"};
+
 QStringList itemsOf(const QComboBox *combo)
 {
     QStringList items;
@@ -77,6 +82,8 @@ private slots:
     void encoderReadFillsTheSetterCombosAsTextOnly();
     void bitrateSetterRefusesWithoutAChosenBitrate_data();
     void bitrateSetterRefusesWithoutAChosenBitrate();
+    void valueNotTakenIsNamedAndTheHeldOneShown_data();
+    void valueNotTakenIsNamedAndTheHeldOneShown();
     void failingSetterShowsTheErrorAndNoCompletion_data();
     void failingSetterShowsTheErrorAndNoCompletion();
     void specialSettingsUnlockOnlyWithTheServiceCode_data();
@@ -156,7 +163,8 @@ void EncoderSettersTest::setterSendsTheChosenValueAndStoresIt()
     setterButton(button)->click();
 
     QVERIFY2(m_camera.dialogs->errors.isEmpty(), qPrintable(m_camera.dialogs->errors.join('|')));
-    QCOMPARE(targets(), QStringList({QString("/api/param?encode(1).%1=%2&encode(1).status=save").arg(key, value)}));
+    QCOMPARE(targets(),
+             QStringList({QString("/api/param?encode(1).%1=%2&encode(1).status=save").arg(key, value)}) + kEncoder1ReadBack);
     QCOMPARE(m_camera.sim->savedValue("encode(1)." + key).value_or("?"), value);
     QCOMPARE(Form1->replyLog().text(), QString());
     QCOMPARE(Form1->ProgressBar1->maximum(), 3);
@@ -199,7 +207,7 @@ void EncoderSettersTest::withoutAChoiceTheWorkingValueIsSent()
 
     setterButton(button)->click();
     QVERIFY2(m_camera.dialogs->errors.isEmpty(), qPrintable(m_camera.dialogs->errors.join('|')));
-    QCOMPARE(targets(), QStringList({expected}));
+    QCOMPARE(targets(), QStringList({expected}) + kEncoder1ReadBack);
     QCOMPARE(m_camera.dialogs->messages, QStringList({kComplete}));
 }
 
@@ -255,8 +263,60 @@ void EncoderSettersTest::bitrateSetterRefusesWithoutAChosenBitrate()
     // Once chosen, the same button sends.
     choose(Form1->ComboBox13, 2);
     Form1->Button24->click();
-    QCOMPARE(targets(), QStringList({"/api/param?encode(1).bitrate=256000&encode(1).status=save"}));
+    QCOMPARE(targets(), QStringList({"/api/param?encode(1).bitrate=256000&encode(1).status=save"}) + kEncoder1ReadBack);
     QCOMPARE(m_camera.dialogs->messages.value(1), kComplete);
+}
+
+void EncoderSettersTest::valueNotTakenIsNamedAndTheHeldOneShown_data()
+{
+    QTest::addColumn<bool>("refused");   // NG, or answered as taken but not kept
+    QTest::addColumn<QString>("combo");
+    QTest::addColumn<int>("item");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("held");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("bitrate refused")
+        << true << "ComboBox13" << 8 << "Button24" << "encode(1).bitrate" << "2048000" << "4000000"
+        << "The camera did not take encode(1).bitrate: sent 2048000, it holds 4000000. Values offered: 64000, "
+           "128000, 256000, 384000, 512000, 768000, 1024000, 1536000, 2048000, 3072000, 3584000, 4096000.";
+    QTest::newRow("frame rate not kept")
+        << false << "ComboBox14" << 7 << "Button25" << "encode(1).framerate" << "30" << "15"
+        << "The camera did not take encode(1).framerate: sent 30, it holds 15. Values offered: "
+           "1, 2, 3, 5, 10, 15, 25, 30.";
+    QTest::newRow("I-frame interval not kept")
+        << false << "ComboBox7" << 5 << "Button1" << "encode(1).iframeinterval" << "120" << "30"
+        << "The camera did not take encode(1).iframeinterval: sent 120, it holds 30. Values offered: "
+           "5, 10, 15, 30, 60, 120.";
+}
+
+void EncoderSettersTest::valueNotTakenIsNamedAndTheHeldOneShown()
+{
+    QFETCH(bool, refused);
+    QFETCH(QString, combo);
+    QFETCH(int, item);
+    QFETCH(QString, button);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(QString, held);
+    QFETCH(QString, error);
+
+    if (refused)
+        m_camera.sim->refuseWrite(key, value);
+    else
+        m_camera.sim->ignoreWrite(key, value);
+    auto *setter = Form1->findChild<QComboBox *>(combo);
+    choose(setter, item);
+    setterButton(button)->click();
+
+    QCOMPARE(targets(), QStringList({QString("/api/param?%1=%2&encode(1).status=save").arg(key, value)})
+                            + kEncoder1ReadBack);
+    QCOMPARE(m_camera.dialogs->errors, QStringList({error}));
+    QCOMPARE(m_camera.dialogs->messages, QStringList());
+    QCOMPARE(setter->currentText(), held);   // what the camera holds
+    QCOMPARE(m_camera.sim->value(key).value_or("?"), held);
 }
 
 void EncoderSettersTest::failingSetterShowsTheErrorAndNoCompletion_data()
@@ -281,7 +341,7 @@ void EncoderSettersTest::failingSetterShowsTheErrorAndNoCompletion()
 
     // The held value is still there for the next try.
     setterButton(button)->click();
-    QCOMPARE(targets().size(), 2);
+    QCOMPARE(targets().size(), 2 + kEncoder1ReadBack.size());
     QCOMPARE(targets()[1], targets()[0]);
     QCOMPARE(m_camera.dialogs->messages, QStringList({kComplete}));
 }

@@ -55,6 +55,8 @@ private slots:
     void cleanup();
 
     void h264WritesStoresAndReadsBack();
+    void refusedValueIsNamedWithWhatTheCameraHolds();
+    void valuesNotKeptAreNamedInOneMessage();
     void refusalsSendNothing_data();
     void refusalsSendNothing();
     void typedTextNeverBecomesAnItem_data();
@@ -105,12 +107,61 @@ void SetToCameraTest::h264WritesStoresAndReadsBack()
                               "&encode(1).iframeinterval=%2")
                           .arg(m_camera.sim->value("encode(1).cbr_mode").value_or("?"),
                                m_camera.sim->value("encode(1).iframeinterval").value_or("?")));
-    QCOMPARE(sent[1], QString("/api/param?encode(1).status=save"));
-    QCOMPARE(sent[2], QString("/api/param?encode(1).type"));   // the read-back
+    // The write, the store, then the read-back of encoder 1 as the panel shows it.
+    QCOMPARE(sent, QStringList({"/api/param?encode(1).type=h264baseline&encode(1).framesize=1920x1080"
+                                "&encode(1).framerate=10&encode(1).cbr_mode=cbr&encode(1).bitrate=2048000"
+                                "&encode(1).iframeinterval=30",
+                                "/api/param?encode(1).status=save", "/api/param?encode(1).type",
+                                "/api/param?encode(1).bitrate", "/api/param?encode(1).framesize",
+                                "/api/param?encode(1).cbr_mode", "/api/param?encode(1).iframeinterval",
+                                "/api/param?encode(1).framerate"}));
     QCOMPARE(m_camera.sim->savedValue("encode(1).framerate").value_or("?"), QString("10"));
     QCOMPARE(Form1->ComboBox3->currentText(), QString("10"));
     QCOMPARE(m_camera.dialogs->messages, QStringList({"Setting Complete, you might continue now"}));
     QCOMPARE(m_camera.dialogs->messagePositions.value(0).value_or(QPoint()), QPoint(500, 400));
+}
+
+void SetToCameraTest::refusedValueIsNamedWithWhatTheCameraHolds()
+{
+    pick(Form1->ComboBox1, "1");   // encoder 1: h264high, 1920x1080, 15 fps, cbr, 4000000, 30
+    typeAndReturn(Form1->ComboBox5, "999");
+    m_camera.sim->clearRequests();
+    QTest::mouseClick(Form1->Button3, Qt::LeftButton);
+
+    QCOMPARE(targets().value(0), QString("/api/param?encode(1).type=h264high&encode(1).framesize=1920x1080"
+                                         "&encode(1).framerate=15&encode(1).cbr_mode=cbr&encode(1).bitrate=999"
+                                         "&encode(1).iframeinterval=30"));
+    QCOMPARE(m_camera.dialogs->errors,
+             QStringList({"The camera did not take encode(1).bitrate: sent 999, it holds 4000000. Values offered: "
+                          "64000, 128000, 256000, 384000, 512000, 768000, 1024000, 1536000, 2048000, 3072000, "
+                          "3584000, 4096000."}));
+    QCOMPARE(m_camera.dialogs->messages, QStringList());
+    // The panel and the info page show what the camera holds.
+    QCOMPARE(Form1->ComboBox5->currentText(), QString("4000000"));
+    QCOMPARE(Form12->Edit2->text(), QString("4000000"));
+}
+
+void SetToCameraTest::valuesNotKeptAreNamedInOneMessage()
+{
+    pick(Form1->ComboBox1, "1");
+    m_camera.sim->ignoreWrite("encode(1).framerate", "10");   // answered as taken, not kept
+    m_camera.sim->refuseWrite("encode(1).cbr_mode", "vbr");   // answered NG
+    pick(Form1->ComboBox3, "10");
+    pick(Form1->ComboBox4, "vbr");
+    pick(Form1->ComboBox2, "1280x720");
+    m_camera.sim->clearRequests();
+    QTest::mouseClick(Form1->Button3, Qt::LeftButton);
+
+    QCOMPARE(m_camera.dialogs->errors,
+             QStringList({"The camera did not take encode(1).framerate: sent 10, it holds 15. Values offered: "
+                          "1, 2, 3, 5, 10, 15.\n"
+                          "The camera did not take encode(1).cbr_mode: sent vbr, it holds cbr. Values offered: "
+                          "cbr, vbr, afs."}));
+    QCOMPARE(m_camera.dialogs->messages, QStringList());
+    QCOMPARE(Form1->ComboBox3->currentText(), QString("15"));
+    QCOMPARE(Form1->ComboBox4->currentText(), QString("cbr"));
+    QCOMPARE(Form1->ComboBox2->currentText(), QString("1280x720"));   // taken and kept
+    QCOMPARE(m_camera.sim->savedValue("encode(1).framesize").value_or("?"), QString("1280x720"));
 }
 
 void SetToCameraTest::refusalsSendNothing_data()
@@ -167,7 +218,7 @@ void SetToCameraTest::typedTextNeverBecomesAnItem()
     pick(combo, "8000000");
     m_camera.sim->clearRequests();
     Form1->Button24->click();
-    QCOMPARE(targets(), QStringList({"/api/param?encode(1).bitrate=8000000&encode(1).status=save"}));
+    QCOMPARE(targets().value(0), QString("/api/param?encode(1).bitrate=8000000&encode(1).status=save"));
     Form1->CheckBox3->click();
     QCOMPARE(itemsOf(combo), QStringList({"64", "128", "256", "384", "512", "768", "1024", "1536", "2048", "3072",
                                           "3584", "4096"}));
