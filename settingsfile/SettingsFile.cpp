@@ -114,8 +114,10 @@ std::optional<QStringList> readSettingsFile(const QString &path, QString *error)
         return std::nullopt;
     };
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return refuse(QStringLiteral("Cannot open file %1").arg(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        // The system's reason, so that the user knows what to mend.
+        return refuse(QStringLiteral("Cannot open file %1: %2").arg(path, file.errorString()));
+    }
     // Never more than the limit is read, whatever the file claims to be.
     const QByteArray bytes = file.read(kMaxSettingsFileBytes + 1);
     if (bytes.size() > kMaxSettingsFileBytes)

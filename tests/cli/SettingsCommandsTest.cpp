@@ -330,7 +330,7 @@ private slots:
         }
         const Outcome missing = runQzr({"upload", path("none.txt"), "--yes"}, camera->port());
         QCOMPARE(missing.exitCode, 1);
-        QCOMPARE(missing.err, "Cannot open file " + path("none.txt").toLocal8Bit() + ".\n");
+        QCOMPARE(missing.err, "Cannot open file " + path("none.txt").toLocal8Bit() + ": No such file or directory.\n");
         QCOMPARE(camera->connectionCount(), 0);
     }
 
