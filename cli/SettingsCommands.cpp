@@ -269,10 +269,7 @@ QString fleetSummary(const QList<CloneOutcome> &outcomes, const QList<CloneResul
 // as a clone verifies them, so that an audit right after a clone agrees.
 QList<SettingDifference> cameraDiffering(CameraSession &session, const QStringList &lines)
 {
-    const QString sceneNumber = lines.value(settingsfile::kSceneNumberLine - 1);
-    const QStringList cameraLines =
-        settingsfile::readSettingsFromCamera(session, sceneNumber, settingsfile::SceneValues::AsCameraHolds);
-    return settingsfile::uploadedSettingsDiffering(lines, cameraLines);
+    return settingsfile::uploadedSettingsNotKept(session, lines);
 }
 
 // A session of its own for one camera of many, its transfers run by the fleet.
@@ -706,13 +703,7 @@ void runUpload(CommandContext &context, const QStringList &arguments)
         // the upload wrote (the scene file it wrote), as clone verifies.
         const QList<SettingDifference> differing = cameraDiffering(context.camera(), lines);
         if (!differing.isEmpty()) {
-            QStringList named;
-            for (const SettingDifference &difference : differing)
-                named << QStringLiteral("%1 (file %2, camera %3)")
-                             .arg(difference.name, cellText(difference.first), cellText(difference.second));
-            context.writeError(QStringLiteral("The camera did not keep %1 of the settings uploaded: %2\n")
-                                   .arg(differing.size())
-                                   .arg(named.join(QStringLiteral("; "))));
+            context.writeError(settingsfile::notKeptText(differing) + QLatin1Char('\n'));
             context.setExitStatus(ExitDiffers);
             return;
         }

@@ -135,4 +135,21 @@ QList<SettingDifference> uploadedSettingsDiffering(const QStringList &fileLines,
     return differing;
 }
 
+QList<SettingDifference> uploadedSettingsNotKept(CameraSession &session, const QStringList &lines)
+{
+    const QString sceneNumber = lines.value(kSceneNumberLine - 1);
+    const QStringList cameraLines = readSettingsFromCamera(session, sceneNumber, SceneValues::AsCameraHolds);
+    return uploadedSettingsDiffering(lines, cameraLines);
+}
+
+QString notKeptText(const QList<SettingDifference> &differing)
+{
+    QStringList named;
+    for (const SettingDifference &difference : differing)
+        named << QStringLiteral("%1 (file %2, camera %3)").arg(difference.name, difference.first, difference.second);
+    return QStringLiteral("The camera did not keep %1 of the settings uploaded: %2")
+        .arg(differing.size())
+        .arg(named.join(QStringLiteral("; ")));
+}
+
 } // namespace qzr::settingsfile

@@ -60,4 +60,13 @@ bool uploadWritesLine(const QStringList &lines, int lineNumber);
 // lines uploadWritesLine names. The first value is the file's.
 QList<SettingDifference> uploadedSettingsDiffering(const QStringList &fileLines, const QStringList &cameraLines);
 
+// What an upload of `lines` left in the camera differing from them: the
+// encoders and the scene file the lines name, read back as a clone verifies
+// them (a failed read throws CameraError).
+QList<SettingDifference> uploadedSettingsNotKept(CameraSession &session, const QStringList &lines);
+
+// "The camera did not keep N of the settings uploaded: KEY (file X, camera
+// Y); ..." for what uploadedSettingsNotKept found.
+QString notKeptText(const QList<SettingDifference> &differing);
+
 } // namespace qzr::settingsfile

@@ -6,6 +6,7 @@
 #include "app/UserDialogs.h"
 #include "app/WindowSet.h"
 #include "protocol/CameraError.h"
+#include "settingsfile/CameraSettings.h"
 #include "settingsfile/SafeFile.h"
 #include "settingsfile/SettingsFile.h"
 
@@ -210,12 +211,27 @@ void TForm5::Button2Click()
     qzr::shared().StoredSceneNumber = lines->value(kSceneNumberLine - 1);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
+    int taken = 0;
     for (const UploadStep &step : uploadSteps(*lines)) {
-        // A write or store command that the camera refuses ends the upload.
-        Form1->session().cameraWrite(step.request);
+        // A write or store command that the camera refuses ends the upload;
+        // the message names what the camera had already taken.
+        try {
+            Form1->session().cameraWrite(step.request);
+        } catch (const qzr::CameraError &error) {
+            if (taken == 0)
+                throw;
+            throw qzr::CameraError(QStringLiteral("%1 (written: %2)")
+                                       .arg(error.text(), uploadProgressText(lines->value(kSceneNumberLine - 1), taken)));
+        }
+        ++taken;
         if (step.pauseAfterMs > 0)
             qzr::dialogs().pause(step.pauseAfterMs);
         advanceProgress(step.progressAfter);
     }
+    // The camera may answer OK and keep its old value: what it holds of the
+    // file is read back, and anything not kept is named instead of done.
+    const QList<SettingDifference> notKept = uploadedSettingsNotKept(Form1->session(), *lines);
+    if (!notKept.isEmpty())
+        throw qzr::CameraError(notKeptText(notKept));
     qzr::dialogs().showMessage(QString::fromLatin1(kUploadCompleteMessage), kCompletionMessagePosition);
 }

@@ -92,6 +92,7 @@ private slots:
     void savedFileUploadedIntoAnotherCamera();
     void cameraBytesSurviveSaveAndUpload();
     void aRefusedStoreCommandEndsTheUpload();
+    void aValueNotKeptIsNamed();
     void badConnectionFieldsSendNothing_data();
     void badConnectionFieldsSendNothing();
 
@@ -207,7 +208,10 @@ void SettingsWindowTest::uploadSendsTheFileWithItsWaits()
                          "If you want to change now, press Cancel, otherwise proceed with Yes"});
     QCOMPARE(m_camera.dialogs->fileDialogs, QStringList{"open *.txt"});
     const QStringList sent = m_camera.queries();
-    QCOMPARE(sent.size(), 6 + 26);
+    // The upload, then the read-back of what it wrote: 18 encoder reads and
+    // the 15 of the scene file.
+    QCOMPARE(sent.size(), 6 + 26 + 33);
+    QCOMPARE(sent.at(32), "encode(1).type");
     QCOMPARE(sent.mid(0, 6),
              QStringList({"encode(1).type=h264high&encode(1).framesize=1920x1080&encode(1).framerate=15"
                           "&encode(1).cbr_mode=cbr&encode(1).bitrate=2048000&encode(1).iframeinterval=30",
@@ -221,7 +225,7 @@ void SettingsWindowTest::uploadSendsTheFileWithItsWaits()
     // Each scene value into scene file 2, followed by its store command.
     QCOMPARE(sent[6], QString("camera.scene(2).image.3ddnr=high"));
     QCOMPARE(sent[12], QString("camera.scene(2).shutter=10000"));
-    QCOMPARE(sent.last(), QString("camera.scene(2).status=save"));
+    QCOMPARE(sent[31], QString("camera.scene(2).status=save"));
     QCOMPARE(sent.filter(".status=save").size(), 3 + 13);
     QCOMPARE(m_camera.dialogs->pauses, QList<int>({500, 500, 500}));
     QCOMPARE(m_camera.dialogs->messages, QStringList{"Setting Complete, you might continue now"});
@@ -328,7 +332,7 @@ void SettingsWindowTest::savedFileUploadedIntoAnotherCamera()
         QCOMPARE(other.savedValue(QString::fromLatin1(key)), m_camera.sim->value(QString::fromLatin1(key)));
     }
     QVERIFY(m_camera.sim->requests().size() > 0);
-    QCOMPARE(other.requests().size(), 32);
+    QCOMPARE(other.requests().size(), 32 + 33); // the upload and its read-back
 
     // Saving the second camera's scene file 2 gives the same file.
     other.setValue("camera.scene.status", "2");
@@ -394,7 +398,8 @@ void SettingsWindowTest::aRefusedStoreCommandEndsTheUpload()
     m_camera.dialogs->openAnswer = path;
     QTest::mouseClick(Form5->Button2, Qt::LeftButton);
     QCOMPARE(m_camera.dialogs->errors,
-             QStringList{"The camera refused camera.scene(2).status (camera.scene(2).status=save)"});
+             QStringList{"The camera refused camera.scene(2).status (camera.scene(2).status=save) (written: "
+                         "encoders 1-3 stored, scene file 2: 0 of 13 settings stored, 1 written but not stored)"});
     QVERIFY(m_camera.dialogs->messages.isEmpty());
     const QStringList sent = m_camera.queries();
     QCOMPARE(sent.size(), 6 + 2);
@@ -431,6 +436,21 @@ void SettingsWindowTest::badConnectionFieldsSendNothing()
     QVERIFY(m_camera.queries().isEmpty());
     if (watching80)
         QVERIFY2(!port80.waitForNewConnection(0) && !port80.hasPendingConnections(), "port 80 was contacted");
+}
+
+// A value the camera answers OK to but does not keep is found by the
+// read-back and named; there is no completion message.
+void SettingsWindowTest::aValueNotKeptIsNamed()
+{
+    const QString path = m_dir.filePath("kept.txt");
+    QVERIFY(writeFile(path, kSavedFile));
+    m_camera.sim->setValue("encode(1).bitrate", "4000000");
+    m_camera.sim->ignoreWrite("encode(1).bitrate", "2048000");
+    m_camera.dialogs->openAnswer = path;
+    QTest::mouseClick(Form5->Button2, Qt::LeftButton);
+    QCOMPARE(m_camera.dialogs->errors, QStringList{"The camera did not keep 1 of the settings uploaded: "
+                                                   "encode(1).bitrate (file 2048000, camera 4000000)"});
+    QVERIFY(m_camera.dialogs->messages.isEmpty());
 }
 
 QTEST_MAIN(SettingsWindowTest)
