@@ -3,7 +3,6 @@
 #include "discovery/WsDiscovery.h"
 
 #include <QSet>
-#include <QUrl>
 
 #include <climits>
 #include <algorithm>
@@ -132,13 +131,13 @@ ChosenXAddr chooseXAddr(const QStringList &xaddrs, const QString &sender, const 
     ChosenXAddr best;
     int bestRank = INT_MAX;
     for (const QString &xaddr : xaddrs) {
-        const QUrl url(xaddr, QUrl::StrictMode);
-        const bool https = url.scheme() == QLatin1String("https");
-        if (!url.isValid() || url.host().isEmpty() || (url.scheme() != QLatin1String("http") && !https))
+        const XAddrTarget target = xaddrTarget(xaddr);
+        if (target.host.isEmpty())
             continue;
+        const bool https = target.https;
         ChosenXAddr candidate;
-        candidate.host = url.host();
-        candidate.port = url.port(https ? 443 : 80);
+        candidate.host = target.host;
+        candidate.port = target.port;
         candidate.https = https;
         QHostAddress address;
         int rank = 0;
@@ -178,22 +177,6 @@ QString announcementKey(const QString &endpoint, const QString &sender, const QS
 QString sweepKey(const QString &address, int port)
 {
     return QStringLiteral("s|%1:%2").arg(address).arg(port);
-}
-
-constexpr int kMaxScopeText = 256;
-
-// The last path segment of the first Scope onvif://www.onvif.org/KIND/...,
-// percent-decoded.
-QString scopeText(const QStringList &scopes, const QString &kind)
-{
-    const QString prefix = QStringLiteral("onvif://www.onvif.org/%1/").arg(kind);
-    for (const QString &scope : scopes) {
-        if (!scope.startsWith(prefix, Qt::CaseInsensitive))
-            continue;
-        const QString value = scope.mid(prefix.size()).section(QLatin1Char('/'), -1);
-        return QUrl::fromPercentEncoding(value.left(3 * kMaxScopeText).toUtf8()).left(kMaxScopeText);
-    }
-    return {};
 }
 
 } // namespace
@@ -240,8 +223,8 @@ FoundCameraList::Added FoundCameraList::add(const Announcement &announcement, co
     camera.endpoint = announcement.endpoint;
     camera.sender = announcement.sender;
     camera.xaddrs = announcement.xaddrs.mid(0, kMaxXAddrsPerEndpoint);
-    camera.hardware = scopeText(announcement.scopes, QStringLiteral("hardware"));
-    camera.name = scopeText(announcement.scopes, QStringLiteral("name"));
+    camera.hardware = scopeValue(announcement.scopes, QStringLiteral("hardware"));
+    camera.name = scopeValue(announcement.scopes, QStringLiteral("name"));
     addUnique(camera.heardOn, {announcement.interfaceName});
     camera.foundBy = announcement.how;
     camera.metadataVersion = announcement.metadataVersion;

@@ -98,32 +98,11 @@ class SettingsCollector : public EncoderReadObserver
 public:
     explicit SettingsCollector(int encoder) { m_settings.encoder = encoder; }
 
-    void onValue(EncoderKey key, const QString &value) override { field(key) = value; }
+    void onValue(EncoderKey key, const QString &value) override { settingsField(m_settings, key) = value; }
 
     const EncoderSettings &settings() const { return m_settings; }
 
 private:
-    QString &field(EncoderKey key)
-    {
-        switch (key) {
-        case EncoderKey::Type:
-            return m_settings.type;
-        case EncoderKey::Quality:
-            return m_settings.quality;
-        case EncoderKey::Bitrate:
-            return m_settings.bitrate;
-        case EncoderKey::FrameSize:
-            return m_settings.frameSize;
-        case EncoderKey::CbrMode:
-            return m_settings.cbrMode;
-        case EncoderKey::IFrameInterval:
-            return m_settings.iframeInterval;
-        case EncoderKey::FrameRate:
-            break;
-        }
-        return m_settings.frameRate;
-    }
-
     EncoderSettings m_settings;
 };
 
@@ -134,6 +113,27 @@ void requireEncoderNumber(int encoder)
 }
 
 } // namespace
+
+QString &settingsField(EncoderSettings &settings, EncoderKey key)
+{
+    switch (key) {
+    case EncoderKey::Type:
+        return settings.type;
+    case EncoderKey::Quality:
+        return settings.quality;
+    case EncoderKey::Bitrate:
+        return settings.bitrate;
+    case EncoderKey::FrameSize:
+        return settings.frameSize;
+    case EncoderKey::CbrMode:
+        return settings.cbrMode;
+    case EncoderKey::IFrameInterval:
+        return settings.iframeInterval;
+    case EncoderKey::FrameRate:
+        break;
+    }
+    return settings.frameRate;
+}
 
 void readEncoder(CameraSession &session, int encoder, EncoderReadObserver &observer)
 {

@@ -78,6 +78,9 @@ struct EncoderSettings
     QString frameRate;
 };
 
+// The field of `settings` that holds the value of `key`.
+QString &settingsField(EncoderSettings &settings, EncoderKey key);
+
 // The same requests in the same order as readEncoder, collected.
 EncoderSettings readEncoderSettings(CameraSession &session, int encoder);
 std::array<EncoderSettings, kEncoderCount> readAllEncoderSettings(CameraSession &session);

@@ -192,7 +192,7 @@ public:
     void onValue(EncoderKey key, const QString &value) override
     {
         m_page.onValue(key, value);
-        field(key) = value;
+        settingsField(m_settings, key) = value;
     }
     void onMarkedOff() override { m_page.onMarkedOff(); }
     void onCodecRules(const EncoderReadRules &rules) override { m_page.onCodecRules(rules); }
@@ -203,27 +203,6 @@ public:
     const EncoderSettings &settings() const { return m_settings; }
 
 private:
-    QString &field(EncoderKey key)
-    {
-        switch (key) {
-        case EncoderKey::Type:
-            return m_settings.type;
-        case EncoderKey::Quality:
-            return m_settings.quality;
-        case EncoderKey::Bitrate:
-            return m_settings.bitrate;
-        case EncoderKey::FrameSize:
-            return m_settings.frameSize;
-        case EncoderKey::CbrMode:
-            return m_settings.cbrMode;
-        case EncoderKey::IFrameInterval:
-            return m_settings.iframeInterval;
-        case EncoderKey::FrameRate:
-            break;
-        }
-        return m_settings.frameRate;
-    }
-
     EncoderReadObserver &m_page;
     EncoderSettings m_settings;
 };
