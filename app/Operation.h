@@ -1,10 +1,11 @@
 #pragma once
-#include "protocol/ParamClient.h"
+#include "protocol/CameraSession.h"
 
 #include <QString>
 #include <functional>
 
 class QObject;
+class QWidget;
 
 namespace qzr {
 
@@ -17,8 +18,13 @@ inline const QString &applicationTitle()
 
 // Runs one blocking camera exchange on a worker thread while this thread
 // processes window events except user input: the windows stay painted, and
-// keys and clicks made meanwhile are delivered afterwards, in order.
-HttpReply runWithoutFreezing(const std::function<HttpReply()> &exchange);
+// keys and clicks made meanwhile are delivered once the operation has ended,
+// in order. A wait that lasts shows a busy cursor and, in the active window,
+// a status naming the camera and the seconds waited with a "Cancel" button;
+// that button or Escape cancels the request, and so does closing a window
+// (which then closes once the operation has ended). A cancelled exchange
+// returns a reply failed as cancelled.
+HttpReply runWithoutFreezing(const CameraSession::Waited &waited, const std::function<HttpReply()> &exchange);
 
 // Runs other blocking work (an ICMP echo, a name lookup) on a worker thread
 // the same way.
@@ -32,14 +38,19 @@ void pauseWithoutFreezing(int pause_ms);
 // handled after the operation.
 bool operationWaiting();
 
+// The waiting status shown in a window while an operation waits on a camera
+// (nullptr when none is shown).
+QWidget *waitingStatus();
+
 // Handles something that arrived by itself: at once when no operation is
 // waiting, otherwise queued and handled in order of arrival once the
 // operation has ended and the event loop turns again. Dropped when context
 // is gone by then.
 void handleWhenIdle(QObject *context, std::function<void()> handler);
 
-// Runs a user action; a failure ends it and is shown by the error report.
-// Returns false when the action failed.
+// Runs a user action; a failure ends it and is shown by the error report
+// (not when the user cancelled it by closing a window). Returns false when the
+// action failed. Input held back during its waits is delivered after it.
 bool runReported(const std::function<void()> &action);
 
 } // namespace qzr

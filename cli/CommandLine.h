@@ -154,6 +154,12 @@ QList<NetrcEntry> readNetrcOption(const QString &path);
 // --password-file or QZR_PASSWORD.
 ConnectionFields cameraCredentials(const Invocation &invocation, const QString &host);
 
+// The options a failure message tells the user to check.
+inline ConnectionNames commandLineConnectionNames()
+{
+    return {QStringLiteral("--host"), QStringLiteral("--port"), QStringLiteral("--user and the password")};
+}
+
 // "--deadline" text in seconds (decimals allowed, 0 or more); throws UsageError.
 double parseDeadlineSeconds(const QString &text);
 

@@ -81,6 +81,7 @@ CameraSession &CommandContext::camera()
                                  << (fields.user.isEmpty() ? QStringLiteral("without credentials")
                                                            : QStringLiteral("as user ") + fields.user);
         m_session->client().setReplyTimeoutMs(m_invocation.replyTimeoutMs);
+        m_session->setConnectionNames(commandLineConnectionNames());
         m_session->applyConnection(fields);
     }
     return *m_session;

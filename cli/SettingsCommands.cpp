@@ -218,11 +218,12 @@ CloneTarget parseHostEntry(const QString &entry, const QString &defaultPort)
     return target;
 }
 
-// The camera's error report text of a failure.
+// The camera's error report text of a failure, without the camera that the
+// row already names.
 QString failureText(const std::exception &error)
 {
     if (const auto *cameraError = dynamic_cast<const CameraError *>(&error))
-        return withFinalPeriod(cameraError->text());
+        return withFinalPeriod(cameraError->description());
     return withFinalPeriod(QString::fromLocal8Bit(error.what()));
 }
 
@@ -278,6 +279,7 @@ void connectSession(CameraSession &session, const CloneTarget &target, const Con
 {
     session.client().setTransferRunner(&camera);
     session.client().setReplyTimeoutMs(replyTimeoutMs);
+    session.setConnectionNames(commandLineConnectionNames());
     session.applyConnection({target.host, target.port, credentials.user, credentials.password});
 }
 

@@ -180,7 +180,9 @@ bool TForm15::cameraAnswersOn(int port)
     try {
         main->CameraGet(qzr::ParamQuery::read(net::kHttpPortKey));
         return true;
-    } catch (const qzr::CameraError &) {
+    } catch (const qzr::CameraError &error) {
+        if (error.failure() == qzr::RequestFailure::Cancelled)
+            throw;
         return false;
     }
 }
@@ -202,7 +204,7 @@ void TForm15::Button4Click()
     } catch (const qzr::CameraError &error) {
         // A camera that answered with an error status refused the restart;
         // a reply lost on the way may well have been a restart that worked.
-        if (error.text() == main->session().client().lastStatusText())
+        if (error.failure() == qzr::RequestFailure::Status || error.failure() == qzr::RequestFailure::Cancelled)
             throw;
         qCInfo(lcNetwork).noquote() << "restart reply lost:" << error.text();
     }
@@ -243,6 +245,9 @@ void TForm15::Button6Click()
         main->CameraGet(qzr::ParamQuery::read(net::kHttpPortKey));
     } catch (const qzr::CameraError &error) {
         main->session().applyCredentialsOnly(old);
+        if (error.failure() == qzr::RequestFailure::Cancelled)
+            throw qzr::CameraError::cancelled(
+                QStringLiteral("Cancelled: whether the camera took the new password is not known"));
         qzr::dialogs().showMessage(net::passwordKeptMessage(error.text()));
         return;
     }

@@ -49,11 +49,21 @@ QByteArray CameraSession::cameraGet(const QByteArray &target)
     const QString host = requestHost(m_lastCameraIp);
     const int port = requestPort();
     auto exchange = [this, host, port, target] { return m_client.get(host, port, target); };
-    const HttpReply reply = m_runner ? m_runner(exchange) : exchange();
+    const QString camera = cameraAddressText(host, port);
+    HttpReply reply;
+    if (m_runner) {
+        // A cancel is for this request only.
+        m_client.clearAbort();
+        reply = m_runner({camera, [this] { m_client.abort(); }}, exchange);
+    } else {
+        reply = exchange();
+    }
     if (reply.openedConnection)
         m_log.setText(reply.statusTextBeforeConnect);
+    if (reply.failure == RequestFailure::Cancelled)
+        throw CameraError::cancelled(reply.errorText);
     if (!reply.ok)
-        throw CameraError(reply.errorText);
+        throw CameraError(camera, failureDescription(reply, m_client.replyTimeoutMs(), m_names), reply.failure);
     return reply.body;
 }
 

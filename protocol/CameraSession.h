@@ -1,4 +1,5 @@
 #pragma once
+#include "protocol/CameraFailure.h"
 #include "protocol/ParamClient.h"
 #include "protocol/ReplyLog.h"
 #include "protocol/RequestTarget.h"
@@ -22,15 +23,25 @@ struct ConnectionFields
 class CameraSession
 {
 public:
+    // The request a runner waits on: the camera as messages name it, and how
+    // to cancel the request from the waiting thread.
+    struct Waited
+    {
+        QString camera;
+        std::function<void()> cancel;
+    };
     // Runs one blocking exchange; the window set runs it on a worker while the
     // windows stay painted, the command line simply calls it.
-    using Runner = std::function<HttpReply(const std::function<HttpReply()> &exchange)>;
+    using Runner = std::function<HttpReply(const Waited &waited, const std::function<HttpReply()> &exchange)>;
 
     explicit CameraSession(ReplyLog &log);
 
     void setRunner(Runner runner) { m_runner = std::move(runner); }
 
     ParamClient &client() { return m_client; }
+
+    // How failure messages name the connection settings to check.
+    void setConnectionNames(const ConnectionNames &names) { m_names = names; }
     ReplyLog &log() { return m_log; }
 
     // The address field's name in messages, as the main window labels it.
@@ -52,7 +63,9 @@ public:
     const QString &lastCameraPort() const { return m_lastCameraPort; }
 
     // One GET of "HTTP://" + last-used address + ":" + port + target; returns
-    // the body byte for byte.
+    // the body byte for byte. A failure names the camera and what to check
+    // ("127.0.0.1:80 refused the login (401 Unauthorized): check User and
+    // Password"); a cancelled request fails with "Cancelled".
     QByteArray cameraGet(const QByteArray &target);
     QByteArray cameraGet(const ParamQuery &query) { return cameraGet(query.target()); }
 
@@ -87,6 +100,7 @@ private:
     ParamClient m_client;
     bool m_valuesRequired = false;
     Runner m_runner;
+    ConnectionNames m_names;
     QString m_lastCameraIp;
     QString m_lastCameraPort;
 };

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <mutex>
 #include <sys/socket.h>
+#include <unistd.h>
 
 namespace qzr {
 
@@ -31,6 +32,11 @@ QString socketErrorText(long osErrno)
     if (!description.endsWith(QLatin1Char('.')))
         description += QLatin1Char('.');
     return QStringLiteral("Socket Error # %1\r\n%2").arg(osErrno).arg(description);
+}
+
+QString cancelledText()
+{
+    return QStringLiteral("Cancelled");
 }
 
 QString closedGracefullyText()
@@ -107,6 +113,9 @@ size_t onHeader(char *data, size_t size, size_t count, void *user)
 int onPrereq(void *user, char *, char *, int, int)
 {
     auto *transfer = static_cast<ParamClient::Transfer *>(user);
+    // A cancelled request is not sent at all.
+    if (transfer->client && transfer->client->abortRequested())
+        return CURL_PREREQFUNC_ABORT;
     ++transfer->requestsSent;
     transfer->sentOnNewConnection = transfer->openedConnection;
     transfer->sinceSent.start();
@@ -124,7 +133,16 @@ curl_socket_t onOpenSocket(void *user, curlsocktype purpose, struct curl_sockadd
         return CURL_SOCKET_BAD;
     }
     transfer->openedConnection = true;
-    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+    const curl_socket_t socket = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+    if (socket != CURL_SOCKET_BAD && transfer->client)
+        transfer->client->socketOpened(socket);
+    return socket;
+}
+
+int onCloseSocket(void *user, curl_socket_t socket)
+{
+    static_cast<ParamClient *>(user)->closeSocket(socket);
+    return 0;
 }
 
 int onProgress(void *user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
@@ -143,6 +161,32 @@ ParamClient::ParamClient()
 ParamClient::~ParamClient()
 {
     closeConnection();
+}
+
+void ParamClient::abort()
+{
+    std::lock_guard<std::mutex> lock(m_socketMutex);
+    m_abort = true;
+    // Wakes a transfer waiting for the camera; the socket stays open (and
+    // its number taken) until libcurl closes it.
+    if (m_socket >= 0)
+        ::shutdown(m_socket, SHUT_RDWR);
+}
+
+void ParamClient::socketOpened(int socket)
+{
+    std::lock_guard<std::mutex> lock(m_socketMutex);
+    m_socket = socket;
+    if (m_abort)
+        ::shutdown(socket, SHUT_RDWR);
+}
+
+void ParamClient::closeSocket(int socket)
+{
+    std::lock_guard<std::mutex> lock(m_socketMutex);
+    if (m_socket == socket)
+        m_socket = -1;
+    ::close(socket);
 }
 
 void ParamClient::setCredentials(const QString &user, const QString &password)
@@ -199,6 +243,8 @@ void ParamClient::ensureHandle(const QString &host, int port)
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
     curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, onPrereq);
     curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, onOpenSocket);
+    curl_easy_setopt(curl, CURLOPT_CLOSESOCKETFUNCTION, onCloseSocket);
+    curl_easy_setopt(curl, CURLOPT_CLOSESOCKETDATA, this);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
 }
@@ -222,6 +268,12 @@ void ParamClient::ensureHeaders()
 
 HttpReply ParamClient::get(const QString &host, int port, const QByteArray &target)
 {
+    if (m_abort) {
+        HttpReply cancelled;
+        cancelled.failure = RequestFailure::Cancelled;
+        cancelled.errorText = cancelledText();
+        return cancelled;
+    }
     ensureHandle(host, port);
     ensureHeaders();
     CURL *curl = static_cast<CURL *>(m_curl);
@@ -269,13 +321,14 @@ HttpReply ParamClient::get(const QString &host, int port, const QByteArray &targ
     }
     reply.statusCode = int(statusCode);
 
-    if (code == CURLE_OK) {
+    if (code == CURLE_OK && !m_abort) {
         if (statusCode >= 200 && statusCode < 300) {
             reply.ok = true;
             reply.body = std::move(transfer.body);
         } else {
             // Redirects are not followed and every other status fails with the
             // camera's own status text.
+            reply.failure = RequestFailure::Status;
             reply.errorText = transfer.statusText;
         }
         return reply;
@@ -283,57 +336,94 @@ HttpReply ParamClient::get(const QString &host, int port, const QByteArray &targ
 
     // After a failure the connection is in an unknown state: start afresh.
     closeConnection();
-    switch (code) {
-    case CURLE_COULDNT_CONNECT:
-        reply.errorText = transfer.refusedResend ? closedGracefullyText() : socketErrorText(osErrno ? osErrno : ECONNREFUSED);
-        break;
-    case CURLE_OPERATION_TIMEDOUT:
-        reply.errorText = transfer.requestsSent > 0 ? QStringLiteral("Read timed out.") : socketErrorText(ETIMEDOUT);
-        break;
-    case CURLE_GOT_NOTHING:
-        // The camera closed without replying at all.
-        reply.errorText = closedGracefullyText();
-        break;
-    case CURLE_PARTIAL_FILE:
-        reply.errorText = malformedReplyText(QStringLiteral("the body is shorter than its announced length"));
-        break;
-    case CURLE_OUT_OF_MEMORY:
-        // libcurl's answer to a header line beyond its limit.
-        reply.errorText = malformedReplyText(QStringLiteral("a header line is too long"));
-        break;
-    case CURLE_RECV_ERROR:
-        if (osErrno)
-            reply.errorText = socketErrorText(osErrno);
-        else if (curlDetail.contains(QLatin1String("chunk"), Qt::CaseInsensitive))
-            reply.errorText = malformedReplyText(QStringLiteral("a chunk size is not a hexadecimal number"));
-        else if (transfer.sawStatusLine)
-            reply.errorText =
-                malformedReplyText(curlDetail.isEmpty() ? QStringLiteral("it cannot be read") : curlDetail);
-        else
-            reply.errorText = closedGracefullyText();
-        break;
-    case CURLE_SEND_ERROR:
-        reply.errorText = osErrno ? socketErrorText(osErrno) : closedGracefullyText();
-        break;
-    case CURLE_COULDNT_RESOLVE_HOST:
-        // A failed name lookup has no socket error number of its own.
-        reply.errorText = QStringLiteral("Host not found: %1.").arg(host);
-        break;
-    case CURLE_UNSUPPORTED_PROTOCOL:
-    case CURLE_WEIRD_SERVER_REPLY:
-        // libcurl does not hand over a status line it cannot parse.
-        reply.errorText = QStringLiteral("The camera's reply has no valid status line.");
-        break;
-    case CURLE_WRITE_ERROR:
-        reply.errorText = transfer.bodyTooLarge ? QStringLiteral("The camera's reply is too large.")
-                                                : QString::fromLatin1(curl_easy_strerror(code));
-        break;
-    case CURLE_ABORTED_BY_CALLBACK:
-        reply.errorText = QStringLiteral("Request aborted.");
-        break;
-    default:
-        reply.errorText = QString::fromLatin1(curl_easy_strerror(code));
-        break;
+    const auto fail = [&reply](RequestFailure failure, const QString &text) {
+        reply.failure = failure;
+        reply.errorText = text;
+    };
+    const auto failOnSocket = [&fail](long error) {
+        switch (error) {
+        case ECONNREFUSED:
+            return fail(RequestFailure::Refused, socketErrorText(error));
+        case ETIMEDOUT:
+            return fail(RequestFailure::ConnectTimeout, socketErrorText(error));
+        case EHOSTUNREACH:
+        case ENETUNREACH:
+        case ENETDOWN:
+        case EHOSTDOWN:
+        case EADDRNOTAVAIL:
+            return fail(RequestFailure::Unreachable, socketErrorText(error));
+        case ECONNRESET:
+        case EPIPE:
+            return fail(RequestFailure::Closed, socketErrorText(error));
+        default:
+            return fail(RequestFailure::Other, socketErrorText(error));
+        }
+    };
+    if (m_abort) {
+        fail(RequestFailure::Cancelled, cancelledText());
+    } else {
+        switch (code) {
+        case CURLE_COULDNT_CONNECT:
+            if (transfer.refusedResend)
+                fail(RequestFailure::Closed, closedGracefullyText());
+            else
+                failOnSocket(osErrno ? osErrno : ECONNREFUSED);
+            break;
+        case CURLE_OPERATION_TIMEDOUT:
+            if (transfer.requestsSent > 0)
+                fail(RequestFailure::ReplyTimeout, QStringLiteral("Read timed out."));
+            else
+                failOnSocket(ETIMEDOUT);
+            break;
+        case CURLE_GOT_NOTHING:
+            // The camera closed without replying at all.
+            fail(RequestFailure::Closed, closedGracefullyText());
+            break;
+        case CURLE_PARTIAL_FILE:
+            fail(RequestFailure::Malformed,
+                 malformedReplyText(QStringLiteral("the body is shorter than its announced length")));
+            break;
+        case CURLE_OUT_OF_MEMORY:
+            // libcurl's answer to a header line beyond its limit.
+            fail(RequestFailure::Malformed, malformedReplyText(QStringLiteral("a header line is too long")));
+            break;
+        case CURLE_RECV_ERROR:
+            if (osErrno)
+                failOnSocket(osErrno);
+            else if (curlDetail.contains(QLatin1String("chunk"), Qt::CaseInsensitive))
+                fail(RequestFailure::Malformed,
+                     malformedReplyText(QStringLiteral("a chunk size is not a hexadecimal number")));
+            else if (transfer.sawStatusLine)
+                fail(RequestFailure::Malformed,
+                     malformedReplyText(curlDetail.isEmpty() ? QStringLiteral("it cannot be read") : curlDetail));
+            else
+                fail(RequestFailure::Closed, closedGracefullyText());
+            break;
+        case CURLE_SEND_ERROR:
+            if (osErrno)
+                failOnSocket(osErrno);
+            else
+                fail(RequestFailure::Closed, closedGracefullyText());
+            break;
+        case CURLE_COULDNT_RESOLVE_HOST:
+            // A failed name lookup has no socket error number of its own.
+            fail(RequestFailure::NameNotFound, QStringLiteral("Host not found: %1.").arg(host));
+            break;
+        case CURLE_UNSUPPORTED_PROTOCOL:
+        case CURLE_WEIRD_SERVER_REPLY:
+            // libcurl does not hand over a status line it cannot parse.
+            fail(RequestFailure::Malformed, QStringLiteral("The camera's reply has no valid status line."));
+            break;
+        case CURLE_WRITE_ERROR:
+            if (transfer.bodyTooLarge)
+                fail(RequestFailure::Malformed, QStringLiteral("The camera's reply is too large."));
+            else
+                fail(RequestFailure::Other, QString::fromLatin1(curl_easy_strerror(code)));
+            break;
+        default:
+            fail(RequestFailure::Other, QString::fromLatin1(curl_easy_strerror(code)));
+            break;
+        }
     }
     qCDebug(lcProtocol).noquote() << "request failed:" << reply.errorText;
     return reply;

@@ -1,8 +1,11 @@
 #pragma once
+#include "protocol/CameraError.h"
+
 #include <QByteArray>
 #include <QString>
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 struct curl_slist;
 
@@ -15,6 +18,7 @@ class TransferRunner;
 struct HttpReply
 {
     bool ok = false;
+    RequestFailure failure = RequestFailure::None;
     QByteArray body;
     int statusCode = 0;
     QString statusText;   // the status line without its protocol token: "200 OK"
@@ -68,12 +72,17 @@ public:
     // outlive the client.
     void setTransferRunner(TransferRunner *runner) { m_runner = runner; }
 
-    // Makes a running get() on another thread give up as soon as possible
-    // (used when the program ends during a request).
-    void abort() { m_abort = true; }
+    // Makes a running get() on another thread give up at once: its
+    // connection is shut down and it fails as cancelled. Until clearAbort(),
+    // every later get() fails the same way without sending anything.
+    void abort();
+    void clearAbort() { m_abort = false; }
     bool abortRequested() const { return m_abort; }
 
     struct Transfer;
+    // The connection's socket as libcurl opens and closes it.
+    void socketOpened(int socket);
+    void closeSocket(int socket);
 
 private:
     void ensureHandle(const QString &host, int port);
@@ -91,6 +100,9 @@ private:
     int m_connectTimeoutMs = kConnectTimeoutMs;
     int m_replyTimeoutMs = kReplyTimeoutMs;
     std::atomic<bool> m_abort{false};
+    // The socket of the connection, shut down by abort() from another thread.
+    std::mutex m_socketMutex;
+    int m_socket = -1;
     TransferRunner *m_runner = nullptr;
 };
 

@@ -41,6 +41,26 @@ struct CameraWindows
         return list;
     }
 
+    // The error report's texts for the camera's failures, as the windows show
+    // them: the camera named, then what to check.
+    QString notFound() const
+    {
+        return QStringLiteral("127.0.0.1:%1 does not know the request (404 Not Found): check that Camera IP and "
+                              "HTTP Port lead to a QZ-R camera.")
+            .arg(sim->port());
+    }
+    QString serverError() const
+    {
+        return QStringLiteral("127.0.0.1:%1 failed the request (500 Internal Server Error): try again, or restart "
+                              "the camera.")
+            .arg(sim->port());
+    }
+    QString loginRefused() const
+    {
+        return QStringLiteral("127.0.0.1:%1 refused the login (401 Unauthorized): check User and Password.")
+            .arg(sim->port());
+    }
+
     void close()
     {
         windows.reset();

@@ -515,7 +515,7 @@ void DiagnosticsTest::testFailureReachesTheErrorReport()
     m_camera.sim->setFault(qzr::sim::FaultMode::NotFound);
     Form1->replyLog().setText("old");
     Form1->Button26->click();
-    QCOMPARE(m_camera.dialogs->errors, QStringList({"404 Not Found."}));
+    QCOMPARE(m_camera.dialogs->errors, QStringList({m_camera.notFound()}));
     // The log was emptied before the request; the first connection's status
     // text (none yet) is all it holds.
     QCOMPARE(Form1->replyLog().text(), QString());

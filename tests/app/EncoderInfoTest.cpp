@@ -185,7 +185,7 @@ void EncoderInfoTest::aFailureInTheMiddleKeepsWhatWasWritten()
     // Request 9 is encoder 2's frame size.
     m_camera.sim->setFault(FaultMode::NotFound, 9);
     Form12->Button1->click();
-    QCOMPARE(m_camera.dialogs->errors, QStringList({"404 Not Found."}));
+    QCOMPARE(m_camera.dialogs->errors, QStringList({m_camera.notFound()}));
 
     QCOMPARE(Form12->Edit1->text(), QString("h264high"));
     QCOMPARE(Form12->Edit5->text(), QString("15"));

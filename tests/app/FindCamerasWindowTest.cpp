@@ -214,7 +214,10 @@ private slots:
 
         find->CameraTable->selectRow(0);
         find->UseCameraButton->click();
-        QCOMPARE(m_dialogs->errors, QStringList{"500 Internal Server Error."});
+        QCOMPARE(m_dialogs->errors,
+                 QStringList{QStringLiteral("127.0.0.95:%1 failed the request (500 Internal Server Error): try again, "
+                                            "or restart the camera.")
+                                 .arg(port)});
         QCOMPARE(Form1->Label18->text(), "Model Name");
         QVERIFY(find->isVisible());
     }

@@ -32,10 +32,26 @@ private slots:
     void saveSettingsAdoptsTheAddressAndReadsTheCamera();
     void saveSettingsStopsWhereTheCameraFails();
     void waitingKeepsTheEventLoopRunning();
+    void waitIsShownAndCancelEndsIt();
+    void escapeEndsTheWait();
+    void closingAWindowCancelsQuietly();
 
 private:
     // Presses a procedure button the way a user or another window does.
     void press(QPushButton *button) { button->click(); }
+
+    // Calls step every 20 ms while the next operation runs, until it returns
+    // true (at most 500 times).
+    void whileWaiting(std::function<bool()> step)
+    {
+        auto *timer = new QTimer(this);
+        auto calls = std::make_shared<int>(0);
+        connect(timer, &QTimer::timeout, timer, [timer, calls, step] {
+            if (++*calls >= 500 || step())
+                timer->deleteLater();
+        });
+        timer->start(20);
+    }
 
     CameraWindows m_camera;
 };
@@ -98,7 +114,7 @@ void IdentityTest::firmwareFailingAtTheMacKeepsTheRevision()
 {
     m_camera.sim->setFault(FaultMode::NotFound, 2);
     press(Form1->Button41);
-    QCOMPARE(m_camera.dialogs->errors, QStringList({"404 Not Found."}));
+    QCOMPARE(m_camera.dialogs->errors, QStringList({m_camera.notFound()}));
     QCOMPARE(Form1->Label22->text(), QString("FW 2.10.0045"));
     QCOMPARE(Form1->Label23->text(), QString("MAC Address"));
     QCOMPARE(Form15->Label8->text(), QString("MAC Address"));
@@ -147,9 +163,12 @@ void IdentityTest::failuresReachTheErrorReport_data()
     QTest::addColumn<FaultMode>("mode");
     QTest::addColumn<QString>("shown");
     QTest::newRow("port 8o") << "8o" << FaultMode::None << "'8o' is not a valid integer value.";
-    QTest::newRow("wrong password") << "" << FaultMode::Unauthorized << "401 Unauthorized.";
+    // %1: the camera's port.
+    QTest::newRow("wrong password") << "" << FaultMode::Unauthorized
+                                    << "127.0.0.1:%1 refused the login (401 Unauthorized): check User and Password.";
     QTest::newRow("camera hangs up mid-reply")
-        << "" << FaultMode::CloseMidReply << "The camera's reply is malformed: the body is shorter than its announced length.";
+        << "" << FaultMode::CloseMidReply
+        << "127.0.0.1:%1 sent a malformed reply: the body is shorter than its announced length.";
 }
 
 void IdentityTest::failuresReachTheErrorReport()
@@ -161,6 +180,8 @@ void IdentityTest::failuresReachTheErrorReport()
         Form1->Edit2->setText(port);
     m_camera.sim->setFault(mode);
     press(Form1->Button40);
+    if (shown.contains("%1"))
+        shown = shown.arg(m_camera.sim->port());
     QCOMPARE(m_camera.dialogs->errors, QStringList({shown}));
     QCOMPARE(Form1->Label18->text(), QString("Model Name"));
     if (port == "8o")
@@ -207,7 +228,7 @@ void IdentityTest::saveSettingsStopsWhereTheCameraFails()
 {
     m_camera.sim->setFault(FaultMode::ServerError, 1);
     Form3->Button1->click();
-    QCOMPARE(m_camera.dialogs->errors, QStringList({"500 Internal Server Error."}));
+    QCOMPARE(m_camera.dialogs->errors, QStringList({m_camera.serverError()}));
     QCOMPARE(Form1->Edit1->text(), QString("127.0.0.1"));
     QCOMPARE(Form1->Label24->text(), QString("IP Address"));
     QVERIFY(Form3->isVisible());
@@ -222,7 +243,80 @@ void IdentityTest::waitingKeepsTheEventLoopRunning()
     QTimer::singleShot(100, [&] { tickedWhileWaiting = qzr::operationWaiting(); });
     press(Form1->Button40);
     QVERIFY(tickedWhileWaiting);
-    QCOMPARE(m_camera.dialogs->errors, QStringList({"Read timed out."}));
+    QCOMPARE(m_camera.dialogs->errors,
+             QStringList({QString("127.0.0.1:%1 did not answer within 0.6 s.").arg(m_camera.sim->port())}));
+}
+
+// A wait that lasts shows the camera waited on and a busy cursor; keys typed
+// meanwhile wait for the end; "Cancel" ends the operation, and nothing after
+// the cancelled request is sent.
+void IdentityTest::waitIsShownAndCancelEndsIt()
+{
+    m_camera.sim->setFault(FaultMode::Hang, 1);
+    Form1->session().client().setReplyTimeoutMs(20'000);
+    const QString user = Form1->Edit3->text();
+    QString shown;
+    bool busy = false;
+    QString userWhileWaiting;
+    whileWaiting([&] {
+        QWidget *status = qzr::waitingStatus();
+        if (!status)
+            return false;
+        shown = status->findChild<QLabel *>("WaitText")->text();
+        busy = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor;
+        QTest::keyClicks(Form1->Edit3, "zz");
+        userWhileWaiting = Form1->Edit3->text();
+        QTest::mouseClick(status->findChild<QPushButton *>("WaitCancel"), Qt::LeftButton);
+        return true;
+    });
+    press(Form1->Button41);
+    QVERIFY2(shown.startsWith(QString("Waiting for 127.0.0.1:%1 - ").arg(m_camera.sim->port())), qPrintable(shown));
+    QVERIFY(busy);
+    QCOMPARE(userWhileWaiting, user);
+    QCOMPARE(m_camera.dialogs->errors, QStringList({"Cancelled."}));
+    QCOMPARE(m_camera.sim->requests().size(), 1);
+    QCOMPARE(qzr::waitingStatus(), nullptr);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QCOMPARE(Form1->Label22->text(), QString("Firmware Version"));
+    // What was typed arrives once the operation has ended.
+    QTRY_COMPARE(Form1->Edit3->text(), user + "zz");
+}
+
+void IdentityTest::escapeEndsTheWait()
+{
+    m_camera.sim->setFault(FaultMode::Hang, 1);
+    Form1->session().client().setReplyTimeoutMs(20'000);
+    whileWaiting([&] {
+        if (!qzr::operationWaiting())
+            return false;
+        QTest::keyClick(Form1, Qt::Key_Escape);
+        return true;
+    });
+    press(Form1->Button41);
+    QCOMPARE(m_camera.dialogs->errors, QStringList({"Cancelled."}));
+    QCOMPARE(m_camera.sim->requests().size(), 1);
+}
+
+// Closing the window waited in cancels the request at once; no message keeps
+// it open, and it closes once the operation has ended.
+void IdentityTest::closingAWindowCancelsQuietly()
+{
+    Form3->show();
+    m_camera.sim->setFault(FaultMode::Hang, 1);
+    Form1->session().client().setReplyTimeoutMs(20'000);
+    bool closedAtOnce = true;
+    whileWaiting([&] {
+        if (!qzr::operationWaiting())
+            return false;
+        Form3->close();
+        closedAtOnce = !Form3->isVisible();
+        return true;
+    });
+    Form3->Button1->click();
+    QVERIFY(!closedAtOnce);
+    QVERIFY2(m_camera.dialogs->errors.isEmpty(), qPrintable(m_camera.dialogs->errors.join('|')));
+    QCOMPARE(m_camera.sim->requests().size(), 1);
+    QTRY_VERIFY(!Form3->isVisible());
 }
 
 QTEST_MAIN(IdentityTest)

@@ -241,7 +241,7 @@ void PresetsTest::aFailingRequestEndsThePreset()
     TForm9 *fullHd = Form9;
     m_camera.sim->setFault(qzr::sim::FaultMode::NotFound, 3);
     Form1->Button10->click();
-    QCOMPARE(m_camera.dialogs->errors, QStringList{"404 Not Found."});
+    QCOMPARE(m_camera.dialogs->errors, QStringList{m_camera.notFound()});
     QCOMPARE(targets(), kConfigure3Streams.mid(0, 3));
     QCOMPARE(Form8, multistream);
     QCOMPARE(Form9, fullHd);

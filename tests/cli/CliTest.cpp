@@ -432,11 +432,12 @@ private slots:
 
     void refusedConnectionFails()
     {
-        const Outcome outcome = runQzr({"get", "system.model"}, refusedPort());
+        const quint16 port = refusedPort();
+        const Outcome outcome = runQzr({"get", "system.model"}, port);
         QVERIFY(outcome.finished);
         QCOMPARE(outcome.exitCode, 1);
         QCOMPARE(outcome.out, QByteArray());
-        QCOMPARE(outcome.err, QByteArray("Socket Error # 111\r\nConnection refused.\n"));
+        QCOMPARE(outcome.err, QStringLiteral("127.0.0.1:%1 refused the connection (Socket Error # 111 Connection refused.): check --host and --port.\n").arg(port).toUtf8());
     }
 
     void unauthorizedFails()
@@ -447,7 +448,7 @@ private slots:
         QVERIFY(outcome.finished);
         QCOMPARE(outcome.exitCode, 1);
         QCOMPARE(outcome.out, QByteArray());
-        QCOMPARE(outcome.err, QByteArray("401 Unauthorized.\n"));
+        QCOMPARE(outcome.err, QStringLiteral("127.0.0.1:%1 refused the login (401 Unauthorized): check --user and the password.\n").arg(camera.port()).toUtf8());
     }
 
     // A port or an address that is not one is a usage error: nothing is sent,
@@ -690,7 +691,7 @@ private slots:
         QTest::addColumn<QByteArray>("shown");
         QTest::newRow("status line") << QStringList{"get", "system.model"}
                                      << QByteArray("401 \x1B]0;TITLE\x07\x1B[2J") << QByteArray("0")
-                                     << QByteArray("401 \\x1B]0;TITLE\\x07\\x1B[2J.");
+                                     << QByteArray("(401 \\x1B]0;TITLE\\x07\\x1B[2J)");
         QTest::newRow("value in a message") << QStringList{"save", "hostile.txt"} << QByteArray()
                                             << QByteArray("\x1B[2J\x9B") << QByteArray("'\\x1B[2J");
     }
@@ -723,7 +724,7 @@ private slots:
         QVERIFY(outcome.finished);
         QCOMPARE(outcome.exitCode, 1);
         QCOMPARE(outcome.out, QByteArray("encode(1).type=value-of-encode(1).type\n"));
-        QCOMPARE(outcome.err, QByteArray("404 Not Found.\n"));
+        QCOMPARE(outcome.err, QStringLiteral("127.0.0.1:%1 does not know the request (404 Not Found): check that --host and --port lead to a QZ-R camera.\n").arg(camera.port()).toUtf8());
         const QList<ReceivedRequest> requests = camera.requests();
         QCOMPARE(requests.size(), 2);
     }
@@ -738,7 +739,7 @@ private slots:
         QVERIFY(outcome.finished);
         QCOMPARE(outcome.exitCode, 1);
         QCOMPARE(outcome.out, QByteArray());
-        QCOMPARE(outcome.err, QByteArray("Read timed out.\n"));
+        QCOMPARE(outcome.err, QStringLiteral("127.0.0.1:%1 did not answer within 0.3 s.\n").arg(camera.port()).toUtf8());
         QCOMPARE(camera.requests().size(), 1);
     }
 

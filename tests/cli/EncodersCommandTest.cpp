@@ -188,11 +188,11 @@ private slots:
         QTest::addColumn<int>("nth");
         QTest::addColumn<int>("mode");
         QTest::addColumn<QByteArray>("text");
-        QTest::newRow("first request") << 1 << int(FaultMode::Unauthorized) << QByteArray("401 Unauthorized.\n");
-        QTest::newRow("encoder 2 frame size") << 9 << int(FaultMode::NotFound) << QByteArray("404 Not Found.\n");
+        QTest::newRow("first request") << 1 << int(FaultMode::Unauthorized) << QByteArray("refused the login (401 Unauthorized): check --user and the password.\n");
+        QTest::newRow("encoder 2 frame size") << 9 << int(FaultMode::NotFound) << QByteArray("does not know the request (404 Not Found): check that --host and --port lead to a QZ-R camera.\n");
         QTest::newRow("encoder 3 type") << 13 << int(FaultMode::ServerError)
-                                        << QByteArray("500 Internal Server Error.\n");
-        QTest::newRow("last request") << 18 << int(FaultMode::NotFound) << QByteArray("404 Not Found.\n");
+                                        << QByteArray("failed the request (500 Internal Server Error): try again, or restart the camera.\n");
+        QTest::newRow("last request") << 18 << int(FaultMode::NotFound) << QByteArray("does not know the request (404 Not Found): check that --host and --port lead to a QZ-R camera.\n");
     }
 
     void failureEndsTheRead()
@@ -206,7 +206,7 @@ private slots:
             const Outcome outcome = runQzr(arguments, m_sim->port());
             QVERIFY(outcome.finished);
             QCOMPARE(outcome.exitCode, 1);
-            QCOMPARE(outcome.err, text);
+            QCOMPARE(outcome.err, QStringLiteral("127.0.0.1:%1 ").arg(m_sim->port()).toUtf8() + text);
             QCOMPARE(outcome.out, QByteArray());
             // Nothing after the failed request is sent.
             QCOMPARE(targetsOf(m_sim->requests()),
@@ -222,7 +222,7 @@ private slots:
         QVERIFY(outcome.finished);
         QCOMPARE(outcome.exitCode, 1);
         QCOMPARE(outcome.out, QByteArray());
-        QCOMPARE(outcome.err, QByteArray("Socket Error # 111\r\nConnection refused.\n"));
+        QCOMPARE(outcome.err, QStringLiteral("127.0.0.1:%1 refused the connection (Socket Error # 111 Connection refused.): check --host and --port.\n").arg(port).toUtf8());
     }
 
     void usageErrorsSendNothing_data()

@@ -189,7 +189,7 @@ private slots:
             if (k == 7) {
                 QCOMPARE(entry, (QJsonObject{{"host", hostOf(camera)},
                                              {"result", "failed"},
-                                             {"error", "Socket Error # 111\r\nConnection refused."}}));
+                                             {"error", "refused the connection (Socket Error # 111 Connection refused.): check --host and --port."}}));
                 QVERIFY(!QFile::exists(dir + '/' + name));
                 continue;
             }
@@ -233,7 +233,7 @@ private slots:
                                   + ": No such file or directory (see 'qzr --help')\n");
         const Outcome wrong = runQzr({"get", "system.model"}, fleet.front()->port());
         QCOMPARE(wrong.exitCode, 1);
-        QCOMPARE(wrong.err, QByteArray("401 Unauthorized.\n"));
+        QCOMPARE(wrong.err, QStringLiteral("127.0.0.1:%1 refused the login (401 Unauthorized): check --user and the password.\n").arg(fleet.front()->port()).toUtf8());
         QCOMPARE(fleet.front()->requests().size(), 1);
     }
 
@@ -303,7 +303,7 @@ private slots:
                          hostOf(*fleet[2]) + " equal S",
                          hostOf(*fleet[3]) + " differs S encode(3).cbr_mode (file cbr, camera vbr); "
                                              "camera.scene(0).image.gamma (file 0.45, camera 1)"};
-        rows << (withFailing ? hostOf(*fleet[4]) + " failed S Socket Error # 111 Connection refused."
+        rows << (withFailing ? hostOf(*fleet[4]) + " failed S refused the connection (Socket Error # 111 Connection refused.): check --host and --port."
                              : hostOf(*fleet[4]) + " equal S");
         QCOMPARE(foldedRows(outcome.out), rows);
         QVERIFY2(outcome.err.endsWith(withFailing ? "5 camera(s): 2 equal, 2 differ, 1 failed\n"
@@ -490,13 +490,13 @@ private slots:
     {
         QTest::addColumn<int>("fault");
         QTest::addColumn<QString>("error");
-        QTest::newRow("hang") << int(sim::FaultMode::Hang) << "Read timed out.";
+        QTest::newRow("hang") << int(sim::FaultMode::Hang) << "did not answer within 1 s.";
         QTest::newRow("close mid-reply")
             << int(sim::FaultMode::CloseMidReply)
-            << "The camera's reply is malformed: the body is shorter than its announced length.";
+            << "sent a malformed reply: the body is shorter than its announced length.";
         QTest::newRow("garbage status") << int(sim::FaultMode::GarbageStatus)
-                                        << "The camera's reply has no valid status line.";
-        QTest::newRow("unauthorized") << int(sim::FaultMode::Unauthorized) << "401 Unauthorized.";
+                                        << "sent a reply that has no valid status line.";
+        QTest::newRow("unauthorized") << int(sim::FaultMode::Unauthorized) << "refused the login (401 Unauthorized): check --user and the password.";
     }
     void faultyCameraFailsAlone()
     {

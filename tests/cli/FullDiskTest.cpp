@@ -232,7 +232,7 @@ private slots:
 
         const QStringList rows = QString::fromUtf8(outcome.out).split(QLatin1Char('\n'));
         QCOMPARE(rows.size(), 6); // the head, four cameras, the end of the last line
-        QVERIFY2(rows.at(1).simplified().contains(" failed ") && rows.at(1).endsWith("Read timed out."),
+        QVERIFY2(rows.at(1).simplified().contains(" failed ") && rows.at(1).endsWith("did not answer within 3 s."),
                  qPrintable(rows.at(1)));
         for (int k = 1; k < 4; ++k) {
             const QString file = QStringLiteral("%1/127.0.0.1_%2.txt").arg(disk).arg(fleet[size_t(k)]->port());

@@ -254,8 +254,9 @@ private slots:
         QTest::addColumn<QString>("colour");
         QTest::addColumn<bool>("fileExists");
         QTest::addColumn<QByteArray>("err");
-        QTest::newRow("first request, no file") << 1 << "50" << false << QByteArray("404 Not Found.\n");
-        QTest::newRow("last request, old file") << 34 << "50" << true << QByteArray("404 Not Found.\n");
+        // %1: the camera's port.
+        QTest::newRow("first request, no file") << 1 << "50" << false << QByteArray("127.0.0.1:%1 does not know the request (404 Not Found): check that --host and --port lead to a QZ-R camera.\n");
+        QTest::newRow("last request, old file") << 34 << "50" << true << QByteArray("127.0.0.1:%1 does not know the request (404 Not Found): check that --host and --port lead to a QZ-R camera.\n");
         QTest::newRow("colour not a number") << 0 << "8o" << true
                                              << QByteArray("'8o' is not a valid integer value.\n");
     }
@@ -280,7 +281,7 @@ private slots:
         QVERIFY(outcome.finished);
         QCOMPARE(outcome.exitCode, 1);
         QCOMPARE(outcome.out, QByteArray());
-        QCOMPARE(outcome.err, err);
+        QCOMPARE(outcome.err, err.contains("%1") ? QString::fromUtf8(err).arg(camera->port()).toUtf8() : err);
         QCOMPARE(QFile::exists(file), fileExists);
         if (fileExists)
             QCOMPARE(readAll(file), QByteArray("older contents\r\n"));
@@ -685,13 +686,13 @@ private slots:
             } else if (role == QLatin1String("closed")) {
                 QCOMPARE(camera.connectionCount(), 0);
                 result = "failed";
-                detail = "Socket Error # 111 Connection refused.";
+                detail = "refused the connection (Socket Error # 111 Connection refused.): check --host and --port.";
                 ++failed;
             } else {
                 QCOMPARE(targetsOf(camera), upload.mid(0, 10));
                 result = "failed";
                 // Nine requests taken, the tenth failed.
-                detail = "500 Internal Server Error. (written: encoders 1-3 stored, scene file 2: 1 of 13 settings "
+                detail = "failed the request (500 Internal Server Error): try again, or restart the camera. (written: encoders 1-3 stored, scene file 2: 1 of 13 settings "
                          "stored, 1 written but not stored)";
                 partly << "  " + name + ": encoders 1-3 stored, scene file 2: 1 of 13 settings stored, 1 written but "
                                         "not stored";
@@ -767,11 +768,11 @@ private slots:
                                                            {"camera", "0.45"}}});
                 } else if (role == QLatin1String("closed")) {
                     expected.insert("result", "failed");
-                    expected.insert("error", "Socket Error # 111\r\nConnection refused.");
+                    expected.insert("error", "refused the connection (Socket Error # 111 Connection refused.): check --host and --port.");
                     expected.insert("writes", 0);
                 } else {
                     expected.insert("result", "failed");
-                    expected.insert("error", "500 Internal Server Error.");
+                    expected.insert("error", "failed the request (500 Internal Server Error): try again, or restart the camera.");
                     expected.insert("writes", 9);
                     expected.insert("written", "encoders 1-3 stored, scene file 2: 1 of 13 settings stored, 1 written "
                                                "but not stored");

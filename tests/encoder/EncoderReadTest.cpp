@@ -247,10 +247,10 @@ void EncoderReadTest::failureEndsTheRead()
     try {
         readEncoder(camera.session, 1, observer);
     } catch (const CameraError &error) {
-        failure = error.text();
+        failure = error.description();
     }
 
-    QCOMPARE(failure, QStringLiteral("404 Not Found"));
+    QCOMPARE(failure, QStringLiteral("does not know the request (404 Not Found): check that Camera IP and HTTP Port lead to a QZ-R camera"));
     QCOMPARE(camera.sentTargets(), targetsFor(1, kStreamOrder).mid(0, failingRequest));
     QCOMPARE(observer.values.size(), failingRequest - 1);
     // What was reported before the failure stays in the settings text.

@@ -255,7 +255,7 @@ void FocusWindowTest::aFailedPollEndsTheAutoFocus()
     // day, op_auto, two good polls, the third fails.
     m_camera.sim->setFault(FaultMode::ServerError, 5);
     Form16->Button1->click();
-    QCOMPARE(m_camera.dialogs->errors, QStringList{"500 Internal Server Error."});
+    QCOMPARE(m_camera.dialogs->errors, QStringList{m_camera.serverError()});
     QCOMPARE(m_camera.queries(),
              QStringList({"camera.focus.adjust_mode=day", "camera.focus=op_auto"}) + statusReads(3));
     QCOMPARE(m_camera.dialogs->pauses, pausesOf(3, 500));
@@ -492,7 +492,7 @@ void FocusWindowTest::aFailedNightStepEndsTheClick()
     m_camera.sim->clearRequests();
     m_camera.sim->setFault(FaultMode::NotFound, 1);
     Form16->UpDown1->stepBy(1);
-    QCOMPARE(m_camera.dialogs->errors, QStringList{"404 Not Found."});
+    QCOMPARE(m_camera.dialogs->errors, QStringList{m_camera.notFound()});
     QCOMPARE(m_camera.queries(), QStringList{"camera.focus.nightfocus=+"});
     QCOMPARE(Form16->Edit1->text(), QString("4"));
     QVERIFY(m_camera.dialogs->pauses.isEmpty());

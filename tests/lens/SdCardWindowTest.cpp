@@ -275,7 +275,7 @@ void SdCardWindowTest::aFailedRequestKeepsTheLabels()
     choose(Form17->ComboBox3, 0);
     m_camera.sim->setValue("storage.disk(1).size", "2000");
     Form17->Button1->click();
-    QCOMPARE(m_camera.dialogs->errors, QStringList(3, "500 Internal Server Error."));
+    QCOMPARE(m_camera.dialogs->errors, QStringList(3, m_camera.serverError()));
     QCOMPARE(Form17->Label9->text(), QString("ON"));
     QCOMPARE(textColour(Form17->Label9), kGreen);
     QCOMPARE(Form17->Label11->text(), QString("OFF"));

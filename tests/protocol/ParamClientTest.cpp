@@ -33,13 +33,17 @@ ConnectionFields fieldsFor(const SimThread &sim, const QString &user = "admin", 
     return {"127.0.0.1", QString::number(sim.port()), user, password};
 }
 
-// The failure text of one request, or "" when it succeeded.
+// The failure text of one request without the camera's address (checked on
+// its own), or "" when it succeeded.
 QString failureOf(CameraSession &session, const QByteArray &target)
 {
     try {
         session.cameraGet(target);
     } catch (const CameraError &error) {
-        return error.text();
+        const QString camera = QStringLiteral("127.0.0.1:%1 ").arg(session.requestPort());
+        if (!error.text().startsWith(camera))
+            return QStringLiteral("(no camera named) ") + error.text();
+        return error.text().mid(camera.size());
     }
     return QString();
 }
@@ -163,6 +167,7 @@ private slots:
     void malformedRepliesSaySo_data();
     void malformedRepliesSaySo();
     void refusedConnectionLeavesTheLogAlone();
+    void cancelEndsAHangingRequestAtOnce();
 };
 
 void ParamClientTest::readAndWriteRequestsAreExactOnTheWire()
@@ -192,7 +197,7 @@ void ParamClientTest::emptyUserSendsNoCredentials()
     CameraSession session(log);
     session.applyConnection(fieldsFor(sim, QString(), "secret"));
     // The simulated camera insists on credentials: the request fails with its status.
-    QCOMPARE(failureOf(session, "/api/param?system.model"), QString("401 Unauthorized"));
+    QCOMPARE(failureOf(session, "/api/param?system.model"), QString("refused the login (401 Unauthorized): check User and Password"));
     QCOMPARE(sim.requests().value(0).raw, expectedRequest("/api/param?system.model", QByteArray()));
 }
 
@@ -205,9 +210,9 @@ void ParamClientTest::changedCredentialsReachTheNextRequest()
     session.applyConnection(fieldsFor(sim));
     session.cameraGet("/api/param?system.model");
     session.applyCredentialsOnly(fieldsFor(sim, QString(), "kqm"));
-    QCOMPARE(failureOf(session, "/api/param?system.model"), QString("401 Unauthorized"));
+    QCOMPARE(failureOf(session, "/api/param?system.model"), QString("refused the login (401 Unauthorized): check User and Password"));
     session.applyCredentialsOnly(fieldsFor(sim, "admin", "other"));
-    QCOMPARE(failureOf(session, "/api/param?system.model"), QString("401 Unauthorized"));
+    QCOMPARE(failureOf(session, "/api/param?system.model"), QString("refused the login (401 Unauthorized): check User and Password"));
     session.applyCredentialsOnly(fieldsFor(sim));
     session.cameraGet("/api/param?system.model");
 
@@ -298,13 +303,13 @@ void ParamClientTest::failureTexts_data()
 {
     QTest::addColumn<FaultMode>("mode");
     QTest::addColumn<QString>("text");
-    QTest::newRow("401") << FaultMode::Unauthorized << "401 Unauthorized";
-    QTest::newRow("404") << FaultMode::NotFound << "404 Not Found";
-    QTest::newRow("500") << FaultMode::ServerError << "500 Internal Server Error";
-    QTest::newRow("302 is not followed") << FaultMode::Redirect << "302 Found";
+    QTest::newRow("401") << FaultMode::Unauthorized << "refused the login (401 Unauthorized): check User and Password";
+    QTest::newRow("404") << FaultMode::NotFound << "does not know the request (404 Not Found): check that Camera IP and HTTP Port lead to a QZ-R camera";
+    QTest::newRow("500") << FaultMode::ServerError << "failed the request (500 Internal Server Error): try again, or restart the camera";
+    QTest::newRow("302 is not followed") << FaultMode::Redirect << "answered 302 Found";
     QTest::newRow("closed mid-reply") << FaultMode::CloseMidReply
-                                      << "The camera's reply is malformed: the body is shorter than its announced length.";
-    QTest::newRow("garbage status line") << FaultMode::GarbageStatus << "The camera's reply has no valid status line.";
+                                      << "sent a malformed reply: the body is shorter than its announced length.";
+    QTest::newRow("garbage status line") << FaultMode::GarbageStatus << "sent a reply that has no valid status line.";
 }
 
 void ParamClientTest::failureTexts()
@@ -330,7 +335,7 @@ void ParamClientTest::refusedConnection()
     ReplyLog log;
     CameraSession session(log);
     session.applyConnection({"127.0.0.1", port, "admin", "kqm"});
-    QCOMPARE(failureOf(session, "/api/param?system.model"), QString("Socket Error # 111\r\nConnection refused."));
+    QCOMPARE(failureOf(session, "/api/param?system.model"), QString("refused the connection (Socket Error # 111 Connection refused.): check Camera IP and HTTP Port"));
 }
 
 void ParamClientTest::badPortTextSendsNothing()
@@ -357,7 +362,7 @@ void ParamClientTest::noSilentResendOnAClosedConnection()
     // The camera reads the next request on the kept-alive connection and
     // closes it without a reply: it may have acted on it, so it is not repeated.
     sim.setFault(FaultMode::CloseIdle, 1);
-    QCOMPARE(failureOf(session, "/api/param?camera.scene(2).status=goto"), QString("Connection Closed Gracefully."));
+    QCOMPARE(failureOf(session, "/api/param?camera.scene(2).status=goto"), QString("closed the connection without an answer (Connection Closed Gracefully.): try again, or restart the camera"));
     int gotoRequests = 0;
     for (const auto &request : sim.requests())
         gotoRequests += request.target.contains("goto") ? 1 : 0;
@@ -375,7 +380,7 @@ void ParamClientTest::replyTimeLimit()
     CameraSession session(log);
     session.client().setReplyTimeoutMs(300);
     session.applyConnection(fieldsFor(sim));
-    QCOMPARE(failureOf(session, "/api/param?system.model"), QString("Read timed out."));
+    QCOMPARE(failureOf(session, "/api/param?system.model"), QString("did not answer within 0.3 s"));
 }
 
 void ParamClientTest::connectTimeLimit()
@@ -385,7 +390,7 @@ void ParamClientTest::connectTimeLimit()
     CameraSession session(log);
     session.client().setConnectTimeoutMs(300);
     session.applyConnection({"127.0.0.1", QString::number(listener.port()), "admin", "kqm"});
-    QCOMPARE(failureOf(session, "/api/param?system.model"), QString("Socket Error # 110\r\nConnection timed out."));
+    QCOMPARE(failureOf(session, "/api/param?system.model"), QString("could not be reached (Socket Error # 110 Connection timed out.): check Camera IP and the network"));
 }
 
 void ParamClientTest::readParameterTrimsTheLogAndTakesTheValue()
@@ -422,14 +427,14 @@ void ParamClientTest::malformedRepliesSaySo_data()
     QTest::addColumn<QString>("failure");
     QTest::newRow("header line beyond any limit")
         << "HTTP/1.1 200 OK\r\nX-Long: " + QByteArray(200 * 1024, 'x') + "\r\nContent-Length: 2\r\n\r\nok"
-        << "The camera's reply is malformed: a header line is too long.";
+        << "sent a malformed reply: a header line is too long.";
     QTest::newRow("chunk size that is no hexadecimal number")
         << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nhello\r\n0\r\n\r\n")
-        << "The camera's reply is malformed: a chunk size is not a hexadecimal number.";
+        << "sent a malformed reply: a chunk size is not a hexadecimal number.";
     QTest::newRow("body shorter than its Content-Length")
         << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nsystem.model=QZ&")
-        << "The camera's reply is malformed: the body is shorter than its announced length.";
-    QTest::newRow("closed without a reply") << QByteArray() << "Connection Closed Gracefully.";
+        << "sent a malformed reply: the body is shorter than its announced length.";
+    QTest::newRow("closed without a reply") << QByteArray() << "closed the connection without an answer (Connection Closed Gracefully.): try again, or restart the camera";
 }
 
 // A reply that breaks HTTP is reported as such, never as a memory shortage
@@ -458,9 +463,37 @@ void ParamClientTest::refusedConnectionLeavesTheLogAlone()
     sim.stopListening();
     int changes = 0;
     log.setChangeHandler([&] { ++changes; });
-    QCOMPARE(failureOf(session, "/api/param?system.model"), QString("Socket Error # 111\r\nConnection refused."));
+    QCOMPARE(failureOf(session, "/api/param?system.model"), QString("refused the connection (Socket Error # 111 Connection refused.): check Camera IP and HTTP Port"));
     QCOMPARE(changes, 0);
     QCOMPARE(log.text(), QString("system.model=QZ-R410&"));
+}
+
+// The camera reads the request and never answers: a cancel from another
+// thread ends the wait at once (long before the 20 s limit), and the next
+// request after it goes out normally.
+void ParamClientTest::cancelEndsAHangingRequestAtOnce()
+{
+    SimThread sim;
+    QVERIFY(sim.start());
+    sim.setFault(FaultMode::Hang, 1);
+    ReplyLog log;
+    CameraSession session(log);
+    session.client().setReplyTimeoutMs(20'000);
+    session.applyConnection(fieldsFor(sim));
+    HttpReply hung;
+    std::thread waiter([&] { hung = session.client().get("127.0.0.1", sim.port(), "/api/param?system.model"); });
+    for (int i = 0; i < 400 && sim.requests().isEmpty(); ++i)
+        QThread::msleep(10);
+    QCOMPARE(sim.requests().size(), 1);
+    session.client().abort();
+    waiter.join();
+    QCOMPARE(hung.failure, RequestFailure::Cancelled);
+    QCOMPARE(hung.errorText, QString("Cancelled"));
+    // Until cleared, a cancel holds: nothing more is sent.
+    QCOMPARE(session.client().get("127.0.0.1", sim.port(), "/api/param?system.model").errorText, QString("Cancelled"));
+    QCOMPARE(sim.requests().size(), 1);
+    session.client().clearAbort();
+    QCOMPARE(session.readParameter("system.model"), QString("QZ-R410"));
 }
 
 QTEST_GUILESS_MAIN(ParamClientTest)

@@ -257,9 +257,9 @@ private slots:
         try {
             readSettingsFromCamera(camera.session);
         } catch (const CameraError &error) {
-            message = error.text();
+            message = error.description();
         }
-        QCOMPARE(message, QStringLiteral("404 Not Found"));
+        QCOMPARE(message, QStringLiteral("does not know the request (404 Not Found): check that Camera IP and HTTP Port lead to a QZ-R camera"));
         QCOMPARE(camera.sim.requests().size(), nth);
     }
 
@@ -299,9 +299,9 @@ private slots:
         try {
             uploadSettingsToCamera(camera.session, uploadLines(), recorder.pause(), recorder.progress());
         } catch (const CameraError &error) {
-            message = error.text();
+            message = error.description();
         }
-        QCOMPARE(message, QStringLiteral("500 Internal Server Error"));
+        QCOMPARE(message, QStringLiteral("failed the request (500 Internal Server Error): try again, or restart the camera"));
         QCOMPARE(camera.sentTargets(), kUploadTargets.mid(0, 4));
         QCOMPARE(recorder.events, (QStringList{"progress 1/32", "pause 500 ms after request 1", "progress 2/32",
                                                "progress 3/32", "pause 500 ms after request 3"}));
