@@ -32,7 +32,8 @@ void TForm1::sendPreset(const QList<QByteArray> &requests, int pause_ms)
 {
     ApplyConnection();
     for (const QByteArray &request : requests) {
-        CameraGet(request);
+        // "Setting Complete" only when the camera took every setting.
+        m_session.cameraWrite(request);
         dialogs().pause(pause_ms);
     }
 }
@@ -129,7 +130,7 @@ void TForm1::Button27Click()
     ApplyConnection();
     const QList<QByteArray> &requests = presets::terelleDefault();
     for (int i = 0; i < requests.size(); ++i) {
-        CameraGet(requests.at(i));
+        m_session.cameraWrite(requests.at(i));
         if (i < presets::kDefaultSettingPausedRequests) {
             dialogs().pause(presets::kDefaultSettingPauseMs);
             stepProgress();

@@ -76,6 +76,18 @@ QByteArray CameraSession::cameraWrite(const ParamQuery &query)
     return body;
 }
 
+QByteArray CameraSession::cameraWrite(const QByteArray &target)
+{
+    const QByteArray body = cameraGet(target);
+    const QStringList refused = refusedKeys(body);
+    if (!refused.isEmpty()) {
+        const QString text = QString::fromLatin1(target);
+        const qsizetype query = text.indexOf(QLatin1Char('?'));
+        throw CameraError(refusedText(refused, withSecretsMasked(query < 0 ? text : text.mid(query + 1))));
+    }
+    return body;
+}
+
 QString CameraSession::readParameter(const QString &key, int start)
 {
     const QByteArray body = cameraGet(ParamQuery::read(key));

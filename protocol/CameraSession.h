@@ -72,6 +72,8 @@ public:
     // A write that the camera must take: cameraGet, then a reply that refuses
     // any key ("KEY=NG&") throws CameraError naming the keys and the request.
     QByteArray cameraWrite(const ParamQuery &query);
+    // The same for a request target ("/api/param?KEY=VALUE&...").
+    QByteArray cameraWrite(const QByteArray &target);
 
     // Reads a key, puts the reply into the log, trims it and returns the value
     // from start (default: the first character after "KEY="). With values

@@ -115,6 +115,7 @@ private slots:
     void threeStreamsConfigureTheCameraAndOpenMovingPictures();
     void twoStreamsAsksToWaitOnlyWhenAViewRan();
     void aFailingRequestEndsThePreset();
+    void aRefusedSettingEndsThePresetWithoutCompletion();
     void defaultSettingLeavesARunningViewAlone();
     void lowLightDemoStartsTheLiveView();
     void twoStreamsStartDirectTakesOverARunningView();
@@ -247,6 +248,18 @@ void PresetsTest::aFailingRequestEndsThePreset()
     QCOMPARE(Form9, fullHd);
     QVERIFY(m_camera.dialogs->messages.isEmpty());
     QVERIFY(m_camera.sim->savedValue("encode(3).type") != QString("h264high"));
+}
+
+// "Setting Complete" only when the camera took every setting: a refused one
+// ends the preset, named, and nothing after it is sent.
+void PresetsTest::aRefusedSettingEndsThePresetWithoutCompletion()
+{
+    m_camera.sim->refuseWrite("camera.scene(0).shutter", "flickerless");
+    Form1->Button11->click();
+    QCOMPARE(m_camera.dialogs->errors,
+             QStringList{"The camera refused camera.scene(0).shutter (camera.scene(0).shutter=flickerless)"});
+    QCOMPARE(targets(), kFlickerless.mid(0, 1));
+    QVERIFY(m_camera.dialogs->messages.isEmpty());
 }
 
 void PresetsTest::defaultSettingLeavesARunningViewAlone()
