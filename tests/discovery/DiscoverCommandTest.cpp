@@ -116,7 +116,9 @@ private slots:
             QVERIFY(fleet.start({"--cameras", "1000", "--discovery"}));
             QTest::qWait(4000); // its cameras join the group after it serves
             QProcess search;
-            search.start(QStringLiteral(QZR_EXECUTABLE), {"discover", "--interface", "lo", "--wait", "2", "--json"});
+            // The answers come within half a second of the Probe; the wait
+            // leaves room for a machine busy with other tests.
+            search.start(QStringLiteral(QZR_EXECUTABLE), {"discover", "--interface", "lo", "--wait", "6", "--json"});
             QVERIFY(search.waitForFinished(60'000));
             const QJsonArray listed = QJsonDocument::fromJson(search.readAllStandardOutput()).array();
             QCOMPARE(listed.size(), 1000);
