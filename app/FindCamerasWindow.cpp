@@ -2,12 +2,14 @@
 
 #include "protocol/ShownText.h"
 
-#include "app/FormSupport.h"
-#include "app/FoundCamerasModel.h"
+#include "windowsupport/FormSupport.h"
+#include "windowsupport/FoundCamerasModel.h"
 #include "app/Forms.h"
-#include "app/Operation.h"
-#include "app/UserDialogs.h"
-#include "app/ViewerStart.h"
+#include "app/Unit1.h"
+#include "app/Unit3.h"
+#include "windowsupport/Operation.h"
+#include "windowsupport/UserDialogs.h"
+#include "windowsupport/ViewerStart.h"
 #include "protocol/CameraError.h"
 
 #include <QCloseEvent>
@@ -22,6 +24,9 @@
 
 #include <algorithm>
 #include <iterator>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPlainTextEdit>
 
 using namespace qzr;
 using namespace qzr::discovery;

@@ -1,12 +1,25 @@
 // The main window's live view: start and stop, channels, overlay, full
 // screen, multicast reception and the frame-rate display.
 #include "app/Forms.h"
-#include "app/Operation.h"
-#include "app/ViewerAccess.h"
-#include "app/ViewerStart.h"
+#include "app/Unit1.h"
+#include "app/Unit6.h"
+#include "app/Unit7.h"
+#include "app/Unit8.h"
+#include "app/Unit9.h"
+#include "app/Unit14.h"
+#include "windowsupport/Operation.h"
+#include "windowsupport/ViewerAccess.h"
+#include "windowsupport/ViewerStart.h"
 #include "app/WindowSet.h"
 #include "protocol/CameraError.h"
-#include "protocol/video/StreamSettings.h"
+#include "video/StreamSettings.h"
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 
 using namespace qzr;
 

@@ -1,13 +1,17 @@
 #include "app/ToolMain.h"
 
-#include "app/Diagnostics.h"
+#include "diagnostics/Diagnostics.h"
 #include "app/Forms.h"
-#include "app/Operation.h"
+#include "app/Unit1.h"
+#include "app/Unit3.h"
+#include "app/Unit6.h"
+#include "app/Unit13.h"
+#include "windowsupport/Operation.h"
 #include "app/WindowSet.h"
 #include "protocol/Logging.h"
 #include "protocol/Version.h"
-#include "protocol/video/StreamSettings.h"
-#include "protocol/video/TLiveViewer.h"
+#include "video/StreamSettings.h"
+#include "windowsupport/TLiveViewer.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -15,6 +19,13 @@
 #include <QTimer>
 #include <cstdio>
 #include <memory>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 
 namespace qzr {
 

@@ -1,8 +1,8 @@
 #pragma once
 #include "encoder/EncoderRequests.h"
 #include "encoder/EncoderTables.h"
-#include "app/DeferredRefresh.h"
-#include "app/IcmpEcho.h"
+#include "windowsupport/DeferredRefresh.h"
+#include "diagnostics/IcmpEcho.h"
 #include "protocol/CameraSession.h"
 #include "protocol/ReplyLog.h"
 

@@ -1,6 +1,6 @@
 #include "app/Unit10.h"
 
-#include "app/FormSupport.h"
+#include "windowsupport/FormSupport.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,13 +1,20 @@
 #include "app/Unit11.h"
 
-#include "app/FormSupport.h"
+#include "windowsupport/FormSupport.h"
 #include "app/Forms.h"
-#include "app/Operation.h"
+#include "app/Unit1.h"
+#include "app/Unit11.h"
+#include "windowsupport/Operation.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 
 TForm11 *Form11 = nullptr;
 

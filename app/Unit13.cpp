@@ -1,8 +1,8 @@
 #include "app/Unit13.h"
 
-#include "app/FormSupport.h"
-#include "app/Operation.h"
-#include "app/UserDialogs.h"
+#include "windowsupport/FormSupport.h"
+#include "windowsupport/Operation.h"
+#include "windowsupport/UserDialogs.h"
 
 #include <QFrame>
 #include <QLabel>

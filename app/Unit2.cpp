@@ -1,6 +1,6 @@
 #include "app/Unit2.h"
 
-#include "app/FormSupport.h"
+#include "windowsupport/FormSupport.h"
 
 TForm2 *Form2 = nullptr;
 

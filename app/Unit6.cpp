@@ -1,11 +1,13 @@
 #include "app/Unit6.h"
 
-#include "app/FormSupport.h"
+#include "windowsupport/FormSupport.h"
 #include "app/Forms.h"
-#include "app/Operation.h"
-#include "app/ViewerAccess.h"
-#include "app/ViewerStart.h"
-#include "protocol/video/TLiveViewer.h"
+#include "app/Unit1.h"
+#include "app/Unit6.h"
+#include "windowsupport/Operation.h"
+#include "windowsupport/ViewerAccess.h"
+#include "windowsupport/ViewerStart.h"
+#include "windowsupport/TLiveViewer.h"
 #include "protocol/RequestTarget.h"
 
 #include <QApplication>
@@ -13,6 +15,12 @@
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 
 TForm6 *Form6 = nullptr;
 

@@ -1,8 +1,8 @@
 #include "app/Unit9.h"
 
-#include "app/FormSupport.h"
-#include "app/ViewerStart.h"
-#include "protocol/video/TLiveViewer.h"
+#include "windowsupport/FormSupport.h"
+#include "windowsupport/ViewerStart.h"
+#include "windowsupport/TLiveViewer.h"
 
 #include <QCloseEvent>
 

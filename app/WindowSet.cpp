@@ -1,11 +1,35 @@
 #include "app/WindowSet.h"
 
 #include "app/Forms.h"
-#include "app/ViewerStart.h"
+#include "app/Unit1.h"
+#include "app/Unit2.h"
+#include "app/Unit3.h"
+#include "app/Unit4.h"
+#include "app/Unit5.h"
+#include "app/Unit6.h"
+#include "app/Unit7.h"
+#include "app/Unit8.h"
+#include "app/Unit9.h"
+#include "app/Unit10.h"
+#include "app/Unit11.h"
+#include "app/Unit12.h"
+#include "app/Unit13.h"
+#include "app/Unit14.h"
+#include "app/Unit15.h"
+#include "app/Unit16.h"
+#include "app/Unit17.h"
+#include "windowsupport/ViewerStart.h"
 
 #include <QApplication>
 #include <QPointer>
 #include <vector>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 
 // The pictures live in this static library; make sure they are registered.
 static void registerPictures()

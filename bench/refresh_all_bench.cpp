@@ -12,6 +12,8 @@
 // different number of requests).
 
 #include "app/Forms.h"
+#include "app/Unit1.h"
+#include "app/Unit12.h"
 #include "app/WindowSet.h"
 #include "encoder/EncoderRead.h"
 #include "protocol/CameraError.h"
@@ -28,6 +30,13 @@
 #include <cstdlib>
 #include <functional>
 #include <vector>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 
 namespace {
 

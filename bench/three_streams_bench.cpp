@@ -7,9 +7,14 @@
 //
 //   qzr_bench_three_streams [SECONDS=20]
 #include "app/Forms.h"
+#include "app/Unit1.h"
+#include "app/Unit3.h"
+#include "app/Unit6.h"
+#include "app/Unit8.h"
+#include "app/Unit9.h"
 #include "app/WindowSet.h"
-#include "protocol/video/StreamSettings.h"
-#include "protocol/video/TLiveViewer.h"
+#include "video/StreamSettings.h"
+#include "windowsupport/TLiveViewer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -17,6 +22,13 @@
 #include <QTimer>
 #include <cstdio>
 #include <sys/resource.h>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 
 namespace {
 

@@ -15,8 +15,8 @@
 //      (native size, read at the moment of painting), p50 and p95.
 // Not a test: exits 0 with the figures, 1 when something did not work.
 
-#include "protocol/video/StreamSettings.h"
-#include "protocol/video/TLiveViewer.h"
+#include "video/StreamSettings.h"
+#include "windowsupport/TLiveViewer.h"
 #include "sim/FrameStamp.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "cli/SettingsCommands.h"
 
-#include "app/Identity.h"
+#include "protocol/Identity.h"
 #include "cli/Fleet.h"
 #include "cli/StopSignals.h"
 
@@ -11,7 +11,7 @@
 #include "protocol/ReplyLog.h"
 #include "settingsfile/SafeFile.h"
 #include "settingsfile/SettingsFile.h"
-#include "settingsfile/SettingsText.h"
+#include "encoder/SettingsText.h"
 
 #include <QElapsedTimer>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #include "discovery/CameraQueries.h"
 
-#include "app/Identity.h"
+#include "protocol/Identity.h"
 #include "protocol/ReplyLog.h"
 #include "protocol/RequestTarget.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 #include "encoder/CodecRules.h"
 #include "encoder/EncoderTables.h"
-#include "settingsfile/SettingsText.h"
+#include "encoder/SettingsText.h"
 
 #include <QString>
 

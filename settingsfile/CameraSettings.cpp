@@ -1,12 +1,12 @@
 #include "settingsfile/CameraSettings.h"
 
-#include "app/Identity.h"
+#include "protocol/Identity.h"
 #include "encoder/EncoderRead.h"
 #include "image/SceneKeys.h"
 #include "protocol/CameraError.h"
 #include "protocol/CameraSession.h"
 #include "protocol/Logging.h"
-#include "settingsfile/SettingsText.h"
+#include "encoder/SettingsText.h"
 
 #include <QMap>
 

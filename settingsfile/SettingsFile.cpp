@@ -4,7 +4,7 @@
 #include "encoder/EncoderTables.h"
 #include "protocol/CodePage.h"
 #include "settingsfile/SafeFile.h"
-#include "settingsfile/SettingsText.h"
+#include "encoder/SettingsText.h"
 
 #include <QFile>
 

@@ -1,12 +1,21 @@
 // The main window's link checks: ping and its list, the connection check, the
 // UDP log, the service page and "Test", against the simulated camera.
 #include "CameraWindows.h"
-#include "app/DatagramListener.h"
+#include "diagnostics/DatagramListener.h"
 #include "app/Forms.h"
-#include "app/IcmpEcho.h"
-#include "app/Operation.h"
+#include "app/Unit1.h"
+#include "app/Unit13.h"
+#include "diagnostics/IcmpEcho.h"
+#include "windowsupport/Operation.h"
 #include "app/Unit13.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QListWidget>
 #include <QRegularExpression>
 #include <QSemaphore>

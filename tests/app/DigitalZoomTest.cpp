@@ -2,7 +2,15 @@
 // press ends, wherever the mouse is released.
 #include "CameraWindows.h"
 #include "app/Forms.h"
+#include "app/Unit1.h"
+#include "app/Unit11.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QLabel>
 #include <QtTest>
 

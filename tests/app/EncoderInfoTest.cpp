@@ -2,9 +2,19 @@
 // simulated camera.
 #include "CameraWindows.h"
 #include "app/Forms.h"
+#include "app/Unit1.h"
+#include "app/Unit5.h"
+#include "app/Unit12.h"
 #include "app/WindowSet.h"
 #include "sim/SimThread.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QtTest>
 
 using qzr::sim::FaultMode;

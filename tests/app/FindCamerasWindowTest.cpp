@@ -2,12 +2,21 @@
 // against simulated fleets on loopback (WS-Discovery on "lo" with a
 // discovery port of this test's own).
 #include "ScriptedDialogs.h"
-#include "app/FoundCamerasModel.h"
+#include "windowsupport/FoundCamerasModel.h"
 #include "SimFleet.h"
 #include "app/FindCamerasWindow.h"
 #include "app/Forms.h"
+#include "app/Unit1.h"
+#include "app/Unit3.h"
 #include "app/WindowSet.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>

@@ -1,7 +1,7 @@
 // The ping's packet rules, its result line and the diagnostics' plain texts;
 // one real echo to loopback where the system lets this user send one.
-#include "app/Diagnostics.h"
-#include "app/IcmpEcho.h"
+#include "diagnostics/Diagnostics.h"
+#include "diagnostics/IcmpEcho.h"
 
 #include <QRegularExpression>
 #include <QtTest>

@@ -1,12 +1,22 @@
 // The identity actions and the error report against the simulated camera.
 #include "CameraWindows.h"
 #include "app/Forms.h"
-#include "app/Operation.h"
+#include "app/Unit1.h"
+#include "app/Unit3.h"
+#include "app/Unit15.h"
+#include "windowsupport/Operation.h"
 #include "app/WindowSet.h"
 #include "sim/SimThread.h"
 
-#include "app/UserDialogs.h"
+#include "windowsupport/UserDialogs.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QtTest>
 

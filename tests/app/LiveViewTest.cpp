@@ -1,9 +1,19 @@
 // The live view of the main window against the simulated camera's video.
 #include "CameraWindows.h"
 #include "app/Forms.h"
-#include "protocol/video/StreamSettings.h"
-#include "protocol/video/TLiveViewer.h"
+#include "app/Unit1.h"
+#include "app/Unit3.h"
+#include "app/Unit6.h"
+#include "app/Unit9.h"
+#include "video/StreamSettings.h"
+#include "windowsupport/TLiveViewer.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QLineEdit>
 #include "tests/support/ConnectWatch.h"
 

@@ -3,9 +3,19 @@
 // field checks that keep a bad port or group from reaching the camera.
 #include "CameraWindows.h"
 #include "app/Forms.h"
-#include "protocol/video/TLiveViewer.h"
-#include "protocol/video/VideoReceiver.h"
+#include "app/Unit1.h"
+#include "app/Unit3.h"
+#include "app/Unit6.h"
+#include "app/Unit14.h"
+#include "windowsupport/TLiveViewer.h"
+#include "video/VideoReceiver.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QtTest>
 

@@ -3,9 +3,20 @@
 // windows they open and a failure ending a preset.
 #include "CameraWindows.h"
 #include "app/Forms.h"
-#include "protocol/video/StreamSettings.h"
-#include "protocol/video/TLiveViewer.h"
+#include "app/Unit1.h"
+#include "app/Unit6.h"
+#include "app/Unit8.h"
+#include "app/Unit9.h"
+#include "video/StreamSettings.h"
+#include "windowsupport/TLiveViewer.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QtTest>
 
 using PresetAction = void (TForm1::*)();

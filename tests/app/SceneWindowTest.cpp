@@ -3,10 +3,19 @@
 // setter sends.
 #include "CameraWindows.h"
 #include "app/Forms.h"
+#include "app/Unit1.h"
+#include "app/Unit7.h"
 #include "app/WindowSet.h"
-#include "image/Unit7.h"
+#include "app/Unit7.h"
 #include "tests/support/ExpectedRequests.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QAction>
 #include <QScrollBar>
 #include <QtTest>

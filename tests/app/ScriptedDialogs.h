@@ -1,6 +1,6 @@
 #pragma once
-#include "app/Operation.h"
-#include "app/UserDialogs.h"
+#include "windowsupport/Operation.h"
+#include "windowsupport/UserDialogs.h"
 
 #include <functional>
 

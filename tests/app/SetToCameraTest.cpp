@@ -1,9 +1,17 @@
 // "Set to Camera" of the main window's encoder panel against the simulated camera.
 #include "CameraWindows.h"
 #include "app/Forms.h"
+#include "app/Unit1.h"
+#include "app/Unit12.h"
 #include "app/WindowSet.h"
 #include "sim/SimThread.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QAbstractItemView>
 #include <QLineEdit>
 #include <QtTest>

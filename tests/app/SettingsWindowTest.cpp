@@ -4,11 +4,21 @@
 // uploaded into a second camera.
 #include "CameraWindows.h"
 #include "app/Forms.h"
+#include "app/Unit1.h"
+#include "app/Unit5.h"
+#include "app/Unit7.h"
 #include "app/WindowSet.h"
-#include "image/Unit7.h"
-#include "settingsfile/Unit5.h"
+#include "app/Unit7.h"
+#include "app/Unit5.h"
 #include "tests/support/ExpectedRequests.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QFile>
 #include <QTcpServer>
 #include <QTemporaryDir>

@@ -1,8 +1,22 @@
 // The window set at start-up and the main window's own shell.
 #include "ScriptedDialogs.h"
 #include "app/Forms.h"
+#include "app/Unit1.h"
+#include "app/Unit3.h"
+#include "app/Unit6.h"
+#include "app/Unit8.h"
+#include "app/Unit9.h"
+#include "app/Unit11.h"
+#include "app/Unit13.h"
 #include "app/WindowSet.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QApplication>
 #include <QtTest>
 

@@ -4,7 +4,7 @@
 #include "CameraFixture.h"
 #include "encoder/EncoderRead.h"
 #include "protocol/CameraError.h"
-#include "settingsfile/SettingsText.h"
+#include "encoder/SettingsText.h"
 
 #include <QtTest>
 

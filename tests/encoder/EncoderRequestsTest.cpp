@@ -5,7 +5,7 @@
 #include "encoder/CodecRules.h"
 #include "encoder/EncoderRequests.h"
 #include "encoder/EncoderTables.h"
-#include "settingsfile/SettingsText.h"
+#include "encoder/SettingsText.h"
 
 #include <QtTest>
 

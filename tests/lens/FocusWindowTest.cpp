@@ -3,10 +3,19 @@
 // with its spinner, back-focus initialisation and the menu.
 #include "CameraWindows.h"
 #include "app/Forms.h"
-#include "app/Operation.h"
+#include "app/Unit1.h"
+#include "app/Unit16.h"
+#include "windowsupport/Operation.h"
 #include "app/WindowSet.h"
-#include "lens/Unit16.h"
+#include "app/Unit16.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>

@@ -3,9 +3,18 @@
 // and the capacity shows the raw value with "B".
 #include "CameraWindows.h"
 #include "app/Forms.h"
+#include "app/Unit1.h"
+#include "app/Unit17.h"
 #include "app/WindowSet.h"
-#include "lens/Unit17.h"
+#include "app/Unit17.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QAction>
 #include <QtTest>
 

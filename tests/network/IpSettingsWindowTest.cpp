@@ -5,10 +5,20 @@
 // and the field checks that keep a mistyped value from reaching the camera.
 #include "tests/app/CameraWindows.h"
 #include "app/Forms.h"
-#include "network/UpDown.h"
+#include "app/Unit1.h"
+#include "app/Unit3.h"
+#include "app/Unit15.h"
+#include "windowsupport/UpDown.h"
 #include "protocol/CameraError.h"
 #include "protocol/RequestTarget.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QAction>
 #include <QRadioButton>
 #include <QTcpServer>

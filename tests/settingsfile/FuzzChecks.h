@@ -4,7 +4,7 @@
 // behaved, else what went wrong.
 #include "protocol/ReplyLog.h"
 #include "settingsfile/SettingsFile.h"
-#include "settingsfile/SettingsText.h"
+#include "encoder/SettingsText.h"
 
 #include <QByteArray>
 #include <QString>

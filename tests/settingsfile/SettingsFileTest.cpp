@@ -4,7 +4,7 @@
 #include "protocol/CodePage.h"
 #include "tests/support/TestFiles.h"
 #include "settingsfile/SettingsFile.h"
-#include "settingsfile/SettingsText.h"
+#include "encoder/SettingsText.h"
 
 #include <QDir>
 #include <QFile>

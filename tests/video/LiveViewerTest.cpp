@@ -5,9 +5,9 @@
 #include <QtTest>
 
 #include "TestStreams.h"
-#include "protocol/video/StreamSettings.h"
-#include "protocol/video/TLiveViewer.h"
-#include "protocol/video/ViewerOverlay.h"
+#include "video/StreamSettings.h"
+#include "windowsupport/TLiveViewer.h"
+#include "windowsupport/ViewerOverlay.h"
 
 using namespace qzr::video;
 

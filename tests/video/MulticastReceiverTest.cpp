@@ -6,10 +6,10 @@
 #include <memory>
 
 #include "SimThread.h"
-#include "protocol/video/MulticastStreamSource.h"
-#include "protocol/video/StreamSettings.h"
-#include "protocol/video/TLiveViewer.h"
-#include "protocol/video/VideoReceiver.h"
+#include "video/MulticastStreamSource.h"
+#include "video/StreamSettings.h"
+#include "windowsupport/TLiveViewer.h"
+#include "video/VideoReceiver.h"
 
 using namespace qzr::video;
 

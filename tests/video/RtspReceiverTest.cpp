@@ -3,9 +3,9 @@
 #include <QtTest>
 
 #include "SimThread.h"
-#include "protocol/video/StreamSettings.h"
-#include "protocol/video/TLiveViewer.h"
-#include "protocol/video/VideoReceiver.h"
+#include "video/StreamSettings.h"
+#include "windowsupport/TLiveViewer.h"
+#include "video/VideoReceiver.h"
 
 using namespace qzr::video;
 

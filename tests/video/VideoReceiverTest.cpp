@@ -9,9 +9,9 @@
 #include <functional>
 
 #include "TestStreams.h"
-#include "protocol/video/StreamSource.h"
-#include "protocol/video/VideoLogging.h"
-#include "protocol/video/VideoReceiver.h"
+#include "video/StreamSource.h"
+#include "video/VideoLogging.h"
+#include "video/VideoReceiver.h"
 
 using namespace qzr::video;
 

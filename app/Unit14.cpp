@@ -1,0 +1,185 @@
+#include "app/Unit14.h"
+
+#include "windowsupport/FormSupport.h"
+#include "app/Forms.h"
+#include "app/Unit1.h"
+#include "app/Unit6.h"
+#include "app/Unit14.h"
+#include "windowsupport/Operation.h"
+#include "windowsupport/UserDialogs.h"
+#include "windowsupport/ViewerAccess.h"
+#include "windowsupport/ViewerStart.h"
+#include "app/WindowSet.h"
+#include "network/MulticastFields.h"
+#include "protocol/CameraError.h"
+#include "protocol/RequestTarget.h"
+#include "video/StreamSettings.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+
+TForm14 *Form14 = nullptr;
+
+namespace {
+const QString kStartCaption = QStringLiteral("Set and START Multicast Stream");
+const QString kStopCaption = QStringLiteral("STOP Multicast Stream");
+
+void sendDestination(const QString &channel, const char *status)
+{
+    const QString key = QStringLiteral("network.destination(%1).status").arg(channel);
+    Form1->CameraGet(qzr::ParamQuery().set(key, QString::fromLatin1(status)));
+    Form1->CameraGet(qzr::ParamQuery().set(key, QStringLiteral("save")));
+}
+} // namespace
+
+TForm14::TForm14(QWidget *parent)
+    : QWidget(parent)
+{
+    Form14 = this;
+    setObjectName(QStringLiteral("Form14"));
+    qzr::setUpForm(this, QStringLiteral("Multicast Setup"), qzr::FormStyle::NoBorderIcons, true, 700, 420, 300, 190);
+    Label4 = qzr::makeLabel(this, "Label4", QStringLiteral("Channel"), 12, 14, 110, 22);
+    ComboBox1 = qzr::makeControl<QComboBox>(this, "ComboBox1", 130, 12, 150, 24);
+    ComboBox1->setEditable(true);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox1->addItems({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
+    ComboBox1->setEditText(QStringLiteral("1"));
+    Label1 = qzr::makeLabel(this, "Label1", QStringLiteral("Multicast IP"), 12, 44, 110, 22);
+    Edit1 = qzr::makeControl<QLineEdit>(this, "Edit1", 130, 42, 150, 24);
+    Edit1->setText(QStringLiteral("225.0.1.1"));
+    Label2 = qzr::makeLabel(this, "Label2", QStringLiteral("Multicast Port"), 12, 74, 110, 22);
+    Edit2 = qzr::makeControl<QLineEdit>(this, "Edit2", 130, 72, 150, 24);
+    Edit2->setText(QStringLiteral("49152"));
+    Label3 = qzr::makeLabel(this, "Label3", QStringLiteral("Make sure the channel is enabled !"), 12, 104, 270, 22);
+    Button1 = qzr::makeButton(this, "Button1", kStartCaption, 12, 140, 270, 32);
+    qzr::nameAfterLabel(ComboBox1, Label4);
+    qzr::nameAfterLabel(Edit1, Label1);
+    qzr::nameAfterLabel(Edit2, Label2);
+    connect(ComboBox1, &QComboBox::activated, this, [this] { qzr::runReported([this] { ComboBox1Change(); }); });
+    connect(Button1, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button1Click(); }); });
+}
+
+TForm14::~TForm14()
+{
+    if (Form14 == this)
+        Form14 = nullptr;
+}
+
+bool TForm14::isStreaming() const
+{
+    return Button1->text() == kStopCaption;
+}
+
+void TForm14::ComboBox1Change()
+{
+    const int index = ComboBox1->currentIndex();
+    if (index < 0 || index >= int(std::size(qzr::network::kMulticastDefaults)))
+        return;
+    Edit1->setText(QString::fromLatin1(qzr::network::kMulticastDefaults[index].group));
+    Edit2->setText(QString::fromLatin1(qzr::network::kMulticastDefaults[index].port));
+}
+
+void TForm14::Button1Click()
+{
+    if (isStreaming())
+        stopStream();
+    else
+        startStream();
+}
+
+void TForm14::startStream()
+{
+    // A field the camera cannot use is caught before anything is sent or
+    // changed: otherwise the camera would stream while the tool shows nothing.
+    if (const auto problem = qzr::network::multicastFieldProblem(Edit1->text(), Edit2->text())) {
+        qzr::dialogs().showMessage(*problem);
+        return;
+    }
+    TForm1 *main = Form1;
+    main->ApplyConnection();
+    if (main->Button2->text() == QLatin1String("Stop Live Stream")) {
+        main->Label2->clear();
+        main->Image1->show();
+        main->Image2->show();
+        if (Form6) {
+            Form6->hide();
+            Form6->ReleaseViewer();
+        }
+        main->Button2->setText(QStringLiteral("Start Live Stream"));
+        qzr::shared().LiveViewActive = 0;
+    }
+    main->CheckBox8->setChecked(true);
+    QPalette red = main->CheckBox8->palette();
+    red.setColor(QPalette::Window, Qt::red);
+    red.setColor(QPalette::Button, Qt::red);
+    main->CheckBox8->setAutoFillBackground(true);
+    main->CheckBox8->setPalette(red);
+
+    auto *window = TForm6::createForView();
+    main->CheckBox7->show();
+    main->Button7->show();
+
+    const QString channel = ComboBox1->currentText();
+    sendDestination(channel, "start");
+    // The stop goes to this channel, whatever the list shows by then.
+    m_streamingChannel = channel;
+
+    QWidget *viewer = window->LiveViewer1;
+    qzr::writeViewer(viewer, "MultiPort", qzr::toIntegerOrThrow(Edit2->text()));
+    qzr::writeViewer(viewer, "MultiIP", Edit1->text());
+    qzr::writeViewer(viewer, "RcvMode", 1);
+    window->show();
+    main->Image1->hide();
+    main->Image2->hide();
+    qzr::video::StreamSettings::current().user = main->Edit3->text();
+    qzr::configureViewer(viewer, main->Edit1->text(), main->Edit4->text(), channel);
+    window->show();
+    qzr::sizeViewer(viewer, QSize(640, 360));
+    qzr::shared().LiveViewActive = 1;
+    main->Button2->hide();
+    main->CheckBox7->show();
+    qzr::startLive(viewer);
+    Button1->setText(kStopCaption);
+}
+
+void TForm14::stopStream()
+{
+    TForm1 *main = Form1;
+    main->ApplyConnection();
+    main->CheckBox8->setChecked(false);
+    main->CheckBox8Click();
+    sendDestination(m_streamingChannel, "stop");
+    main->Label2->clear();
+    main->Image1->show();
+    main->Image2->show();
+    if (Form6) {
+        Form6->hide();
+        Form6->ReleaseViewer();
+    }
+    main->CheckBox8->setPalette(QPalette());
+    main->CheckBox8->setAutoFillBackground(false);
+    qzr::shared().LiveViewActive = 0;
+    Button1->setText(kStartCaption);
+    main->Button2->show();
+}
+
+void TForm14::closeEvent(QCloseEvent *event)
+{
+    qzr::runReported([this] {
+        Form1->CheckBox8->setChecked(false);
+        Form1->CheckBox8Click();
+        if (isStreaming()) {
+            stopStream();
+        } else if (Form6) {
+            Form6->ReleaseViewer();
+            Form6->hide();
+        }
+    });
+    event->accept();
+}
