@@ -28,9 +28,9 @@ namespace {
 const QString kStopCaption = QStringLiteral("Stop Live Stream");
 const QString kStartCaption = QStringLiteral("Start Live Stream");
 
-QPointer<QWidget> cam3Viewer()
+QPointer<TLiveViewer> cam3Viewer()
 {
-    return Form6 ? Form6->LiveViewer1 : QPointer<QWidget>();
+    return Form6 ? Form6->LiveViewer1 : QPointer<TLiveViewer>();
 }
 
 } // namespace
@@ -130,17 +130,16 @@ void TForm1::ComboBox10Change()
 
 void TForm1::ComboBox8Change()
 {
-    const QPointer<QWidget> viewer = cam3Viewer();
+    const QPointer<TLiveViewer> viewer = cam3Viewer();
     if (ComboBox8->currentIndex() == 0) {
-        for (const char *overlay : {"DispTitle", "DispPosTitle", "DispTimeCode", "DispMotion"})
-            writeViewer(viewer, overlay, 0);
+        switchOverlaysOff(viewer);
     } else if (ComboBox8->currentIndex() == 1) {
         // The time format is set before the overlay is switched on.
-        writeViewer(viewer, "TimeFormat", 2);
-        writeViewer(viewer, "DispTitle", 40);
-        writeViewer(viewer, "DispPosTitle", 40);
-        writeViewer(viewer, "DispTimeCode", 1);
-        writeViewer(viewer, "DispMotion", 40);
+        writeViewer(viewer, &TLiveViewer::setTimeFormat, 2);
+        writeViewer(viewer, &TLiveViewer::setDispTitle, 40);
+        writeViewer(viewer, &TLiveViewer::setDispPosTitle, 40);
+        writeViewer(viewer, &TLiveViewer::setDispTimeCode, 1);
+        writeViewer(viewer, &TLiveViewer::setDispMotion, 40);
     }
 }
 
@@ -155,11 +154,11 @@ void TForm1::CheckBox8Click()
     if (CheckBox8->isChecked()) {
         if (Form14)
             Form14->show();
-        writeViewer(cam3Viewer(), "RcvMode", 1);
+        writeViewer(cam3Viewer(), &TLiveViewer::setRcvMode, 1);
     } else {
         if (Form14)
             Form14->hide();
-        writeViewer(cam3Viewer(), "RcvMode", 0);
+        writeViewer(cam3Viewer(), &TLiveViewer::setRcvMode, 0);
     }
 }
 
@@ -177,22 +176,22 @@ void TForm1::Button13Click()
 
 void TForm1::Button15Click()
 {
-    QList<QPointer<QWidget>> viewers = {cam3Viewer()};
+    QList<QPointer<TLiveViewer>> viewers = {cam3Viewer()};
     viewers << (Form8 ? Form8->LiveViewer1 : nullptr) << (Form8 ? Form8->LiveViewer2 : nullptr)
             << (Form9 ? Form9->LiveViewer1 : nullptr);
-    for (const QPointer<QWidget> &viewer : viewers) {
-        writeViewer(viewer, "DispFPS", 254);
-        writeViewer(viewer, "DispFPS", toIntegerOrThrow(Edit6->text()));
+    for (const QPointer<TLiveViewer> &viewer : viewers) {
+        writeViewer(viewer, &TLiveViewer::setDispFPS, 254);
+        writeViewer(viewer, &TLiveViewer::setDispFPS, toIntegerOrThrow(Edit6->text()));
     }
 }
 
 void TForm1::Button16Click()
 {
-    writeViewer(cam3Viewer(), "DispFPS", 0);
+    writeViewer(cam3Viewer(), &TLiveViewer::setDispFPS, 0);
 }
 
 void TForm1::Button20Click()
 {
-    writeViewer(cam3Viewer(), "DispFPS", 255);
-    writeViewer(cam3Viewer(), "DispFPS", toIntegerOrThrow(Edit6->text()));
+    writeViewer(cam3Viewer(), &TLiveViewer::setDispFPS, 255);
+    writeViewer(cam3Viewer(), &TLiveViewer::setDispFPS, toIntegerOrThrow(Edit6->text()));
 }

@@ -6,6 +6,7 @@
 #include "app/Unit8.h"
 #include "windowsupport/Operation.h"
 #include "windowsupport/UserDialogs.h"
+#include "windowsupport/TLiveViewer.h"
 #include "windowsupport/ViewerStart.h"
 #include "app/WindowSet.h"
 #include "encoder/Presets.h"

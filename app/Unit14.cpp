@@ -130,10 +130,10 @@ void TForm14::startStream()
     // The stop goes to this channel, whatever the list shows by then.
     m_streamingChannel = channel;
 
-    QWidget *viewer = window->LiveViewer1;
-    qzr::writeViewer(viewer, "MultiPort", qzr::toIntegerOrThrow(Edit2->text()));
-    qzr::writeViewer(viewer, "MultiIP", Edit1->text());
-    qzr::writeViewer(viewer, "RcvMode", 1);
+    const QPointer<TLiveViewer> viewer = window->LiveViewer1;
+    qzr::writeViewer(viewer, &TLiveViewer::setMultiPort, qzr::toIntegerOrThrow(Edit2->text()));
+    qzr::writeViewer(viewer, &TLiveViewer::setMultiIP, Edit1->text());
+    qzr::writeViewer(viewer, &TLiveViewer::setRcvMode, 1);
     window->show();
     main->Image1->hide();
     main->Image2->hide();

@@ -79,7 +79,7 @@ TForm6 *TForm6::createForView()
     return window;
 }
 
-void TForm6::adoptViewer(QWidget *viewer)
+void TForm6::adoptViewer(TLiveViewer *viewer)
 {
     viewer->setParent(this);
     viewer->setObjectName(QStringLiteral("LiveViewer1"));
@@ -104,8 +104,8 @@ void TForm6::Button1Click()
     if (const auto size = pictureSizeFor(log.text().mid(20, 2))) {
         if (LiveViewer1)
             LiveViewer1->resize(*size);
-        qzr::writeViewer(LiveViewer1, "DispHeight", size->height());
-        qzr::writeViewer(LiveViewer1, "DispWidth", size->width());
+        qzr::writeViewer(LiveViewer1, &TLiveViewer::setDispHeight, size->height());
+        qzr::writeViewer(LiveViewer1, &TLiveViewer::setDispWidth, size->width());
     }
 
     setWindowFlag(Qt::FramelessWindowHint, true);
@@ -125,8 +125,8 @@ void TForm6::Button2Click()
 {
     if (LiveViewer1)
         LiveViewer1->resize(640, 360);
-    qzr::writeViewer(LiveViewer1, "DispHeight", 360);
-    qzr::writeViewer(LiveViewer1, "DispWidth", 640);
+    qzr::writeViewer(LiveViewer1, &TLiveViewer::setDispHeight, 360);
+    qzr::writeViewer(LiveViewer1, &TLiveViewer::setDispWidth, 640);
     setGeometry(kLeft, kTop, kClientWidth, kClientHeight);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 #include <QPointer>
+
+class TLiveViewer;
 #include <QWidget>
 
 class QPushButton;
@@ -34,7 +36,7 @@ public:
 
     QPushButton *Button1;   // "Fullscreen"
     QPushButton *Button2;   // "VGA"
-    QPointer<QWidget> LiveViewer1;
+    QPointer<TLiveViewer> LiveViewer1;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -43,7 +45,7 @@ protected:
 public:
     // Makes the given widget this window's viewer (at 0, 0, hidden until a
     // view starts); the window watches it for the enter event.
-    void adoptViewer(QWidget *viewer);
+    void adoptViewer(TLiveViewer *viewer);
 };
 
 extern TForm6 *Form6;

@@ -1,5 +1,7 @@
 #pragma once
 #include <QPointer>
+
+class TLiveViewer;
 #include <QWidget>
 
 // "MultiStreaming Demo": two pictures side by side.
@@ -11,8 +13,8 @@ public:
     explicit TForm8(QWidget *parent = nullptr);
     ~TForm8() override;
 
-    QPointer<QWidget> LiveViewer1;   // the small picture
-    QPointer<QWidget> LiveViewer2;   // the large picture
+    QPointer<TLiveViewer> LiveViewer1;   // the small picture
+    QPointer<TLiveViewer> LiveViewer2;   // the large picture
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -1,5 +1,7 @@
 #pragma once
 #include <QPointer>
+
+class TLiveViewer;
 #include <QWidget>
 
 // "Full HD 1920x1080": the full HD viewer window.
@@ -11,7 +13,7 @@ public:
     explicit TForm9(QWidget *parent = nullptr);
     ~TForm9() override;
 
-    QPointer<QWidget> LiveViewer1;
+    QPointer<TLiveViewer> LiveViewer1;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

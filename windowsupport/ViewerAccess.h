@@ -1,17 +1,27 @@
 #pragma once
+#include "windowsupport/TLiveViewer.h"
+
 #include <QPointer>
-#include <QVariant>
-#include <QWidget>
 
 namespace qzr {
 
-// Writes one property of a viewer control by its name. A viewer that has
-// been released (its window closed or its view stopped) is no target: the
-// write is skipped.
-inline void writeViewer(const QPointer<QWidget> &viewer, const char *property, const QVariant &value)
+// Writes one setting of a viewer control through its setter
+// (writeViewer(viewer, &TLiveViewer::setDispFPS, 25)). A viewer that has been
+// released (its window closed or its view stopped) is no target: the write
+// is skipped.
+template <typename Argument, typename Value>
+void writeViewer(const QPointer<TLiveViewer> &viewer, void (TLiveViewer::*setter)(Argument), const Value &value)
 {
     if (viewer)
-        viewer->setProperty(property, value);
+        (viewer.data()->*setter)(value);
+}
+
+// The four overlays, switched off before every view and by "overlay off".
+inline void switchOverlaysOff(const QPointer<TLiveViewer> &viewer)
+{
+    for (auto setter : {&TLiveViewer::setDispTitle, &TLiveViewer::setDispPosTitle, &TLiveViewer::setDispTimeCode,
+                        &TLiveViewer::setDispMotion})
+        writeViewer(viewer, setter, 0);
 }
 
 } // namespace qzr

@@ -14,31 +14,30 @@ TLiveViewer *createViewer(QWidget *window, const char *name, int x, int y, int w
     return viewer;
 }
 
-void configureViewer(QWidget *viewer, const QString &ip, const QString &password, const QString &channel)
+void configureViewer(TLiveViewer *viewer, const QString &ip, const QString &password, const QString &channel)
 {
-    const QPointer<QWidget> target(viewer);
-    for (const char *overlay : {"DispTitle", "DispPosTitle", "DispTimeCode", "DispMotion"})
-        writeViewer(target, overlay, 0);
-    writeViewer(target, "IP", ip);
-    writeViewer(target, "OpPassword", password);
-    writeViewer(target, "Channel", channel);
+    const QPointer<TLiveViewer> target(viewer);
+    switchOverlaysOff(target);
+    writeViewer(target, &TLiveViewer::setIP, ip);
+    writeViewer(target, &TLiveViewer::setOpPassword, password);
+    writeViewer(target, &TLiveViewer::setChannel, channel);
 }
 
-void sizeViewer(QWidget *viewer, QSize size)
+void sizeViewer(TLiveViewer *viewer, QSize size)
 {
     if (!viewer)
         return;
     viewer->show();
     viewer->resize(viewer->width(), size.height());
     viewer->resize(size.width(), size.height());
-    writeViewer(viewer, "DispHeight", size.height());
-    writeViewer(viewer, "DispWidth", size.width());
+    writeViewer(viewer, &TLiveViewer::setDispHeight, size.height());
+    writeViewer(viewer, &TLiveViewer::setDispWidth, size.width());
 }
 
-void startLive(QWidget *viewer)
+void startLive(TLiveViewer *viewer)
 {
-    if (auto *live = qobject_cast<TLiveViewer *>(viewer))
-        live->StartLive();
+    if (viewer)
+        viewer->StartLive();
 }
 
 } // namespace qzr

@@ -14,9 +14,9 @@ TLiveViewer *createViewer(QWidget *window, const char *name, int x, int y, int w
 // The start sequence of every live view: overlays off, address, password,
 // channel; then the control visible at its display size (height, width),
 // DispHeight, DispWidth. StartLive follows separately.
-void configureViewer(QWidget *viewer, const QString &ip, const QString &password, const QString &channel);
-void sizeViewer(QWidget *viewer, QSize size);
-void startLive(QWidget *viewer);
+void configureViewer(TLiveViewer *viewer, const QString &ip, const QString &password, const QString &channel);
+void sizeViewer(TLiveViewer *viewer, QSize size);
+void startLive(TLiveViewer *viewer);
 
 // Viewer windows made anew for each view are kept with the window set and
 // closed with it.

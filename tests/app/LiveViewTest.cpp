@@ -22,7 +22,7 @@
 namespace {
 constexpr int kPictureWaitMs = 15000;
 
-TLiveViewer *liveViewer(const QPointer<QWidget> &viewer)
+TLiveViewer *liveViewer(const QPointer<TLiveViewer> &viewer)
 {
     return qobject_cast<TLiveViewer *>(viewer.data());
 }
@@ -140,7 +140,7 @@ void LiveViewTest::startShowsTheCamerasPicture()
 void LiveViewTest::stopReleasesTheViewerAndItsSession()
 {
     startLiveView();
-    QPointer<QWidget> viewer = Form6->LiveViewer1;
+    QPointer<TLiveViewer> viewer = Form6->LiveViewer1;
     QTRY_VERIFY_WITH_TIMEOUT(liveViewer(viewer)->framesShown() > 0, kPictureWaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(m_camera.sim->rtspClientCount(), 1, 5000);
     Form1->Button2Click();
@@ -293,7 +293,7 @@ void LiveViewTest::fullHdWindowAndClosingReleasesItsViewer()
 void LiveViewTest::saveSettingsStopsARunningView()
 {
     startLiveView();
-    QPointer<QWidget> viewer = Form6->LiveViewer1;
+    QPointer<TLiveViewer> viewer = Form6->LiveViewer1;
     Form3->Button1Click();
     QVERIFY(viewer.isNull());
     QCOMPARE(Form1->Button2->text(), QString("Start Live Stream"));

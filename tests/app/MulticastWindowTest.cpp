@@ -119,7 +119,7 @@ void MulticastWindowTest::startAndStopOnChannel2()
     // Another channel picked meanwhile: the stop still goes to the channel
     // that streams.
     m_camera.sim->clearRequests();
-    QPointer<QWidget> released = Form6->LiveViewer1;
+    QPointer<TLiveViewer> released = Form6->LiveViewer1;
     Form14->ComboBox1->setCurrentIndex(0);
     Form14->ComboBox1Change();
     Form14->Button1->click();
@@ -151,7 +151,7 @@ void MulticastWindowTest::startedStreamIsShownFromTheGroup()
 void MulticastWindowTest::startStopsARunningLiveViewFirst()
 {
     Form1->Button2Click();
-    QPointer<QWidget> liveViewer = Form6->LiveViewer1;
+    QPointer<TLiveViewer> liveViewer = Form6->LiveViewer1;
     openThroughTheCheckBox();
     Form14->Button1->click();
     QVERIFY(liveViewer.isNull());

@@ -23,7 +23,7 @@ using PresetAction = void (TForm1::*)();
 Q_DECLARE_METATYPE(PresetAction)
 
 namespace {
-TLiveViewer *liveViewer(const QPointer<QWidget> &viewer)
+TLiveViewer *liveViewer(const QPointer<TLiveViewer> &viewer)
 {
     return qobject_cast<TLiveViewer *>(viewer.data());
 }
@@ -300,7 +300,7 @@ void PresetsTest::twoStreamsStartDirectTakesOverARunningView()
 {
     Form1->Button2Click();   // a live view runs in a CAM 3 window
     const QPointer<TForm6> running = Form6;
-    const QPointer<QWidget> runningViewer = Form6->LiveViewer1;
+    const QPointer<TLiveViewer> runningViewer = Form6->LiveViewer1;
     Form1->Button38Click();
     // The earlier view was stopped first: its viewer released, its window gone.
     QVERIFY(!runningViewer);
