@@ -3,7 +3,9 @@
 #include "protocol/CameraError.h"
 #include "protocol/ConnectionInput.h"
 
+#include <QCommandLineParser>
 #include <QFile>
+#include <QHash>
 #include <QtGlobal>
 #include <cerrno>
 #include <cstring>
@@ -172,52 +174,182 @@ const char *commandOptionName(CommandOption option)
 
 namespace {
 
-enum class Option { Host, Port, User, Timeout, Json, Help, Version, Yes, Hosts, Jobs, Report, Verify, Interface, Sweep, Wait,
-                    PasswordFile, Dir, RetryFrom, Deadline, Identify, NoVerify, NetrcFile };
-
-struct OptionInfo
+// Every option, in the order the help lists them: its names, its entry in
+// the help (the lines of its description column) and the name of its value
+// (none: a switch).
+const QList<QCommandLineOption> &options()
 {
-    const char *name;
-    Option option;
-    bool takesValue;
-};
+    static const QList<QCommandLineOption> list{
+        {QStringLiteral("host"), QStringLiteral("camera address (default %1)").arg(QLatin1String(kDefaultHost)),
+         QStringLiteral("H")},
+        {QStringLiteral("port"), QStringLiteral("camera HTTP port (default %1)").arg(QLatin1String(kDefaultPort)),
+         QStringLiteral("P")},
+        {QStringLiteral("user"),
+         QStringLiteral("user name for Basic authentication (default %1);\n"
+                        "--user \"\" sends no credentials at all")
+             .arg(QLatin1String(kDefaultUser)),
+         QStringLiteral("U")},
+        {QStringLiteral("json"), QStringLiteral("JSON output ('encoders', 'diff')")},
+        {QStringLiteral("timeout"),
+         QStringLiteral("time limit of each request in seconds, decimals allowed\n"
+                        "(default %1; 0: no limit); connecting alone gives up\n"
+                        "after 10 s at most")
+             .arg(kDefaultReplyTimeoutMs / 1000),
+         QStringLiteral("S")},
+        {QStringLiteral("yes"), QStringLiteral("'upload': upload without asking for confirmation")},
+        {QStringLiteral("verify"), QStringLiteral("'set': read each written key back; exit status 3 naming\n"
+                                                  "the keys whose value differs")},
+        {QStringLiteral("password-file"),
+         QStringLiteral("read the password from the first line of file F (its\n"
+                        "line end dropped); \"-\": from standard input. Keeps it off\n"
+                        "the command line and out of the environment; keep F\n"
+                        "readable by its owner only. Overrides QZR_PASSWORD"),
+         QStringLiteral("F")},
+        {QStringLiteral("hosts"), QStringLiteral("'clone', 'save', 'diff': the cameras, as a file of\n"
+                                                 "HOST[:PORT] lines or a comma-separated list (port\n"
+                                                 "default: --port)"),
+         QStringLiteral("LIST")},
+        {QStringLiteral("netrc-file"),
+         QStringLiteral("'clone', 'save', 'diff' with --hosts: the user and\n"
+                        "password of each camera from F, a netrc file (\"machine\n"
+                        "HOST login USER password PASSWORD\" entries, HOST as the\n"
+                        "list writes it; \"default\" for the others); a camera\n"
+                        "without an entry gets --user and the password of this\n"
+                        "call. F is read whole first (64 KiB at most); keep it\n"
+                        "readable by its owner only"),
+         QStringLiteral("F")},
+        {QStringLiteral("jobs"),
+         QStringLiteral("'clone', 'save', 'diff' with --hosts: cameras worked on\n"
+                        "at once (default %1, 1 to %2)\n"
+                        "'discover': addresses read at once (default 64)")
+             .arg(kDefaultJobs)
+             .arg(kMaxJobs),
+         QStringLiteral("N")},
+        {QStringLiteral("report"), QStringLiteral("'clone', 'save', 'diff' with --hosts: also write the\n"
+                                                  "results to PATH, as JSON when it ends in .json, as CSV\n"
+                                                  "when it ends in .csv; the journal goes beside it\n"
+                                                  "(PATH without .json/.csv, plus .journal)"),
+         QStringLiteral("PATH")},
+        {QStringLiteral("dir"), QStringLiteral("'save --hosts': the folder of the cameras' files, its\n"
+                                               "index.json and index.journal"),
+         QStringLiteral("DIR")},
+        {QStringLiteral("retry-from"),
+         QStringLiteral("'clone', 'save', 'diff': work again only on the cameras\n"
+                        "that REPORT (a --report, index.json or journal of an\n"
+                        "earlier run) names as \"failed\", \"differs\",\n"
+                        "\"interrupted\" or \"not started\", and merge the results\n"
+                        "into that record; with --hosts, only those of LIST"),
+         QStringLiteral("REPORT")},
+        {QStringLiteral("deadline"), QStringLiteral("'clone', 'save', 'diff' with --hosts: start no camera\n"
+                                                    "after S seconds; those left are reported \"not started\"\n"
+                                                    "(exit status 1), those at work finish"),
+         QStringLiteral("S")},
+        {QStringLiteral("interface"), QStringLiteral("'discover': probe only on this interface (name or\n"
+                                                     "address); repeat for several (default: every interface\n"
+                                                     "that is up and multicast-capable)"),
+         QStringLiteral("I")},
+        {QStringLiteral("sweep"), QStringLiteral("'discover': also read the model at every address of\n"
+                                                 "CIDR[:PORT] (at most a /22; port default 80)"),
+         QStringLiteral("R")},
+        {QStringLiteral("wait"), QStringLiteral("'discover': seconds to collect WS-Discovery answers\n"
+                                                "(default 3)"),
+         QStringLiteral("S")},
+        {QStringList{QStringLiteral("h"), QStringLiteral("help")},
+         QStringLiteral("show this help and exit ('COMMAND --help', 'help COMMAND':\n"
+                        "that command's help alone)")},
+        {QStringLiteral("version"), QStringLiteral("show the version and exit")},
+        // Explained by the help of the commands that take them.
+        {QStringLiteral("identify"), QString()},
+        {QStringLiteral("no-verify"), QString()},
+    };
+    return list;
+}
 
-constexpr OptionInfo kOptions[] = {
-    {"--host", Option::Host, true},
-    {"--port", Option::Port, true},
-    {"--user", Option::User, true},
-    {"--timeout", Option::Timeout, true},
-    {"--json", Option::Json, false},
-    {"--yes", Option::Yes, false},
-    {"--hosts", Option::Hosts, true},
-    {"--jobs", Option::Jobs, true},
-    {"--report", Option::Report, true},
-    {"--verify", Option::Verify, false},
-    {"--interface", Option::Interface, true},
-    {"--sweep", Option::Sweep, true},
-    {"--wait", Option::Wait, true},
-    {"--password-file", Option::PasswordFile, true},
-    {"--dir", Option::Dir, true},
-    {"--retry-from", Option::RetryFrom, true},
-    {"--deadline", Option::Deadline, true},
-    {"--identify", Option::Identify, false},
-    {"--no-verify", Option::NoVerify, false},
-    {"--netrc-file", Option::NetrcFile, true},
-    {"--help", Option::Help, false},
-    {"-h", Option::Help, false},
-    {"--version", Option::Version, false},
-};
-
-const OptionInfo *findOption(const QString &name)
+// The name QCommandLineParser knows a CommandOption by ("yes" for --yes).
+QString parserName(CommandOption option)
 {
-    for (const OptionInfo &option : kOptions) {
-        if (name == QLatin1String(option.name))
+    return QString::fromLatin1(commandOptionName(option)).mid(2);
+}
+
+// The option "--name" (of more than one letter) or nullptr.
+const QCommandLineOption *longOption(const QString &name)
+{
+    if (!name.startsWith(QLatin1String("--")) || name.size() < 4)
+        return nullptr;
+    for (const QCommandLineOption &option : options()) {
+        if (option.names().contains(name.mid(2)))
             return &option;
     }
     return nullptr;
 }
 
+// QCommandLineParser says what it did not take but not where, and it takes
+// "--h" and "-hh" for "-h"; the messages name the argument as typed, the
+// first one at fault. So the arguments that stood where an option stands (all
+// but the options' values and the positional arguments the parser found) are
+// checked here in order, and with them the numbers given as values.
+void checkOptionArguments(const QStringList &arguments, const QCommandLineParser &parser, Invocation &invocation)
+{
+    QStringList taken = parser.positionalArguments();
+    for (const QCommandLineOption &option : options())
+        taken += parser.values(option);
+    QHash<QString, qsizetype> valuesSeen; // of each option, by its name
+    for (const QString &argument : arguments) {
+        if (taken.removeOne(argument) || argument == QLatin1String("--") || argument == QLatin1String("-h"))
+            continue;
+        // "--name=value": the name alone.
+        const QString name = argument.startsWith(QLatin1String("--")) ? argument.section(QLatin1Char('='), 0, 0)
+                                                                      : argument;
+        const QCommandLineOption *option = longOption(name);
+        if (!option) {
+            if (name == QLatin1String("--password") || name == QLatin1String("-p"))
+                throw UsageError(QStringLiteral("there is no password option; use --password-file or set %1 instead")
+                                     .arg(QLatin1String(kEnvPassword)));
+            throw UsageError(QStringLiteral("unknown option '%1'").arg(name));
+        }
+        if (option->valueName().isEmpty() && name != argument)
+            throw UsageError(QStringLiteral("option '%1' takes no value").arg(name));
+        const QStringList values = parser.values(*option);
+        const qsizetype index = valuesSeen[name]++;
+        if (index >= values.size()) // a switch, or the option without its value at the end
+            continue;
+        if (name == QLatin1String("--timeout"))
+            invocation.replyTimeoutMs = parseTimeoutSeconds(values.at(index));
+        else if (name == QLatin1String("--jobs"))
+            invocation.jobs = parseJobs(values.at(index));
+        else if (name == QLatin1String("--deadline"))
+            invocation.deadlineSeconds = parseDeadlineSeconds(values.at(index));
+    }
+}
+
 } // namespace
+
+QString optionHelpEntries(unsigned commandOptions, bool json)
+{
+    constexpr qsizetype kColumn = 16; // where the descriptions start
+    QString text;
+    for (const QCommandLineOption &option : options()) {
+        const QString &name = option.names().constLast();
+        bool shown = name != QLatin1String("json") || json;
+        for (const CommandOption flag : kCommandOptions) {
+            if (name == parserName(flag))
+                shown = commandOptions & flag;
+        }
+        if (!shown || option.description().isEmpty())
+            continue;
+        QStringList names;
+        for (const QString &each : option.names())
+            names << (each.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + each;
+        QString head = QStringLiteral("  ") + names.join(QStringLiteral(", "));
+        if (!option.valueName().isEmpty())
+            head += QLatin1Char(' ') + option.valueName();
+        // The description in its column, from the line of the names when they leave room.
+        const QString indent(kColumn, QLatin1Char(' '));
+        text += head.size() < kColumn ? head.leftJustified(kColumn) : head + QLatin1Char('\n') + indent;
+        text += QString(option.description()).replace(QLatin1Char('\n'), QLatin1Char('\n') + indent) + QLatin1Char('\n');
+    }
+    return text;
+}
 
 Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLookup &environment)
 {
@@ -239,144 +371,60 @@ Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLooku
             invocation.connection.password = *value;
     }
 
-    std::optional<QString> passwordFile;
-    QStringList positional;
-    bool optionsEnded = false;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments.at(i);
-        if (optionsEnded || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
-            positional << argument;
-            continue;
-        }
-        if (argument == QLatin1String("--")) {
-            optionsEnded = true;
-            continue;
-        }
+    QCommandLineParser parser;
+    parser.addOptions(options());
+    const bool parsed = parser.parse(QStringList{QStringLiteral("qzr")} + arguments);
+    checkOptionArguments(arguments, parser, invocation);
+    if (!parsed) // all that is left: the last argument is an option without its value
+        throw UsageError(QStringLiteral("option '%1' needs a value").arg(arguments.constLast()));
 
-        // "--name value" or "--name=value".
-        QString name = argument;
-        std::optional<QString> inlineValue;
-        const qsizetype equals = argument.indexOf(QLatin1Char('='));
-        if (argument.startsWith(QLatin1String("--")) && equals > 0) {
-            name = argument.left(equals);
-            inlineValue = argument.mid(equals + 1);
-        }
-
-        const OptionInfo *option = findOption(name);
-        if (!option) {
-            if (name == QLatin1String("--password") || name == QLatin1String("-p"))
-                throw UsageError(QStringLiteral("there is no password option; use --password-file or set %1 instead")
-                                     .arg(QLatin1String(kEnvPassword)));
-            throw UsageError(QStringLiteral("unknown option '%1'").arg(name));
-        }
-        if (!option->takesValue) {
-            if (inlineValue)
-                throw UsageError(QStringLiteral("option '%1' takes no value").arg(name));
-        } else if (!inlineValue) {
-            if (i + 1 >= arguments.size())
-                throw UsageError(QStringLiteral("option '%1' needs a value").arg(name));
-            inlineValue = arguments.at(++i);
-        }
-
-        switch (option->option) {
-        case Option::Host:
-            invocation.connection.address = *inlineValue;
-            hostSource = QStringLiteral("--host");
-            break;
-        case Option::Port:
-            invocation.connection.port = *inlineValue;
-            portSource = QStringLiteral("--port");
-            break;
-        case Option::User:
-            invocation.connection.user = *inlineValue;
-            break;
-        case Option::Timeout:
-            invocation.replyTimeoutMs = parseTimeoutSeconds(*inlineValue);
-            break;
-        case Option::Json:
-            invocation.json = true;
-            break;
-        case Option::Help:
-            invocation.help = true;
-            break;
-        case Option::Version:
-            invocation.version = true;
-            break;
-        case Option::Yes:
-            invocation.yes = true;
-            invocation.commandOptions |= OptionYes;
-            break;
-        case Option::Hosts:
-            invocation.hosts = *inlineValue;
-            invocation.commandOptions |= OptionHosts;
-            break;
-        case Option::Jobs:
-            invocation.jobs = parseJobs(*inlineValue);
-            invocation.commandOptions |= OptionJobs;
-            break;
-        case Option::Report:
-            invocation.reportPath = *inlineValue;
-            invocation.commandOptions |= OptionReport;
-            break;
-        case Option::Verify:
-            invocation.verify = true;
-            invocation.commandOptions |= OptionVerify;
-            break;
-        case Option::Interface:
-            invocation.interfaces << *inlineValue;
-            invocation.commandOptions |= OptionInterface;
-            break;
-        case Option::Sweep:
-            invocation.sweeps << *inlineValue;
-            invocation.commandOptions |= OptionSweep;
-            break;
-        case Option::Wait:
-            invocation.waitSeconds = *inlineValue;
-            invocation.commandOptions |= OptionWait;
-            break;
-        case Option::PasswordFile:
-            passwordFile = *inlineValue;
-            break;
-        case Option::Dir:
-            invocation.dir = *inlineValue;
-            invocation.commandOptions |= OptionDir;
-            break;
-        case Option::RetryFrom:
-            invocation.retryFrom = *inlineValue;
-            invocation.commandOptions |= OptionRetryFrom;
-            break;
-        case Option::Deadline:
-            invocation.deadlineSeconds = parseDeadlineSeconds(*inlineValue);
-            invocation.commandOptions |= OptionDeadline;
-            break;
-        case Option::Identify:
-            invocation.identify = true;
-            invocation.commandOptions |= OptionIdentify;
-            break;
-        case Option::NoVerify:
-            invocation.noVerify = true;
-            invocation.commandOptions |= OptionNoVerify;
-            break;
-        case Option::NetrcFile:
-            invocation.netrcFile = *inlineValue;
-            invocation.commandOptions |= OptionNetrcFile;
-            break;
-        }
+    if (parser.isSet(QStringLiteral("host"))) {
+        invocation.connection.address = parser.value(QStringLiteral("host"));
+        hostSource = QStringLiteral("--host");
+    }
+    if (parser.isSet(QStringLiteral("port"))) {
+        invocation.connection.port = parser.value(QStringLiteral("port"));
+        portSource = QStringLiteral("--port");
+    }
+    if (parser.isSet(QStringLiteral("user")))
+        invocation.connection.user = parser.value(QStringLiteral("user"));
+    invocation.help = parser.isSet(QStringLiteral("help"));
+    invocation.version = parser.isSet(QStringLiteral("version"));
+    invocation.json = parser.isSet(QStringLiteral("json"));
+    invocation.yes = parser.isSet(QStringLiteral("yes"));
+    invocation.verify = parser.isSet(QStringLiteral("verify"));
+    invocation.identify = parser.isSet(QStringLiteral("identify"));
+    invocation.noVerify = parser.isSet(QStringLiteral("no-verify"));
+    invocation.hosts = parser.value(QStringLiteral("hosts"));
+    invocation.reportPath = parser.value(QStringLiteral("report"));
+    invocation.interfaces = parser.values(QStringLiteral("interface"));
+    invocation.sweeps = parser.values(QStringLiteral("sweep"));
+    invocation.waitSeconds = parser.value(QStringLiteral("wait"));
+    invocation.dir = parser.value(QStringLiteral("dir"));
+    invocation.retryFrom = parser.value(QStringLiteral("retry-from"));
+    invocation.netrcFile = parser.value(QStringLiteral("netrc-file"));
+    for (const CommandOption option : kCommandOptions) {
+        if (parser.isSet(parserName(option)))
+            invocation.commandOptions |= option;
     }
 
     // Read once the whole line is known to be sound.
-    if (passwordFile && !invocation.help && !invocation.version) {
-        invocation.connection.password = readPasswordFile(*passwordFile);
-        const QString warning = passwordFileWarning(*passwordFile);
-        if (!warning.isEmpty())
-            invocation.warnings << warning;
+    if (!invocation.help && !invocation.version) {
+        if (parser.isSet(QStringLiteral("password-file"))) {
+            const QString passwordFile = parser.value(QStringLiteral("password-file"));
+            invocation.connection.password = readPasswordFile(passwordFile);
+            const QString warning = passwordFileWarning(passwordFile);
+            if (!warning.isEmpty())
+                invocation.warnings << warning;
+        }
+        if (invocation.commandOptions & OptionNetrcFile) {
+            invocation.netrc = readNetrcOption(invocation.netrcFile);
+            const QString warning = readableByOthersWarning(QStringLiteral("--netrc-file"), invocation.netrcFile);
+            if (!warning.isEmpty())
+                invocation.warnings << warning;
+        }
     }
-    if ((invocation.commandOptions & OptionNetrcFile) && !invocation.help && !invocation.version) {
-        invocation.netrc = readNetrcOption(invocation.netrcFile);
-        const QString warning = readableByOthersWarning(QStringLiteral("--netrc-file"), invocation.netrcFile);
-        if (!warning.isEmpty())
-            invocation.warnings << warning;
-    }
+    QStringList positional = parser.positionalArguments();
     if (!positional.isEmpty()) {
         invocation.command = positional.takeFirst();
         invocation.arguments = positional;

@@ -45,6 +45,10 @@ inline constexpr CommandOption kCommandOptions[] = {OptionYes,       OptionHosts
 // "--yes", "--hosts", ... for one CommandOption flag.
 const char *commandOptionName(CommandOption option);
 
+// The help's entries of the options: those of every command, those of the
+// CommandOption flags given and, with json, that of --json.
+QString optionHelpEntries(unsigned commandOptions, bool json);
+
 // The most cameras "clone" works on at once, and its default.
 inline constexpr int kMaxJobs = 512;
 inline constexpr int kDefaultJobs = 8;

@@ -451,65 +451,11 @@ QString commandsHelpText()
     return text;
 }
 
+constexpr const char *kOptionsHeading = "Options (before or after the command; \"--\" ends the options):\n";
+
 QString optionsHelpText()
 {
-    return QStringLiteral(
-        "Options (before or after the command; \"--\" ends the options):\n"
-        "  --host H      camera address (default %1)\n"
-        "  --port P      camera HTTP port (default %2)\n"
-        "  --user U      user name for Basic authentication (default %3);\n"
-        "                --user \"\" sends no credentials at all\n"
-        "  --json        JSON output ('encoders', 'diff')\n"
-        "  --timeout S   time limit of each request in seconds, decimals allowed\n"
-        "                (default %4; 0: no limit); connecting alone gives up\n"
-        "                after 10 s at most\n"
-        "  --yes         'upload': upload without asking for confirmation\n"
-        "  --verify      'set': read each written key back; exit status 3 naming\n"
-        "                the keys whose value differs\n"
-        "  --password-file F\n"
-        "                read the password from the first line of file F (its\n"
-        "                line end dropped); \"-\": from standard input. Keeps it off\n"
-        "                the command line and out of the environment; keep F\n"
-        "                readable by its owner only. Overrides QZR_PASSWORD\n"
-        "  --hosts LIST  'clone', 'save', 'diff': the cameras, as a file of\n"
-        "                HOST[:PORT] lines or a comma-separated list (port\n"
-        "                default: --port)\n"
-        "  --netrc-file F\n"
-        "                'clone', 'save', 'diff' with --hosts: the user and\n"
-        "                password of each camera from F, a netrc file (\"machine\n"
-        "                HOST login USER password PASSWORD\" entries, HOST as the\n"
-        "                list writes it; \"default\" for the others); a camera\n"
-        "                without an entry gets --user and the password of this\n"
-        "                call. F is read whole first (64 KiB at most); keep it\n"
-        "                readable by its owner only\n"
-        "  --jobs N      'clone', 'save', 'diff' with --hosts: cameras worked on\n"
-        "                at once (default %5, 1 to %6)\n"
-        "                'discover': addresses read at once (default 64)\n"
-        "  --report PATH 'clone', 'save', 'diff' with --hosts: also write the\n"
-        "                results to PATH, as JSON when it ends in .json, as CSV\n"
-        "                when it ends in .csv; the journal goes beside it\n"
-        "                (PATH without .json/.csv, plus .journal)\n"
-        "  --dir DIR     'save --hosts': the folder of the cameras' files, its\n"
-        "                index.json and index.journal\n"
-        "  --retry-from REPORT\n"
-        "                'clone', 'save', 'diff': work again only on the cameras\n"
-        "                that REPORT (a --report, index.json or journal of an\n"
-        "                earlier run) names as \"failed\", \"differs\",\n"
-        "                \"interrupted\" or \"not started\", and merge the results\n"
-        "                into that record; with --hosts, only those of LIST\n"
-        "  --deadline S  'clone', 'save', 'diff' with --hosts: start no camera\n"
-        "                after S seconds; those left are reported \"not started\"\n"
-        "                (exit status 1), those at work finish\n"
-        "  --interface I 'discover': probe only on this interface (name or\n"
-        "                address); repeat for several (default: every interface\n"
-        "                that is up and multicast-capable)\n"
-        "  --sweep R     'discover': also read the model at every address of\n"
-        "                CIDR[:PORT] (at most a /22; port default 80)\n"
-        "  --wait S      'discover': seconds to collect WS-Discovery answers\n"
-        "                (default 3)\n"
-        "  -h, --help    show this help and exit ('COMMAND --help', 'help COMMAND':\n"
-        "                that command's help alone)\n"
-        "  --version     show the version and exit\n"
+    return QLatin1String(kOptionsHeading) + optionHelpEntries(~0u, true) + QStringLiteral(
         "\n"
         "Output:\n"
         "  Camera values are the camera's bytes (code page Windows-1252). Piped or\n"
@@ -563,11 +509,7 @@ QString optionsHelpText()
         "  qzr clone camera57.txt --hosts cameras.txt --jobs 16 --report clone.csv\n"
         "  qzr clone camera57.txt --hosts cameras.txt --retry-from clone.csv\n"
         "  qzr save --hosts cameras.txt --dir backup --password-file ~/.qzr-password\n"
-        "  qzr diff camera57.txt --hosts cameras.txt --report audit.json\n")
-                .arg(QLatin1String(kDefaultHost), QLatin1String(kDefaultPort), QLatin1String(kDefaultUser))
-                .arg(kDefaultReplyTimeoutMs / 1000)
-                .arg(kDefaultJobs)
-                .arg(kMaxJobs);
+        "  qzr diff camera57.txt --hosts cameras.txt --report audit.json\n");
 }
 
 } // namespace
@@ -586,42 +528,6 @@ unsigned acceptedOptions(const Command &command)
     return command.acceptedOptions | ((command.acceptedOptions & OptionHosts) ? unsigned(OptionNetrcFile) : 0u);
 }
 
-// Whether the option an "Options:" entry of the help describes is one this
-// command takes: the connection options and help go with every command.
-bool commandTakesOption(const Command &command, const QString &option)
-{
-    static const QStringList everyCommand{QStringLiteral("--host"),  QStringLiteral("--port"),
-                                          QStringLiteral("--user"),  QStringLiteral("--timeout"),
-                                          QStringLiteral("--password-file"), QStringLiteral("-h,"),
-                                          QStringLiteral("--version")};
-    if (everyCommand.contains(option))
-        return true;
-    if (option == QLatin1String("--json"))
-        return command.offersJson;
-    for (const CommandOption flag : kCommandOptions) {
-        if ((acceptedOptions(command) & flag) && option == QLatin1String(commandOptionName(flag)))
-            return true;
-    }
-    return false;
-}
-
-// The "Options:" part of the help with only the entries of this command's
-// options; an entry runs from its "  -" line to the next one.
-QString commandOptionsHelpText(const Command &command)
-{
-    const QStringList lines = optionsHelpText().split(QLatin1Char('\n'));
-    QString text = lines.value(0) + QLatin1Char('\n');
-    bool keep = false;
-    for (qsizetype i = 1; i < lines.size() && !lines.at(i).isEmpty(); ++i) {
-        const QString &line = lines.at(i);
-        if (line.startsWith(QLatin1String("  -")))
-            keep = commandTakesOption(command, line.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty));
-        if (keep)
-            text += line + QLatin1Char('\n');
-    }
-    return text;
-}
-
 } // namespace
 
 QString commandHelpText(const Command &command)
@@ -629,7 +535,7 @@ QString commandHelpText(const Command &command)
     QString text = QStringLiteral("Usage: qzr [OPTIONS] %1 %2\n\n").arg(QLatin1String(command.name),
                                                                          QLatin1String(command.synopsis));
     text += QString::fromLatin1(command.summary) + QStringLiteral("\n\n");
-    return text + commandOptionsHelpText(command);
+    return text + QLatin1String(kOptionsHeading) + optionHelpEntries(acceptedOptions(command), command.offersJson);
 }
 
 
