@@ -762,6 +762,9 @@ private slots:
         QTest::newRow("usage before a bad port") << QStringList{"--port", "8o", "set", "a"};
         QTest::newRow("encoders with an argument") << QStringList{"encoders", "1"};
         QTest::newRow("json for raw") << QStringList{"--json", "raw", "a"};
+        // Forms the parser would take for -h on its own.
+        QTest::newRow("double dash h") << QStringList{"--h", "get", "a"};
+        QTest::newRow("h twice") << QStringList{"-hh", "get", "a"};
     }
 
     void usageErrors()
