@@ -37,28 +37,25 @@ QPointer<TLiveViewer> cam3Viewer()
 
 void TForm1::bindLiveView()
 {
-    const auto bind = [this](auto *control, auto signal, void (TForm1::*action)()) {
-        connect(control, signal, this, [this, action] { runReported([this, action] { (this->*action)(); }); });
-    };
-    bind(Button2, &QPushButton::clicked, &TForm1::Button2Click);
-    bind(Button7, &QPushButton::clicked, &TForm1::Button7Click);
-    bind(Button13, &QPushButton::clicked, &TForm1::Button13Click);
-    bind(Button15, &QPushButton::clicked, &TForm1::Button15Click);
-    bind(Button16, &QPushButton::clicked, &TForm1::Button16Click);
-    bind(Button20, &QPushButton::clicked, &TForm1::Button20Click);
-    bind(Button21, &QPushButton::clicked, &TForm1::Button21Click);
-    bind(Button22, &QPushButton::clicked, &TForm1::Button22Click);
-    bind(Button23, &QPushButton::clicked, &TForm1::Button23Click);
-    bind(CheckBox8, &QCheckBox::clicked, &TForm1::CheckBox8Click);
-    bind(ComboBox8, &QComboBox::activated, &TForm1::ComboBox8Change);
-    bind(ComboBox10, &QComboBox::activated, &TForm1::ComboBox10Change);
+    connectReported(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connectReported(Button7, &QPushButton::clicked, this, &TForm1::Button7Click);
+    connectReported(Button13, &QPushButton::clicked, this, &TForm1::Button13Click);
+    connectReported(Button15, &QPushButton::clicked, this, &TForm1::Button15Click);
+    connectReported(Button16, &QPushButton::clicked, this, &TForm1::Button16Click);
+    connectReported(Button20, &QPushButton::clicked, this, &TForm1::Button20Click);
+    connectReported(Button21, &QPushButton::clicked, this, &TForm1::Button21Click);
+    connectReported(Button22, &QPushButton::clicked, this, &TForm1::Button22Click);
+    connectReported(Button23, &QPushButton::clicked, this, &TForm1::Button23Click);
+    connectReported(CheckBox8, &QCheckBox::clicked, this, &TForm1::CheckBox8Click);
+    connectReported(ComboBox8, &QComboBox::activated, this, &TForm1::ComboBox8Change);
+    connectReported(ComboBox10, &QComboBox::activated, this, &TForm1::ComboBox10Change);
     for (const auto &[button, action] : std::initializer_list<std::pair<QPushButton *, void (TForm1::*)()>>{
              {Button4, &TForm1::Button4Click}, {Button8, &TForm1::Button8Click},
              {Button9, &TForm1::Button9Click}, {Button10, &TForm1::Button10Click},
              {Button11, &TForm1::Button11Click}, {Button27, &TForm1::Button27Click},
              {Button29, &TForm1::Button29Click}, {Button34, &TForm1::Button34Click},
              {Button37, &TForm1::Button37Click}, {Button38, &TForm1::Button38Click}})
-        bind(button, &QPushButton::clicked, action);
+        connectReported(button, &QPushButton::clicked, this, action);
 }
 
 void TForm1::Button2Click()

@@ -223,7 +223,7 @@ void TForm1::buildShell(QWidget *client)
     CheckBox5 = makeControl<QCheckBox>(client, "CheckBox5", left + 95, 228, 200, 22);
     CheckBox5->setText(QStringLiteral("Hide Password"));
     CheckBox5->setChecked(true);
-    connect(CheckBox5, &QCheckBox::clicked, this, [this] { runReported([this] { CheckBox5Click(); }); });
+    connectReported(CheckBox5, &QCheckBox::clicked, this, &TForm1::CheckBox5Click);
 
     // Live-view controls; hidden until a camera address has been chosen.
     Button2 = makeButton(client, "Button2", QStringLiteral("Start Live Stream"), left, 262, 150, 30);
@@ -235,7 +235,7 @@ void TForm1::buildShell(QWidget *client)
     CheckBox7->setText(QStringLiteral("Display on Second Monitor"));
     colourText(CheckBox7, Qt::blue);
     CheckBox7->hide();
-    connect(CheckBox7, &QCheckBox::clicked, this, [this] { runReported([this] { CheckBox7Click(); }); });
+    connectReported(CheckBox7, &QCheckBox::clicked, this, &TForm1::CheckBox7Click);
     ComboBox10 = makeControl<QComboBox>(client, "ComboBox10", left, 324, 140, 24);
     ComboBox10->setEditable(true);
     ComboBox10->setInsertPolicy(QComboBox::NoInsert);
@@ -374,8 +374,8 @@ void TForm1::buildEncoderPanel(QWidget *client)
 
     // Only a user's choice is a change: items the encoder read selects do
     // not come back here.
-    connect(ComboBox1, &QComboBox::activated, this, [this] { runReported([this] { ComboBox1Change(); }); });
-    connect(Button3, &QPushButton::clicked, this, [this] { runReported([this] { Button3Click(); }); });
+    connectReported(ComboBox1, &QComboBox::activated, this, &TForm1::ComboBox1Change);
+    connectReported(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
     const std::pair<QComboBox *, void (TForm1::*)()> choices[] = {
         {ComboBox11, &TForm1::ComboBox11Change}, {ComboBox12, &TForm1::ComboBox12Change},
         {ComboBox2, &TForm1::ComboBox2Change},   {ComboBox3, &TForm1::ComboBox3Change},
@@ -383,7 +383,7 @@ void TForm1::buildEncoderPanel(QWidget *client)
         {ComboBox6, &TForm1::ComboBox6Change},
     };
     for (const auto &[box, handler] : choices)
-        connect(box, &QComboBox::activated, this, [this, handler = handler] { runReported([this, handler] { (this->*handler)(); }); });
+        connectReported(box, &QComboBox::activated, this, handler);
 
     buildEncoderSetters(client);
 }
@@ -427,18 +427,15 @@ void TForm1::buildEncoderSetters(QWidget *client)
     Button1 = makeButton(Panel2, "Button1", QStringLiteral("Set I-Frame Interval"), 356, kSetterRow, 150, 24);
     ComboBox7 = setterCombo(Panel2, "ComboBox7", 510, kSetterRow, 122, kSetterIFrameCombo);
 
-    const auto bind = [this](auto *control, auto signal, void (TForm1::*action)()) {
-        connect(control, signal, this, [this, action] { runReported([this, action] { (this->*action)(); }); });
-    };
-    bind(Button24, &QPushButton::clicked, &TForm1::Button24Click);
-    bind(Button25, &QPushButton::clicked, &TForm1::Button25Click);
-    bind(Button1, &QPushButton::clicked, &TForm1::Button1Click);
+    connectReported(Button24, &QPushButton::clicked, this, &TForm1::Button24Click);
+    connectReported(Button25, &QPushButton::clicked, this, &TForm1::Button25Click);
+    connectReported(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     // Only a user's choice sets the held bitrate; texts an encoder read
     // writes into the setter combos are no choice.
-    bind(ComboBox13, &QComboBox::activated, &TForm1::ComboBox13Change);
-    bind(CheckBox1, &QCheckBox::clicked, &TForm1::CheckBox1Click);
-    bind(CheckBox2, &QCheckBox::clicked, &TForm1::CheckBox2Click);
-    bind(CheckBox3, &QCheckBox::clicked, &TForm1::CheckBox3Click);
+    connectReported(ComboBox13, &QComboBox::activated, this, &TForm1::ComboBox13Change);
+    connectReported(CheckBox1, &QCheckBox::clicked, this, &TForm1::CheckBox1Click);
+    connectReported(CheckBox2, &QCheckBox::clicked, this, &TForm1::CheckBox2Click);
+    connectReported(CheckBox3, &QCheckBox::clicked, this, &TForm1::CheckBox3Click);
 }
 
 namespace {
@@ -602,16 +599,13 @@ void TForm1::buildProcedureArea(QWidget *client)
         ++index;
     }
 
-    const auto bind = [this](QPushButton *button, void (TForm1::*action)()) {
-        connect(button, &QPushButton::clicked, this, [this, action] { runReported([this, action] { (this->*action)(); }); });
-    };
-    bind(Button40, &TForm1::Button40Click);
-    bind(Button41, &TForm1::Button41Click);
-    bind(Button42, &TForm1::Button42Click);
-    bind(Button43, &TForm1::Button43Click);
-    bind(Button44, &TForm1::Button44Click);
-    bind(Button48, &TForm1::Button48Click);
-    bind(Button6, &TForm1::Button6Click);
+    connectReported(Button40, &QPushButton::clicked, this, &TForm1::Button40Click);
+    connectReported(Button41, &QPushButton::clicked, this, &TForm1::Button41Click);
+    connectReported(Button42, &QPushButton::clicked, this, &TForm1::Button42Click);
+    connectReported(Button43, &QPushButton::clicked, this, &TForm1::Button43Click);
+    connectReported(Button44, &QPushButton::clicked, this, &TForm1::Button44Click);
+    connectReported(Button48, &QPushButton::clicked, this, &TForm1::Button48Click);
+    connectReported(Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
 }
 
 void TForm1::buildMenu()
@@ -1073,15 +1067,12 @@ void TForm1::buildDiagnostics()
         });
     });
 
-    const auto bind = [this](auto *control, void (TForm1::*action)()) {
-        connect(control, &QAbstractButton::clicked, this, [this, action] { runReported([this, action] { (this->*action)(); }); });
-    };
-    bind(Button30, &TForm1::Button30Click);
-    bind(Button31, &TForm1::Button31Click);
-    bind(Button32, &TForm1::Button32Click);
-    bind(Button26, &TForm1::Button26Click);
-    bind(CheckBox4, &TForm1::CheckBox4Click);
-    bind(CheckBox6, &TForm1::CheckBox6Click);
+    connectReported(Button30, &QAbstractButton::clicked, this, &TForm1::Button30Click);
+    connectReported(Button31, &QAbstractButton::clicked, this, &TForm1::Button31Click);
+    connectReported(Button32, &QAbstractButton::clicked, this, &TForm1::Button32Click);
+    connectReported(Button26, &QAbstractButton::clicked, this, &TForm1::Button26Click);
+    connectReported(CheckBox4, &QAbstractButton::clicked, this, &TForm1::CheckBox4Click);
+    connectReported(CheckBox6, &QAbstractButton::clicked, this, &TForm1::CheckBox6Click);
 }
 
 void TForm1::colourReplyLog(const QColor &colour)

@@ -42,7 +42,7 @@ TForm11::TForm11(QWidget *parent)
     Button2 = qzr::makeButton(panel, "Button2", QStringLiteral("Zoom out"), 20, 72, 150, 40);
     for (QPushButton *button : {Button1, Button2}) {
         button->installEventFilter(this);
-        connect(button, &QPushButton::clicked, this, [this] { qzr::runReported([this] { ButtonClick(); }); });
+        qzr::connectReported(button, &QPushButton::clicked, this, &TForm11::ButtonClick);
     }
 }
 

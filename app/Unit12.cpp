@@ -308,10 +308,10 @@ TForm12::TForm12(QWidget *parent)
     Button4 = qzr::makeButton(this, "Button4", QStringLiteral("Encoder3"), columnX(3), bottom + 24, kColumnWidth, 28);
     Button1 = qzr::makeButton(this, "Button1", QStringLiteral("REFRESH ALL"), 8, bottom + 24, kLabelWidth, 28);
 
-    connect(Button1, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button1Click(); }); });
-    connect(Button2, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button2Click(); }); });
-    connect(Button3, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button3Click(); }); });
-    connect(Button4, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button4Click(); }); });
+    qzr::connectReported(Button1, &QPushButton::clicked, this, &TForm12::Button1Click);
+    qzr::connectReported(Button2, &QPushButton::clicked, this, &TForm12::Button2Click);
+    qzr::connectReported(Button3, &QPushButton::clicked, this, &TForm12::Button3Click);
+    qzr::connectReported(Button4, &QPushButton::clicked, this, &TForm12::Button4Click);
 }
 
 TForm12::~TForm12()

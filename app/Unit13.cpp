@@ -52,7 +52,7 @@ TForm13::TForm13(QWidget *parent)
     QPalette red = Button1->palette();
     red.setColor(QPalette::ButtonText, Qt::red);
     Button1->setPalette(red);
-    connect(Button1, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button1Click(); }); });
+    qzr::connectReported(Button1, &QPushButton::clicked, this, &TForm13::Button1Click);
 }
 
 TForm13::~TForm13()

@@ -61,8 +61,8 @@ TForm14::TForm14(QWidget *parent)
     qzr::nameAfterLabel(ComboBox1, Label4);
     qzr::nameAfterLabel(Edit1, Label1);
     qzr::nameAfterLabel(Edit2, Label2);
-    connect(ComboBox1, &QComboBox::activated, this, [this] { qzr::runReported([this] { ComboBox1Change(); }); });
-    connect(Button1, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button1Click(); }); });
+    qzr::connectReported(ComboBox1, &QComboBox::activated, this, &TForm14::ComboBox1Change);
+    qzr::connectReported(Button1, &QPushButton::clicked, this, &TForm14::Button1Click);
 }
 
 TForm14::~TForm14()

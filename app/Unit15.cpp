@@ -109,11 +109,11 @@ TForm15::TForm15(QWidget *parent)
     Button2 = qzr::makeButton(this, "Button2", QStringLiteral("Get Settings"), 16, 364, 150, 32);
     Button3 = qzr::makeButton(this, "Button3", QStringLiteral("Change Camera"), 180, 364, 150, 32);
 
-    connect(Button1, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button1Click(); }); });
-    connect(Button2, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button2Click(); }); });
-    connect(Button3, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button3Click(); }); });
-    connect(Button4, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button4Click(); }); });
-    connect(Button6, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button6Click(); }); });
+    qzr::connectReported(Button1, &QPushButton::clicked, this, &TForm15::Button1Click);
+    qzr::connectReported(Button2, &QPushButton::clicked, this, &TForm15::Button2Click);
+    qzr::connectReported(Button3, &QPushButton::clicked, this, &TForm15::Button3Click);
+    qzr::connectReported(Button4, &QPushButton::clicked, this, &TForm15::Button4Click);
+    qzr::connectReported(Button6, &QPushButton::clicked, this, &TForm15::Button6Click);
     // A click on the radio button already chosen changes nothing and sends nothing.
     connect(RadioButton1, &QRadioButton::toggled, this, [this](bool checked) {
         if (checked)

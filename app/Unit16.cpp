@@ -171,17 +171,13 @@ TForm16::TForm16(QWidget *parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
 
-    const auto onClick = [this](QPushButton *button, void (TForm16::*action)()) {
-        connect(button, &QPushButton::clicked, this,
-                [this, action] { qzr::runReported([this, action] { (this->*action)(); }); });
-    };
-    onClick(Button1, &TForm16::Button1Click);
-    onClick(Button2, &TForm16::Button2Click);
-    onClick(Button3, &TForm16::Button3Click);
-    onClick(Button4, &TForm16::Button4Click);
-    onClick(Button5, &TForm16::Button5Click);
-    connect(UpDown1, &NightFocusSpinner::clicked, this, [this] { qzr::runReported([this] { UpDown1Click(); }); });
-    connect(Exit1, &QAction::triggered, this, [this] { qzr::runReported([this] { Exit1Click(); }); });
+    qzr::connectReported(Button1, &QPushButton::clicked, this, &TForm16::Button1Click);
+    qzr::connectReported(Button2, &QPushButton::clicked, this, &TForm16::Button2Click);
+    qzr::connectReported(Button3, &QPushButton::clicked, this, &TForm16::Button3Click);
+    qzr::connectReported(Button4, &QPushButton::clicked, this, &TForm16::Button4Click);
+    qzr::connectReported(Button5, &QPushButton::clicked, this, &TForm16::Button5Click);
+    qzr::connectReported(UpDown1, &NightFocusSpinner::clicked, this, &TForm16::UpDown1Click);
+    qzr::connectReported(Exit1, &QAction::triggered, this, &TForm16::Exit1Click);
     connect(BackFocusinitialize1, &QAction::triggered, this,
             [this] { qzr::runReported([this] { BackFocusinitialize1Click(); }); });
 }

@@ -100,7 +100,7 @@ TForm17::TForm17(QWidget *parent)
     onChoice(ComboBox1, &TForm17::ComboBox1Change);
     onChoice(ComboBox2, &TForm17::ComboBox2Change);
     onChoice(ComboBox3, &TForm17::ComboBox3Change);
-    connect(Button1, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button1Click(); }); });
+    qzr::connectReported(Button1, &QPushButton::clicked, this, &TForm17::Button1Click);
 }
 
 TForm17::~TForm17()

@@ -31,7 +31,7 @@ TForm3::TForm3(QWidget *parent)
     qzr::nameAfterLabel(Edit1, Label1);
     Label4 = qzr::makeLabel(this, "Label4", QStringLiteral("Please enter Port and Password on right side of this  box"), 16, 56, 390, 24);
     Button1 = qzr::makeButton(this, "Button1", QStringLiteral("Save Settings"), 290, 88, 120, 30);
-    connect(Button1, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button1Click(); }); });
+    qzr::connectReported(Button1, &QPushButton::clicked, this, &TForm3::Button1Click);
 
     // The window shows itself as soon as it is created.
     show();

@@ -55,7 +55,7 @@ TForm4::TForm4(QWidget *parent)
     qzr::nameAfterLabel(Edit1, Label1);
     Button1 = qzr::makeButton(this, "Button1", QStringLiteral("Enter"), 100, 62, 90, 30);
 
-    connect(Button1, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button1Click(); }); });
+    qzr::connectReported(Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
 }
 
 TForm4::~TForm4()

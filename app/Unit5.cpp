@@ -85,8 +85,8 @@ TForm5::TForm5(QWidget *parent)
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
 
-    connect(Button1, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button1Click(); }); });
-    connect(Button2, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button2Click(); }); });
+    qzr::connectReported(Button1, &QPushButton::clicked, this, &TForm5::Button1Click);
+    qzr::connectReported(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);
 }
 
 TForm5::~TForm5()

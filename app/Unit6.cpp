@@ -51,8 +51,8 @@ TForm6::TForm6(QWidget *parent)
     Button1->hide();
     Button2 = qzr::makeButton(this, "Button2", QStringLiteral("VGA"), 104, 8, 90, 26);
     Button2->hide();
-    connect(Button1, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button1Click(); }); });
-    connect(Button2, &QPushButton::clicked, this, [this] { qzr::runReported([this] { Button2Click(); }); });
+    qzr::connectReported(Button1, &QPushButton::clicked, this, &TForm6::Button1Click);
+    qzr::connectReported(Button2, &QPushButton::clicked, this, &TForm6::Button2Click);
     adoptViewer(qzr::createViewer(this, "LiveViewer1", 0, 0, 641, 361));
     // The newest instance is the CAM 3 viewer window.
     Form6 = this;

@@ -210,13 +210,10 @@ TForm7::TForm7(QWidget *parent)
     // list names no scene file and sends nothing.
     connect(ComboBox8, &QComboBox::activated, this,
             [this](int position) { qzr::runReported([this, position] { ComboBox8Change(position); }); });
-    const auto onClick = [this](QPushButton *button, std::function<void()> action) {
-        connect(button, &QPushButton::clicked, this, [action] { qzr::runReported(action); });
-    };
-    onClick(Button15, [this] { Button15Click(); });
-    onClick(Button16, [this] { Button16Click(); });
-    onClick(Button17, [this] { Button17Click(); });
-    onClick(Button8, [this] { Button8Click(); });
+    qzr::connectReported(Button15, &QPushButton::clicked, this, &TForm7::Button15Click);
+    qzr::connectReported(Button16, &QPushButton::clicked, this, &TForm7::Button16Click);
+    qzr::connectReported(Button17, &QPushButton::clicked, this, &TForm7::Button17Click);
+    qzr::connectReported(Button8, &QPushButton::clicked, this, &TForm7::Button8Click);
     const std::pair<QPushButton *, Setter> setters[] = {
         {Button1, Setter::Dnr3d},      {Button2, Setter::Agc},       {Button3, Setter::SenseUp},
         {Button4, Setter::Shutter},    {Button5, Setter::Brightness}, {Button6, Setter::WhiteBalance},
@@ -224,7 +221,8 @@ TForm7::TForm7(QWidget *parent)
         {Button12, Setter::Pedestal},  {Button10, Setter::Color},    {Button11, Setter::Enhance},
         {Button14, Setter::Gamma},     {Button18, Setter::AvpColor}, {Button19, Setter::AvpBlackWhite}};
     for (const auto &[button, setter] : setters)
-        onClick(button, [this, setter = setter] { runSetter(setter); });
+        connect(button, &QPushButton::clicked, this,
+                [this, setter = setter] { qzr::runReported([this, setter] { runSetter(setter); }); });
 }
 
 TForm7::~TForm7()

@@ -1,6 +1,7 @@
 #pragma once
 #include "protocol/CameraSession.h"
 
+#include <QObject>
 #include <QString>
 #include <functional>
 
@@ -52,5 +53,15 @@ void handleWhenIdle(QObject *context, std::function<void()> handler);
 // (not when the user cancelled it by closing a window). Returns false when the
 // action failed. Input held back during its waits is delivered after it.
 bool runReported(const std::function<void()> &action);
+
+// Runs a window's handler as a user action (runReported) whenever the
+// control's signal fires: connectReported(Button3, &QPushButton::clicked,
+// this, &TForm1::Button3Click).
+template <typename Control, typename Signal, typename Window>
+QMetaObject::Connection connectReported(Control *control, Signal signal, Window *window, void (Window::*handler)())
+{
+    return QObject::connect(control, signal, window,
+                            [window, handler] { runReported([window, handler] { (window->*handler)(); }); });
+}
 
 } // namespace qzr
