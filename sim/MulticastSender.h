@@ -15,7 +15,7 @@ struct MulticastDestination {
     bool started = false;
     QString group;
     quint16 port = 0;
-    StreamSettings settings;
+    EncoderStream settings;
 
     bool operator==(const MulticastDestination &other) const;
     bool operator!=(const MulticastDestination &other) const { return !(*this == other); }

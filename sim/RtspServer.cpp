@@ -42,21 +42,21 @@ QString mountPath(int channel)
     return QStringLiteral("/channel%1").arg(channel);
 }
 
-QString overlayText(int channel, const StreamSettings &s)
+QString overlayText(int channel, const EncoderStream &s)
 {
     QString text = QStringLiteral("QZ-R channel %1   %2 %3 %4 fps %5")
                        .arg(channel)
                        .arg(s.type, s.framesize)
                        .arg(s.framerate)
                        .arg(s.cbrMode);
-    if (s.codec == StreamSettings::Codec::Jpeg)
+    if (s.codec == EncoderStream::Codec::Jpeg)
         return text + QStringLiteral(" %1").arg(s.quality);
     return text + QStringLiteral(" %1 kbit/s I %2").arg(s.bitrate / 1000).arg(s.iframeInterval);
 }
 
 } // namespace
 
-bool StreamSettings::operator==(const StreamSettings &o) const
+bool EncoderStream::operator==(const EncoderStream &o) const
 {
     return codec == o.codec && type == o.type && framesize == o.framesize && width == o.width
            && height == o.height && framerate == o.framerate && cbrMode == o.cbrMode
@@ -96,12 +96,12 @@ int jpegQualityOf(const QString &token)
     return index < 0 ? 60 : kQualities[index];
 }
 
-StreamSettings StreamSettings::fromValues(const QString &type, const QString &framesize,
+EncoderStream EncoderStream::fromValues(const QString &type, const QString &framesize,
                                           const QString &framerate, const QString &cbrMode,
                                           const QString &bitrate, const QString &quality,
                                           const QString &iframeInterval)
 {
-    StreamSettings s;
+    EncoderStream s;
     s.type = type;
     s.framesize = framesize;
     s.cbrMode = cbrMode;
@@ -125,7 +125,7 @@ StreamSettings StreamSettings::fromValues(const QString &type, const QString &fr
     return s;
 }
 
-StreamSettings StreamSettings::fromCamera(const CameraSimulator &camera, int encoder)
+EncoderStream EncoderStream::fromCamera(const CameraSimulator &camera, int encoder)
 {
     const auto get = [&](const char *suffix) {
         return camera.value(QStringLiteral("encode(%1).%2").arg(encoder).arg(QLatin1String(suffix)))
@@ -135,14 +135,14 @@ StreamSettings StreamSettings::fromCamera(const CameraSimulator &camera, int enc
                       get("bitrate"), get("quality"), get("iframeinterval"));
 }
 
-QString rtspLaunchDescription(int channel, const StreamSettings &s)
+QString rtspLaunchDescription(int channel, const EncoderStream &s)
 {
     if (s.isOff())
         return {};
     QString encoder;
     switch (s.codec) {
-    case StreamSettings::Codec::H264High:
-    case StreamSettings::Codec::H264Baseline: {
+    case EncoderStream::Codec::H264High:
+    case EncoderStream::Codec::H264Baseline: {
         const bool vbr = s.cbrMode == QLatin1String("vbr");
         encoder = QStringLiteral("x264enc name=enc tune=zerolatency speed-preset=ultrafast "
                                  "key-int-max=%1 bitrate=%2 %3 ! video/x-h264,profile=%4 ! "
@@ -151,22 +151,22 @@ QString rtspLaunchDescription(int channel, const StreamSettings &s)
                       .arg(qMax(1, s.bitrate / 1000))
                       .arg(vbr ? QStringLiteral("pass=qual quantizer=%1").arg(kVbrQuality)
                                : QStringLiteral("pass=cbr"))
-                      .arg(s.codec == StreamSettings::Codec::H264High
+                      .arg(s.codec == EncoderStream::Codec::H264High
                                ? QStringLiteral("high")
                                : QStringLiteral("constrained-baseline"));
         break;
     }
-    case StreamSettings::Codec::Jpeg:
+    case EncoderStream::Codec::Jpeg:
         encoder = QStringLiteral("jpegenc name=enc quality=%1 ! rtpjpegpay name=pay0 pt=26")
                       .arg(s.jpegQuality);
         break;
-    case StreamSettings::Codec::Mpeg4:
+    case EncoderStream::Codec::Mpeg4:
         encoder = QStringLiteral("avenc_mpeg4 name=enc bitrate=%1 gop-size=%2 max-bframes=0 ! "
                                  "rtpmp4vpay name=pay0 pt=96 config-interval=1")
                       .arg(s.bitrate)
                       .arg(s.iframeInterval);
         break;
-    case StreamSettings::Codec::Off:
+    case EncoderStream::Codec::Off:
         return {};
     }
     return QStringLiteral("( videotestsrc is-live=true pattern=ball motion=sweep "
@@ -194,15 +194,15 @@ struct RtspServer::Loop {
     GstRTSPAuth *auth = nullptr;
     GSource *source = nullptr;
     QByteArray basic;
-    std::array<StreamSettings, kRtspChannelCount> streams;
+    std::array<EncoderStream, kRtspChannelCount> streams;
 
     // Runs function on the loop thread and waits for it.
     void run(const std::function<void()> &function) { glib.run(function); }
 
     bool listen(const QHostAddress &address, quint16 port, const QString &user,
-                const QString &password, const std::array<StreamSettings, kRtspChannelCount> &initial);
+                const QString &password, const std::array<EncoderStream, kRtspChannelCount> &initial);
     void teardown();
-    void applyStream(int channel, const StreamSettings &settings, bool force);
+    void applyStream(int channel, const EncoderStream &settings, bool force);
     void applyCredentials(const QString &user, const QString &password);
 };
 
@@ -454,7 +454,7 @@ void addTimestampRepair(GstElement *encoder)
 
 bool RtspServer::Loop::listen(const QHostAddress &address, quint16 port, const QString &user,
                               const QString &password,
-                              const std::array<StreamSettings, kRtspChannelCount> &initial)
+                              const std::array<EncoderStream, kRtspChannelCount> &initial)
 {
     server = gst_rtsp_server_new();
     gst_rtsp_server_set_address(server, address.toString().toUtf8().constData());
@@ -500,9 +500,9 @@ void RtspServer::Loop::teardown()
     auth = nullptr;
 }
 
-void RtspServer::Loop::applyStream(int channel, const StreamSettings &settings, bool force)
+void RtspServer::Loop::applyStream(int channel, const EncoderStream &settings, bool force)
 {
-    StreamSettings &current = streams[size_t(channel - 1)];
+    EncoderStream &current = streams[size_t(channel - 1)];
     if (!force && current == settings)
         return;
     current = settings;
@@ -554,7 +554,7 @@ RtspServer::~RtspServer()
 
 quint16 RtspServer::start(const QHostAddress &address, quint16 port, const QString &user,
                           const QString &password,
-                          const std::array<StreamSettings, kRtspChannelCount> &streams)
+                          const std::array<EncoderStream, kRtspChannelCount> &streams)
 {
     Loop &loop = *m_loop;
     if (loop.started)
@@ -586,7 +586,7 @@ bool RtspServer::isRunning() const
     return m_loop->glib.isRunning();
 }
 
-void RtspServer::setStream(int channel, const StreamSettings &settings)
+void RtspServer::setStream(int channel, const EncoderStream &settings)
 {
     if (channel < 1 || channel > kRtspChannelCount)
         return;

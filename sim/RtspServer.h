@@ -16,7 +16,7 @@ inline constexpr int kRtspChannelCount = 3;
 
 // The settings of one encoder as its RTSP mount uses them, already checked:
 // a codec, frame size or number the camera does not know makes the stream "off".
-struct StreamSettings {
+struct EncoderStream {
     enum class Codec { Off, H264High, H264Baseline, Jpeg, Mpeg4 };
 
     Codec codec = Codec::Off;
@@ -32,12 +32,12 @@ struct StreamSettings {
     int iframeInterval = 30;    // frames between key frames
 
     bool isOff() const { return codec == Codec::Off; }
-    bool operator==(const StreamSettings &other) const;
-    bool operator!=(const StreamSettings &other) const { return !(*this == other); }
+    bool operator==(const EncoderStream &other) const;
+    bool operator!=(const EncoderStream &other) const { return !(*this == other); }
 
     // From the camera's encode(n).* values (n = 1..3).
-    static StreamSettings fromCamera(const CameraSimulator &camera, int encoder);
-    static StreamSettings fromValues(const QString &type, const QString &framesize,
+    static EncoderStream fromCamera(const CameraSimulator &camera, int encoder);
+    static EncoderStream fromValues(const QString &type, const QString &framesize,
                                      const QString &framerate, const QString &cbrMode,
                                      const QString &bitrate, const QString &quality,
                                      const QString &iframeInterval);
@@ -52,7 +52,7 @@ int jpegQualityOf(const QString &token);
 
 // The gst-launch description of channel's mount ("( ... )"); empty when off.
 // The encoder is named "enc" and the payloader "pay0".
-QString rtspLaunchDescription(int channel, const StreamSettings &settings);
+QString rtspLaunchDescription(int channel, const EncoderStream &settings);
 
 // Draws the frame stamp (FrameStamp.h) into every raw I420 picture entering
 // encoder (a GstElement); used by the RTSP mounts and the multicast senders.
@@ -80,7 +80,7 @@ public:
     // the bound port, 0 on failure. One start per object.
     quint16 start(const QHostAddress &address, quint16 port, const QString &user,
                   const QString &password,
-                  const std::array<StreamSettings, kRtspChannelCount> &streams);
+                  const std::array<EncoderStream, kRtspChannelCount> &streams);
     // Pushes every client off, stops listening, ends the loop thread.
     void stop();
     quint16 port() const { return m_port; }
@@ -89,7 +89,7 @@ public:
     // Replaces channel's mount (1..3) when the settings differ from the
     // current ones: new sessions get the new stream, clients playing the
     // old one keep it. "off" removes the mount (DESCRIBE gets 404).
-    void setStream(int channel, const StreamSettings &settings);
+    void setStream(int channel, const EncoderStream &settings);
     void setCredentials(const QString &user, const QString &password);
 
     // Connected RTSP clients (for tests).

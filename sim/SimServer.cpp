@@ -511,9 +511,9 @@ quint16 SimServer::startRtsp(quint16 port)
     if (m_rtsp)
         return m_rtsp->port();
     m_rtsp = std::make_unique<RtspServer>();
-    std::array<StreamSettings, kRtspChannelCount> streams;
+    std::array<EncoderStream, kRtspChannelCount> streams;
     for (int channel = 1; channel <= kRtspChannelCount; ++channel)
-        streams[size_t(channel - 1)] = StreamSettings::fromCamera(m_camera, channel);
+        streams[size_t(channel - 1)] = EncoderStream::fromCamera(m_camera, channel);
     const QHostAddress address = m_address.isNull() ? QHostAddress(QHostAddress::LocalHost) : m_address;
     const quint16 bound = m_rtsp->start(address, port, m_camera.user(), m_camera.password(), streams);
     if (bound == 0)
@@ -540,7 +540,7 @@ void SimServer::syncRtsp()
     if (!m_rtsp || !m_rtsp->isRunning())
         return;
     for (int channel = 1; channel <= kRtspChannelCount; ++channel)
-        m_rtsp->setStream(channel, StreamSettings::fromCamera(m_camera, channel));
+        m_rtsp->setStream(channel, EncoderStream::fromCamera(m_camera, channel));
     m_rtsp->setCredentials(m_camera.user(), m_camera.password());
 }
 
@@ -556,7 +556,7 @@ void SimServer::syncMulticast()
         destination.group = get("address");
         destination.port = get("port").toUShort();
         if (destination.started) // what is sent; nothing while stopped
-            destination.settings = StreamSettings::fromCamera(m_camera, channel);
+            destination.settings = EncoderStream::fromCamera(m_camera, channel);
         m_multicast->apply(channel, destination);
     }
 }

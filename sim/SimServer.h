@@ -22,7 +22,7 @@ namespace qzr::sim {
 class Listener;
 class MulticastSender;
 class RtspServer;
-struct StreamSettings;
+struct EncoderStream;
 
 inline constexpr quint16 kDefaultPort = 8080;
 // How long network.interface.status=restart keeps the camera unreachable.

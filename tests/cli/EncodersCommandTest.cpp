@@ -3,6 +3,7 @@
 // and what the table and the JSON show.
 
 #include "QzrProcess.h"
+#include "tests/support/SimRequests.h"
 #include "cli/Commands.h"
 #include "sim/SimThread.h"
 
@@ -20,6 +21,7 @@ using qzr::sim::SimThread;
 
 using qzr::clitest::Outcome;
 using qzr::clitest::runQzr;
+using qzr::testsupport::targetsOf;
 
 namespace {
 
@@ -44,13 +46,6 @@ QStringList expectedTargets(const QStringList &codecs)
     return targets;
 }
 
-QStringList targetsOf(const QList<qzr::sim::ReceivedRequest> &requests)
-{
-    QStringList targets;
-    for (const qzr::sim::ReceivedRequest &request : requests)
-        targets << request.target;
-    return targets;
-}
 
 QString cameraValue(const SimThread &sim, int encoder, const char *name)
 {

@@ -5,6 +5,7 @@
 // the self-updating progress line on a terminal.
 
 #include "QzrProcess.h"
+#include "tests/support/SimRequests.h"
 #include "cli/Commands.h"
 #include "sim/SimThread.h"
 #include "tests/support/CameraFleet.h"
@@ -50,6 +51,7 @@ using qzr::testsupport::hostList;
 using qzr::testsupport::hostOf;
 using qzr::testsupport::readAll;
 using qzr::testsupport::writeBytes;
+using qzr::testsupport::targetsOf;
 
 namespace {
 
@@ -59,13 +61,6 @@ Fleet startedFleet(int count)
     return testsupport::startedFleet(count, QStringLiteral("site-7"));
 }
 
-QStringList targetsOf(const SimThread &camera)
-{
-    QStringList targets;
-    for (const sim::ReceivedRequest &request : camera.requests())
-        targets << request.target;
-    return targets;
-}
 
 // Table rows with seconds as "S" and the column padding folded.
 QStringList foldedRows(const QByteArray &table)

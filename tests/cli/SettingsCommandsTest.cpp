@@ -4,6 +4,7 @@
 // byte; standard output, standard error, reports and exit status.
 
 #include "QzrProcess.h"
+#include "tests/support/SimRequests.h"
 #include "cli/Commands.h"
 #include "cli/SettingsCommands.h"
 #include "settingsfile/SettingsFile.h"
@@ -36,6 +37,7 @@ using qzr::clitest::kProcessLimitMs;
 
 using qzr::testsupport::readAll;
 using qzr::testsupport::writeBytes;
+using qzr::testsupport::targetsOf;
 
 namespace {
 
@@ -111,13 +113,6 @@ QByteArray adminGet(quint16 port, const QByteArray &target)
     return reply.mid(reply.indexOf("\r\n\r\n") + 4);
 }
 
-QStringList targetsOf(const SimThread &sim)
-{
-    QStringList targets;
-    for (const sim::ReceivedRequest &request : sim.requests())
-        targets << request.target;
-    return targets;
-}
 
 
 

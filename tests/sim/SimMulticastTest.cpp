@@ -8,34 +8,18 @@
 #include <memory>
 
 #include "MulticastSender.h"
+#include "tests/support/SimRequests.h"
 #include "SimThread.h"
 
 using qzr::sim::MulticastDestination;
 using qzr::sim::SimThread;
-using qzr::sim::StreamSettings;
+using qzr::sim::EncoderStream;
+using qzr::testsupport::httpGet;
 
 namespace {
 
 const QHostAddress kGroup(QStringLiteral("225.0.1.1"));
 
-// One parameter request over HTTP; returns the reply body.
-QByteArray httpGet(quint16 port, const QByteArray &target)
-{
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    if (!socket.waitForConnected(5000))
-        return {};
-    socket.write("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
-                 "Authorization: Basic " + QByteArray("admin:kqm").toBase64() + "\r\n\r\n");
-    QByteArray reply;
-    QDeadlineTimer deadline(5000);
-    while (!deadline.hasExpired() && socket.state() == QAbstractSocket::ConnectedState) {
-        if (socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
-            reply += socket.readAll();
-    }
-    reply += socket.readAll();
-    return reply.mid(reply.indexOf("\r\n\r\n") + 4);
-}
 
 // A UDP port nobody uses right now (and its neighbour, for RTCP).
 quint16 freeUdpPort()
@@ -157,7 +141,7 @@ void SimMulticastTest::launchDescriptionStaysOnLoopback()
     destination.started = true;
     destination.group = QStringLiteral("225.0.2.1");
     destination.port = 59152;
-    destination.settings = StreamSettings::fromValues(QStringLiteral("h264high"), QStringLiteral("640x360"),
+    destination.settings = EncoderStream::fromValues(QStringLiteral("h264high"), QStringLiteral("640x360"),
                                                       QStringLiteral("15"), QStringLiteral("cbr"),
                                                       QStringLiteral("1000000"), QStringLiteral("160k"),
                                                       QStringLiteral("30"));
@@ -168,12 +152,12 @@ void SimMulticastTest::launchDescriptionStaysOnLoopback()
         QVERIFY2(launch.contains(QLatin1String(part)), qPrintable(part + QStringLiteral(" in ") + launch));
     QVERIFY(!launch.startsWith(QLatin1Char('(')));
 
-    destination.settings.codec = StreamSettings::Codec::Jpeg;
+    destination.settings.codec = EncoderStream::Codec::Jpeg;
     QVERIFY(qzr::sim::multicastLaunchDescription(2, destination).contains(QLatin1String("rtpjpegpay name=pay0 pt=26")));
     destination.started = false;
     QVERIFY(qzr::sim::multicastLaunchDescription(2, destination).isEmpty());
     destination.started = true;
-    destination.settings.codec = StreamSettings::Codec::Off;
+    destination.settings.codec = EncoderStream::Codec::Off;
     QVERIFY(qzr::sim::multicastLaunchDescription(2, destination).isEmpty());
 }
 

@@ -19,10 +19,12 @@ extern "C" {
 }
 
 #include "FrameStamp.h"
+#include "tests/support/SimRequests.h"
 #include "RtspServer.h"
 #include "SimThread.h"
 
 using namespace qzr::sim;
+using qzr::testsupport::httpGet;
 
 namespace {
 
@@ -155,24 +157,6 @@ private:
     int m_height = 0;
 };
 
-// One parameter request over HTTP; returns the reply body.
-QByteArray httpGet(quint16 port, const QByteArray &target, const QByteArray &credentials = "admin:kqm")
-{
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    if (!socket.waitForConnected(5000))
-        return {};
-    socket.write("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
-                 "Authorization: Basic " + credentials.toBase64() + "\r\n\r\n");
-    QByteArray reply;
-    QDeadlineTimer deadline(5000);
-    while (!deadline.hasExpired() && socket.state() == QAbstractSocket::ConnectedState) {
-        if (socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
-            reply += socket.readAll();
-    }
-    reply += socket.readAll();
-    return reply.mid(reply.indexOf("\r\n\r\n") + 4);
-}
 
 // I420 planes for a frame, converted to RGB32 with the BT.601 limited-range formula.
 QImage i420ToRgb(const std::vector<uchar> &y, const std::vector<uchar> &u, const std::vector<uchar> &v,
@@ -324,15 +308,15 @@ void SimRtspTest::frameStampAge()
 void SimRtspTest::settingsFromCameraValues()
 {
     CameraSimulator camera;
-    const StreamSettings one = StreamSettings::fromCamera(camera, 1);
-    QCOMPARE(int(one.codec), int(StreamSettings::Codec::H264High));
+    const EncoderStream one = EncoderStream::fromCamera(camera, 1);
+    QCOMPARE(int(one.codec), int(EncoderStream::Codec::H264High));
     QCOMPARE(one.width, 1920);
     QCOMPARE(one.height, 1080);
     QCOMPARE(one.framerate, 15);
     QCOMPARE(one.bitrate, 4000000);
     QCOMPARE(one.iframeInterval, 30);
-    QCOMPARE(int(StreamSettings::fromCamera(camera, 2).codec), int(StreamSettings::Codec::Jpeg));
-    QVERIFY(StreamSettings::fromCamera(camera, 3).isOff());
+    QCOMPARE(int(EncoderStream::fromCamera(camera, 2).codec), int(EncoderStream::Codec::Jpeg));
+    QVERIFY(EncoderStream::fromCamera(camera, 3).isOff());
 
     int width = 0, height = 0;
     QVERIFY(frameSizeOf(QStringLiteral("quadvga"), &width, &height));
@@ -344,16 +328,16 @@ void SimRtspTest::settingsFromCameraValues()
     QVERIFY(!frameSizeOf(QStringLiteral("800x600"), &width, &height));
 
     // Values the camera would refuse (stored through the admin path) give no stream.
-    QVERIFY(StreamSettings::fromValues("h264high", "800x600", "15", "cbr", "4000000", "160k", "30").isOff());
-    QVERIFY(StreamSettings::fromValues("h265", "vga", "15", "cbr", "4000000", "160k", "30").isOff());
-    QCOMPARE(StreamSettings::fromValues("jpeg", "vga", "x", "afs", "", "160k", "").framerate, 15);
+    QVERIFY(EncoderStream::fromValues("h264high", "800x600", "15", "cbr", "4000000", "160k", "30").isOff());
+    QVERIFY(EncoderStream::fromValues("h265", "vga", "15", "cbr", "4000000", "160k", "30").isOff());
+    QCOMPARE(EncoderStream::fromValues("jpeg", "vga", "x", "afs", "", "160k", "").framerate, 15);
     QVERIFY(jpegQualityOf(QStringLiteral("80k")) < jpegQualityOf(QStringLiteral("160k")));
     QVERIFY(jpegQualityOf(QStringLiteral("160k")) < jpegQualityOf(QStringLiteral("320k")));
 }
 
 void SimRtspTest::launchDescriptions()
 {
-    const auto h264 = StreamSettings::fromValues("h264baseline", "1280x720", "10", "cbr", "2048000", "", "60");
+    const auto h264 = EncoderStream::fromValues("h264baseline", "1280x720", "10", "cbr", "2048000", "", "60");
     const QString one = rtspLaunchDescription(2, h264);
     QVERIFY2(one.contains("x264enc name=enc tune=zerolatency speed-preset=ultrafast key-int-max=60 bitrate=2048"), qPrintable(one));
     QVERIFY(one.contains("profile=constrained-baseline"));
@@ -363,14 +347,14 @@ void SimRtspTest::launchDescriptions()
     QVERIFY(one.contains("channel 2"));
     QVERIFY(one.contains("clockoverlay"));
 
-    const QString jpeg = rtspLaunchDescription(1, StreamSettings::fromValues("jpeg", "1920x1080", "5", "afs", "", "320k", ""));
+    const QString jpeg = rtspLaunchDescription(1, EncoderStream::fromValues("jpeg", "1920x1080", "5", "afs", "", "320k", ""));
     QVERIFY2(jpeg.contains(QStringLiteral("jpegenc name=enc quality=%1 ! rtpjpegpay name=pay0").arg(jpegQualityOf("320k"))), qPrintable(jpeg));
 
-    const QString mpeg4 = rtspLaunchDescription(3, StreamSettings::fromValues("mpeg4", "vga", "15", "cbr", "512000", "", "30"));
+    const QString mpeg4 = rtspLaunchDescription(3, EncoderStream::fromValues("mpeg4", "vga", "15", "cbr", "512000", "", "30"));
     QVERIFY2(mpeg4.contains("avenc_mpeg4 name=enc bitrate=512000 gop-size=30"), qPrintable(mpeg4));
     QVERIFY(mpeg4.contains("rtpmp4vpay name=pay0 pt=96 config-interval=1"));
 
-    QVERIFY(rtspLaunchDescription(1, StreamSettings::fromValues("off", "vga", "15", "cbr", "512000", "", "30")).isEmpty());
+    QVERIFY(rtspLaunchDescription(1, EncoderStream::fromValues("off", "vga", "15", "cbr", "512000", "", "30")).isEmpty());
 }
 
 void SimRtspTest::channelDecodes_data()
