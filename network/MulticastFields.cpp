@@ -1,5 +1,7 @@
 #include "network/MulticastFields.h"
 
+#include "protocol/ConnectionInput.h"
+
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -7,17 +9,15 @@ namespace qzr::network {
 
 namespace {
 
+// An IPv4 address by the tool's one address rule (no leading zeros, which
+// the viewer's address parser would read as octal), from 224.0.0.0 to
+// 239.255.255.255.
 bool isMulticastGroup(const QString &text)
 {
-    static const QRegularExpression dotted(QStringLiteral("^(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})$"));
-    const QRegularExpressionMatch match = dotted.match(text);
-    if (!match.hasMatch())
+    const std::optional<quint32> address = ipv4Value(text);
+    if (!address)
         return false;
-    for (int i = 1; i <= 4; ++i) {
-        if (match.captured(i).toInt() > 255)
-            return false;
-    }
-    const int first = match.captured(1).toInt();
+    const quint32 first = *address >> 24;
     return first >= 224 && first <= 239;
 }
 

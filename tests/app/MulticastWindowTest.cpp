@@ -201,6 +201,8 @@ void MulticastWindowTest::badFieldsSendAndChangeNothing_data()
     QTest::newRow("port above 65535") << "225.0.1.1" << "70000" << "Multicast Port";
     QTest::newRow("unicast group") << "192.168.0.10" << "49152" << "Multicast IP";
     QTest::newRow("empty octet") << "225.0..1" << "49152" << "Multicast IP";
+    // Read as octal by inet_aton: 225.0.8.1, another group than it shows.
+    QTest::newRow("leading zero") << "225.0.010.1" << "49152" << "Multicast IP";
 }
 
 void MulticastWindowTest::badFieldsSendAndChangeNothing()
