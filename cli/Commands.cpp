@@ -323,6 +323,8 @@ QString alignedTable(const QList<QStringList> &rows)
             else
                 line += row.at(column);
         }
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
         text += line + QLatin1Char('\n');
     }
     return text;

@@ -104,7 +104,8 @@ void runEncoders(CommandContext &context, const QStringList &arguments);
 using AllEncoderSettings = std::array<encoder::EncoderSettings, encoder::kEncoderCount>;
 QString encodersTable(const AllEncoderSettings &encoders);
 
-// Rows of cells as aligned columns, two blanks apart, one line each.
+// Rows of cells as left-aligned columns two blanks apart, one line each,
+// without trailing blanks.
 QString alignedTable(const QList<QStringList> &rows);
 QByteArray encodersJson(const AllEncoderSettings &encoders);
 

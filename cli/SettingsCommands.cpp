@@ -96,32 +96,6 @@ QString oneLine(QString text)
     return text;
 }
 
-// Rows of cells as left-aligned columns two blanks apart, one line each,
-// without trailing blanks.
-QString alignedRows(const QList<QStringList> &rows)
-{
-    QList<qsizetype> widths;
-    for (const QStringList &row : rows) {
-        for (qsizetype column = 0; column < row.size(); ++column) {
-            if (widths.size() <= column)
-                widths << 0;
-            widths[column] = qMax(widths[column], row.at(column).size());
-        }
-    }
-    QString text;
-    for (const QStringList &row : rows) {
-        QString line;
-        for (qsizetype column = 0; column < row.size(); ++column) {
-            line += column + 1 < row.size() ? row.at(column).leftJustified(widths[column]) + QStringLiteral("  ")
-                                            : row.at(column);
-        }
-        while (line.endsWith(QLatin1Char(' ')))
-            line.chop(1);
-        text += line + QLatin1Char('\n');
-    }
-    return text;
-}
-
 QString secondsText(double seconds)
 {
     return QString::number(seconds, 'f', 3);
@@ -723,7 +697,7 @@ QString differencesTable(const QList<SettingDifference> &differences, const QStr
     for (const SettingDifference &difference : differences)
         rows << QStringList{QString::number(difference.line), difference.name, cellText(difference.first),
                             cellText(difference.second)};
-    return alignedRows(rows);
+    return alignedTable(rows);
 }
 
 QByteArray differencesJson(const QList<SettingDifference> &differences, const QString &firstLabel,
@@ -1007,7 +981,7 @@ QByteArray cloneTable(const QList<CloneOutcome> &outcomes)
     for (const CloneOutcome &outcome : outcomes)
         rows << QStringList{outcome.target.name, QLatin1String(cloneResultName(outcome.result)),
                             secondsText(outcome.seconds), cloneDetail(outcome)};
-    return alignedRows(rows).toUtf8();
+    return alignedTable(rows).toUtf8();
 }
 
 QString cloneProgressLine(int finished, int total, const CloneOutcome &outcome)
