@@ -2,12 +2,13 @@
 // Working on many cameras at once: "clone", "save --hosts" and "diff
 // --hosts". Each camera at work runs on a fiber of its own over a session
 // (and so a libcurl handle and connection) of its own, a few threads serving
-// them all (FleetLoop.h); the pauses inside one camera's work hold up only
-// that camera. Every camera's start, steps and result go to the run's
-// journal as they happen; SIGINT or SIGTERM stops the run at safe points.
-#include "cli/FleetLoop.h"
+// them all (protocol/FleetLoop.h); the pauses inside one camera's work hold
+// up only that camera. Every camera's start, steps and result go to the
+// run's journal as they happen; SIGINT or SIGTERM stops the run at safe
+// points.
 #include "cli/Journal.h"
 #include "cli/SettingsCommands.h"
+#include "protocol/FleetLoop.h"
 
 #include <QJsonObject>
 #include <QList>

@@ -1,12 +1,14 @@
 #include "discovery/CameraFinder.h"
 
 #include "discovery/CameraQueries.h"
+#include "protocol/FleetLoop.h"
 #include "protocol/ParamClient.h"
 
 #include <QMutex>
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
 #include <QSet>
+#include <QThread>
 #include <QUdpSocket>
 #include <QVariant>
 
@@ -77,13 +79,15 @@ struct CameraFinder::Run
     QMutex mutex;
     QSet<ParamClient *> active;
 
-    // Runs work with a fresh client unless the search was stopped.
+    // Runs work with a fresh client on `camera` unless the search was
+    // stopped.
     template<typename Work>
-    void withClient(const SearchOptions &options, bool withCredentials, Work work)
+    void withClient(const SearchOptions &options, bool withCredentials, FleetCamera &camera, Work work)
     {
         if (stopped)
             return;
         ParamClient client;
+        client.setTransferRunner(&camera);
         client.setConnectTimeoutMs(options.connectTimeout_ms);
         client.setReplyTimeoutMs(options.replyTimeout_ms);
         if (withCredentials)
@@ -128,8 +132,21 @@ CameraFinder::~CameraFinder()
 {
     if (m_run)
         m_run->stop();
+    if (m_readRun)
+        m_readRun->stop();
     closeSockets();
-    m_pool.waitForDone();
+    // The reads end at once (stopped or cancelled); their results are not
+    // delivered.
+    m_fleet.reset();
+}
+
+void CameraFinder::runRead(std::function<void(FleetCamera &camera)> read)
+{
+    // A thread per core, as for the fleet commands: the reads are mostly
+    // waiting, but a sweep's many short ones keep a thread busy.
+    if (!m_fleet)
+        m_fleet = std::make_unique<FleetLoops>(m_options.jobs, QThread::idealThreadCount());
+    m_fleet->add(std::move(read));
 }
 
 bool CameraFinder::start(const SearchOptions &options)
@@ -156,7 +173,8 @@ bool CameraFinder::start(const SearchOptions &options)
     m_readsPending = 0;
     m_dropped = 0;
     m_dirty = false;
-    m_pool.setMaxThreadCount(m_options.jobs);
+    if (m_fleet)
+        m_fleet->setJobs(m_options.jobs);
     m_messageId = newMessageId();
 
     // One prober per interface address: the probe leaves by that interface
@@ -384,9 +402,9 @@ void CameraFinder::queueIdentity(const QString &address, int port, bool withCred
         ++m_readsPending;
     const std::shared_ptr<Run> run = cutAfterWait ? m_readRun : m_run;
     const SearchOptions options = m_options;
-    m_pool.start([this, run, options, address, port, withCredentials, cutAfterWait] {
+    runRead([this, run, options, address, port, withCredentials, cutAfterWait](FleetCamera &camera) {
         Identity identity;
-        run->withClient(options, withCredentials,
+        run->withClient(options, withCredentials, camera,
                         [&](ParamClient &client) { identity = readIdentity(client, address, port); });
         QMetaObject::invokeMethod(this, [this, run, address, port, identity, cutAfterWait] {
             if ((run != m_run && run != m_readRun) || run->stopped)
@@ -432,11 +450,11 @@ void CameraFinder::startSweep()
         for (const QHostAddress &host : addresses) {
             const QString address = host.toString();
             const int port = range.port;
-            m_pool.start([this, run, options, address, port] {
+            runRead([this, run, options, address, port](FleetCamera &camera) {
                 // The sweep asks every address without credentials: any web
                 // server of the range may answer.
                 SweepAnswer answer;
-                run->withClient(options, false,
+                run->withClient(options, false, camera,
                                 [&](ParamClient &client) { answer = sweepAddress(client, address, port); });
                 QMetaObject::invokeMethod(this, [this, run, address, port, answer] {
                     if (run != m_run || run->stopped)

@@ -7,12 +7,17 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
-#include <QThreadPool>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 class QUdpSocket;
+
+namespace qzr {
+class FleetCamera;
+class FleetLoops;
+}
 
 namespace qzr::discovery {
 
@@ -53,9 +58,11 @@ struct SearchOptions
 // is read once without credentials, only at the address its message came
 // from (model, firmware and MAC where it answers; "login needed" where it
 // does not); with the credentials only when asked. Runs on the thread that
-// owns it; the HTTP reads run on a pool of its own. The list is refreshed
-// at most every 100 ms (camerasChanged()); finished() ends a search, also a
-// stopped one, at the latest one second after the wait (sweeps aside).
+// owns it; the HTTP reads run as a fleet of cameras on threads of their own
+// (protocol/FleetLoop.h) and their results come back to the owner's thread.
+// The list is refreshed at most every 100 ms (camerasChanged()); finished()
+// ends a search, also a stopped one, at the latest one second after the wait
+// (sweeps aside).
 class CameraFinder : public QObject
 {
     Q_OBJECT
@@ -127,6 +134,9 @@ private:
     void closeSockets();
     void reportProgress();
     QString interfaceForIndex(int index) const;
+    // Runs a read on the search's fleet (made at the first, with the jobs of
+    // m_options).
+    void runRead(std::function<void(FleetCamera &camera)> read);
 
     SearchOptions m_options;
     QList<LocalInterface> m_table;
@@ -155,7 +165,7 @@ private:
     bool m_running = false;
     QString m_error;
     QStringList m_warnings;
-    QThreadPool m_pool; // last: waited for before the rest goes
+    std::unique_ptr<FleetLoops> m_fleet; // last: waited for before the rest goes
 };
 
 } // namespace qzr::discovery

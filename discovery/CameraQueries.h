@@ -5,7 +5,8 @@
 #include <QString>
 
 // The reads a search makes of each address, through the normal parameter
-// client (one client per worker; each call blocks its thread).
+// client (one client per read; a search runs each read on a camera of its
+// fleet, protocol/FleetLoop.h, where a call waits on the read's fiber).
 namespace qzr::discovery {
 
 // The answer of one address to the sweep's read of the model.

@@ -1,4 +1,4 @@
-#include "cli/FleetLoop.h"
+#include "protocol/FleetLoop.h"
 
 #include <boost/context/fiber.hpp>
 #include <boost/context/protected_fixedsize_stack.hpp>
@@ -8,6 +8,7 @@
 #endif
 
 #include <sys/epoll.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,8 +18,9 @@
 #include <limits>
 #include <memory>
 #include <system_error>
+#include <utility>
 
-namespace qzr::cli {
+namespace qzr {
 
 namespace {
 
@@ -29,6 +31,8 @@ namespace fibers = boost::context;
 constexpr std::size_t kFiberStackBytes = 256 * 1024;
 constexpr int kMaxEvents = 256;
 constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
+// The epoll mark of a loop's wake-up descriptor (no camera's slot).
+constexpr std::uint64_t kWakeMark = std::numeric_limits<std::uint64_t>::max();
 
 // AddressSanitizer follows a switch between the loop's stack and a
 // camera's fiber only when told of it; without, an exception thrown on a
@@ -53,23 +57,65 @@ inline void startSwitch(void **, const StackBounds &) {}
 inline void finishSwitch(void *, StackBounds *) {}
 #endif
 
-// A camera's stack, as protected_fixedsize_stack makes it, with its bounds
-// noted for the sanitizer.
+// Stacks of cameras that finished, kept for the next ones on the same
+// loop: a camera's start then costs no system call for its stack.
+class StackPool
+{
+public:
+    StackPool() = default;
+    StackPool(const StackPool &) = delete;
+    StackPool &operator=(const StackPool &) = delete;
+    ~StackPool()
+    {
+        for (fibers::stack_context &context : m_free)
+            m_stack.deallocate(context);
+    }
+    fibers::stack_context allocate()
+    {
+        if (m_free.empty())
+            return m_stack.allocate();
+        const fibers::stack_context context = m_free.back();
+        m_free.pop_back();
+        return context;
+    }
+    // At most as many are kept as cameras were at work at once.
+    void deallocate(fibers::stack_context &context) noexcept
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        // The sanitizer's marks of the last camera's frames stay with the
+        // memory: a stack goes back to the system instead.
+        m_stack.deallocate(context);
+        return;
+#endif
+        try {
+            m_free.push_back(context);
+        } catch (...) {
+            m_stack.deallocate(context);
+        }
+    }
+
+private:
+    fibers::protected_fixedsize_stack m_stack{kFiberStackBytes};
+    std::vector<fibers::stack_context> m_free;
+};
+
+// A camera's stack, from its loop's pool, with its bounds noted for the
+// sanitizer.
 class NotedStack
 {
 public:
-    explicit NotedStack(StackBounds &bounds) : m_bounds(&bounds) {}
+    NotedStack(StackPool &pool, StackBounds &bounds) : m_pool(&pool), m_bounds(&bounds) {}
     fibers::stack_context allocate()
     {
-        fibers::stack_context context = m_stack.allocate();
+        fibers::stack_context context = m_pool->allocate();
         m_bounds->size = context.size;
         m_bounds->bottom = static_cast<const char *>(context.sp) - context.size;
         return context;
     }
-    void deallocate(fibers::stack_context &context) noexcept { m_stack.deallocate(context); }
+    void deallocate(fibers::stack_context &context) noexcept { m_pool->deallocate(context); }
 
 private:
-    fibers::protected_fixedsize_stack m_stack{kFiberStackBytes};
+    StackPool *m_pool;
     StackBounds *m_bounds;
 };
 
@@ -91,7 +137,7 @@ namespace {
 class Camera final : public FleetCamera
 {
 public:
-    Camera(FleetLoop &loop, int slot, int index) : m_loop(loop), m_slot(slot), m_index(index) { openMulti(); }
+    Camera(FleetLoop &loop, int slot) : m_loop(loop), m_slot(slot) {}
     ~Camera() override { curl_multi_cleanup(m_multi); }
     Camera(const Camera &) = delete;
     Camera &operator=(const Camera &) = delete;
@@ -102,7 +148,7 @@ public:
     void pause(int ms) override;
 
     // On the loop.
-    void start(const FleetCameraWork &work);
+    void start(FleetJob job);
     void onSocket(curl_socket_t socket, std::uint32_t events);
     void onTimers(std::int64_t now);
     std::int64_t nextDeadline() const { return std::min(m_curlTimerNs, m_wakeNs); }
@@ -134,7 +180,7 @@ private:
 
     FleetLoop &m_loop;
     const int m_slot;
-    const int m_index;
+    FleetJob m_job;
     CURLM *m_multi = nullptr;
     fibers::fiber m_fiber;     // the camera's work, while it waits
     fibers::fiber m_loopFiber; // the loop, while the camera's work runs
@@ -150,34 +196,57 @@ private:
 
 } // namespace
 
-// One thread's cameras: up to `capacity` at once, each in a slot whose
-// number marks its sockets in the epoll set.
+// One thread's cameras: up to its share of the jobs at once, each in a slot
+// whose number marks its sockets in the epoll set.
 class FleetLoop
 {
 public:
-    FleetLoop(FleetLoops &fleet, int capacity) : m_fleet(fleet), m_slots(std::size_t(capacity))
+    explicit FleetLoop(FleetLoops &fleet) : m_fleet(fleet)
     {
         m_epoll = ::epoll_create1(EPOLL_CLOEXEC);
         if (m_epoll < 0)
             throw std::system_error(errno, std::generic_category(), "cannot wait for the cameras' connections");
+        m_wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        epoll_event event{};
+        event.events = EPOLLIN;
+        event.data.u64 = kWakeMark;
+        if (m_wake < 0 || ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, m_wake, &event) != 0) {
+            const int error = errno;
+            if (m_wake >= 0)
+                ::close(m_wake);
+            ::close(m_epoll);
+            throw std::system_error(error, std::generic_category(), "cannot wait for the cameras' connections");
+        }
     }
     ~FleetLoop()
     {
-        if (m_epoll >= 0)
-            ::close(m_epoll);
+        ::close(m_wake);
+        ::close(m_epoll);
     }
     FleetLoop(const FleetLoop &) = delete;
     FleetLoop &operator=(const FleetLoop &) = delete;
 
     void run();
     void watch(int slot, curl_socket_t socket, int what, bool known);
+    void setCapacity(int capacity) { m_capacity = capacity; }
+    StackPool &stacks() { return m_stacks; }
+    // Makes the loop look at the queue (and its capacity) again. Any thread.
+    void wake()
+    {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(m_wake, &one, sizeof one);
+    }
 
 private:
     bool startCameras();
 
     FleetLoops &m_fleet;
+    std::atomic<int> m_capacity{0};
+    StackPool m_stacks; // outlives the cameras
     std::vector<std::unique_ptr<Camera>> m_slots;
+    int m_atWork = 0;
     int m_epoll = -1;
+    int m_wake = -1;
 };
 
 namespace {
@@ -196,7 +265,9 @@ void Camera::openMulti()
 
 CURLcode Camera::perform(CURL *easy)
 {
-    if (curl_multi_add_handle(m_multi, easy) != CURLM_OK)
+    if (!m_multi)
+        openMulti();
+    if (!m_multi || curl_multi_add_handle(m_multi, easy) != CURLM_OK)
         return CURLE_FAILED_INIT;
     m_transferDone = false;
     // Start at once: the request goes out before the thread turns to others.
@@ -214,8 +285,10 @@ CURLcode Camera::perform(CURL *easy)
 
 void Camera::closeConnections()
 {
+    // The next transfer opens a new one.
     curl_multi_cleanup(m_multi);
-    openMulti();
+    m_multi = nullptr;
+    m_curlTimerNs = kNever;
 }
 
 void Camera::pause(int ms)
@@ -228,13 +301,15 @@ void Camera::pause(int ms)
     m_waiting = Waiting::Nothing;
 }
 
-void Camera::start(const FleetCameraWork &work)
+void Camera::start(FleetJob job)
 {
-    m_fiber = fibers::fiber(std::allocator_arg, NotedStack(m_fiberStack),
-                            [this, &work](fibers::fiber &&loop) {
+    m_job = std::move(job);
+    m_fiber = fibers::fiber(std::allocator_arg, NotedStack(m_loop.stacks(), m_fiberStack),
+                            [this](fibers::fiber &&loop) {
                                 finishSwitch(nullptr, &m_loopStack);
                                 m_loopFiber = std::move(loop);
-                                work(m_index, *this);
+                                m_job(*this);
+                                m_job = nullptr; // what it holds goes on the fiber
                                 m_finished = true;
                                 // The fiber ends: its fake stack goes with it.
                                 startSwitch(nullptr, m_loopStack);
@@ -328,26 +403,28 @@ void FleetLoop::watch(int slot, curl_socket_t socket, int what, bool known)
         ::epoll_ctl(m_epoll, EPOLL_CTL_MOD, socket, &event);
 }
 
-// Fills the free slots with the next cameras; false when none is at work.
+// Fills the free places with the next cameras; false when none is at work
+// and no more will come.
 bool FleetLoop::startCameras()
 {
-    bool busy = false;
-    bool more = true;
-    for (std::size_t slot = 0; slot < m_slots.size(); ++slot) {
-        while (!m_slots[slot] && more) {
-            const int index = m_fleet.m_next.fetch_add(1);
-            if (index >= m_fleet.m_total) {
-                more = false;
-                break;
-            }
-            auto camera = std::make_unique<Camera>(*this, int(slot), index);
-            camera->start(m_fleet.m_work);
-            if (!camera->finished())
-                m_slots[slot] = std::move(camera);
+    bool ended = false;
+    while (m_atWork < m_capacity) {
+        FleetJob job;
+        if (!m_fleet.take(job, ended))
+            break;
+        std::size_t slot = 0;
+        while (slot < m_slots.size() && m_slots[slot])
+            ++slot;
+        if (slot == m_slots.size())
+            m_slots.emplace_back();
+        auto camera = std::make_unique<Camera>(*this, int(slot));
+        camera->start(std::move(job));
+        if (!camera->finished()) {
+            m_slots[slot] = std::move(camera);
+            ++m_atWork;
         }
-        busy = busy || m_slots[slot];
     }
-    return busy;
+    return m_atWork > 0 || !(ended || m_fleet.drained());
 }
 
 void FleetLoop::run()
@@ -364,6 +441,11 @@ void FleetLoop::run()
             timeoutMs = int(std::clamp<std::int64_t>((deadline - nowNs() + 999'999) / 1'000'000, 0, 60'000));
         const int count = ::epoll_wait(m_epoll, events, kMaxEvents, timeoutMs); // -1 (EINTR): timers only
         for (int i = 0; i < count; ++i) {
+            if (events[i].data.u64 == kWakeMark) {
+                std::uint64_t wakes = 0;
+                [[maybe_unused]] const ssize_t read = ::read(m_wake, &wakes, sizeof wakes);
+                continue;
+            }
             const std::size_t slot = std::size_t(events[i].data.u64 >> 32);
             const auto socket = curl_socket_t(std::uint32_t(events[i].data.u64));
             if (slot < m_slots.size() && m_slots[slot])
@@ -373,27 +455,46 @@ void FleetLoop::run()
         for (auto &camera : m_slots) {
             if (camera)
                 camera->onTimers(now);
-            if (camera && camera->finished())
+            if (camera && camera->finished()) {
                 camera.reset();
+                --m_atWork;
+            }
         }
     }
 }
 
 FleetLoops::FleetLoops(int total, int jobs, int threads, FleetCameraWork work)
-    : m_total(total), m_work(std::move(work))
+    : m_work(std::move(work))
 {
+    for (int index = 0; index < total; ++index)
+        m_queue.push_back([this, index](FleetCamera &camera) { m_work(index, camera); });
+    m_closed = true;
     jobs = std::max(1, std::min(jobs, total));
-    threads = std::clamp(threads, 1, jobs);
-    std::vector<std::shared_ptr<FleetLoop>> loops;
+    start(jobs, std::clamp(threads, 1, jobs));
+}
+
+FleetLoops::FleetLoops(int jobs, int threads)
+{
+    start(std::max(1, jobs), std::max(1, threads));
+}
+
+void FleetLoops::start(int jobs, int threads)
+{
     for (int t = 0; t < threads; ++t)
-        loops.push_back(std::make_shared<FleetLoop>(*this, jobs / threads + (t < jobs % threads ? 1 : 0)));
+        m_loops.push_back(std::make_shared<FleetLoop>(*this));
+    setJobs(jobs);
     try {
-        for (const auto &loop : loops)
+        for (const auto &loop : m_loops)
             m_threads.emplace_back([loop] { loop->run(); });
     } catch (...) {
         // No thread to be had: the loops already running start no further
         // camera, finish theirs, and the failure goes to the caller.
-        m_next = total;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_queue.clear();
+            m_closed = true;
+        }
+        wakeAll();
         wait();
         throw;
     }
@@ -401,7 +502,69 @@ FleetLoops::FleetLoops(int total, int jobs, int threads, FleetCameraWork work)
 
 FleetLoops::~FleetLoops()
 {
+    close();
     wait();
+}
+
+void FleetLoops::add(FleetJob job)
+{
+    bool wasEmpty = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        wasEmpty = m_queue.empty();
+        m_queue.push_back(std::move(job));
+    }
+    // A loop with a place free waits only when it found the queue empty;
+    // while it is not, the loops take from it as places free up.
+    if (wasEmpty)
+        wakeAll();
+}
+
+void FleetLoops::setJobs(int jobs)
+{
+    jobs = std::max(1, jobs);
+    const int threads = int(m_loops.size());
+    for (int t = 0; t < threads; ++t)
+        m_loops[std::size_t(t)]->setCapacity(jobs / threads + (t < jobs % threads ? 1 : 0));
+    wakeAll();
+}
+
+void FleetLoops::close()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_closed = true;
+    }
+    wakeAll();
+}
+
+bool FleetLoops::take(FleetJob &job, bool &ended)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_queue.empty()) {
+        ended = m_closed;
+        return false;
+    }
+    job = std::move(m_queue.front());
+    m_queue.pop_front();
+    if (m_queue.empty() && m_closed) {
+        // A loop with no place free (or none at all) waits to hear this.
+        for (const auto &loop : m_loops)
+            loop->wake();
+    }
+    return true;
+}
+
+bool FleetLoops::drained()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_closed && m_queue.empty();
+}
+
+void FleetLoops::wakeAll()
+{
+    for (const auto &loop : m_loops)
+        loop->wake();
 }
 
 void FleetLoops::wait()
@@ -412,4 +575,4 @@ void FleetLoops::wait()
     }
 }
 
-} // namespace qzr::cli
+} // namespace qzr
