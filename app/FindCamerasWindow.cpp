@@ -44,15 +44,11 @@ FindCamerasWindow::FindCamerasWindow(QWidget *parent)
     : QWidget(parent)
 {
     FormFindCameras = this;
-    setObjectName(QStringLiteral("FindCameras"));
-    setUpForm(this, QStringLiteral("Find Cameras"), FormStyle::Normal, false, 200, 160, 760, 420);
-
-    SweepLabel = makeLabel(this, "SweepLabel", QStringLiteral("Sweep range (CIDR[:PORT])"), 12, 14, 170, 24);
-    SweepEdit = makeControl<QLineEdit>(this, "SweepEdit", 186, 12, 220, 26);
-    SweepEdit->setPlaceholderText(QStringLiteral("e.g. 192.168.0.0/24:80"));
-    nameAfterLabel(SweepEdit, SweepLabel);
-    SearchAgainButton = makeButton(this, "SearchAgainButton", QStringLiteral("Search again"), 416, 10, 110, 30);
-    StopSearchButton = makeButton(this, "StopSearchButton", QStringLiteral("Stop search"), 532, 10, 100, 30);
+    // FindCamerasWindow.ui holds the controls; the window's flags and place,
+    // and the table's model with its columns, are set here.
+    setWindowFlags(Qt::Window);
+    setupUi(this);
+    move(200, 160);
 
     m_model = new FoundCamerasModel(this);
     m_sorted = new QSortFilterProxyModel(this);
@@ -60,35 +56,15 @@ FindCamerasWindow::FindCamerasWindow(QWidget *parent)
     m_sorted->setSortRole(FoundCamerasModel::SortKeyRole);
     m_sorted->setDynamicSortFilter(true);
     m_sorted->sort(0);
-    CameraTable = makeControl<QTableView>(this, "CameraTable", 12, 48, 736, 290);
     CameraTable->setModel(m_sorted);
-    CameraTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    CameraTable->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    CameraTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    CameraTable->verticalHeader()->hide();
     // Rows of one height, columns sized once (not per reply, which costs a
-    // pass over every row); long values are elided, so that the flags stay
-    // in view.
+    // pass over every row); long values are elided (the .ui turns wrapping
+    // off), so that the flags stay in view.
     CameraTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    CameraTable->setTextElideMode(Qt::ElideRight);
-    CameraTable->setWordWrap(false);
     CameraTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    CameraTable->horizontalHeader()->setStretchLastSection(true);
     const int widths[] = {110, 50, 100, 80, 115, 85};
     for (int column = 0; column < int(std::size(widths)); ++column)
         CameraTable->setColumnWidth(column, widths[column]);
-
-    SearchProgress = makeControl<QProgressBar>(this, "SearchProgress", 12, 346, 736, 20);
-    SearchProgress->setRange(0, 1);
-    SearchProgress->setValue(0);
-    StatusLabel = makeLabel(this, "StatusLabel", QString(), 12, 376, 600, 30);
-    StatusLabel->resize(350, 30);
-    ReadDetailsButton = makeButton(this, "ReadDetailsButton", QStringLiteral("Read details"), 368, 376, 118, 30);
-    ReadDetailsButton->setEnabled(false);
-    UseCameraButton = makeButton(this, "UseCameraButton", QStringLiteral("Use this camera"), 492, 376, 130, 30);
-    UseCameraButton->setEnabled(false);
-    CloseButton = makeButton(this, "CloseButton", QStringLiteral("Close"), 628, 376, 120, 30);
-    StopSearchButton->setEnabled(false);
 
     connect(SearchAgainButton, &QPushButton::clicked, this, [this] { startSearch(); });
     connect(StopSearchButton, &QPushButton::clicked, this, [this] { stopSearch(); });

@@ -3,18 +3,15 @@
 
 #include <QWidget>
 
+#include "ui_FindCamerasWindow.h"
+
 class FoundCamerasModel;
-class QLabel;
-class QLineEdit;
-class QProgressBar;
-class QPushButton;
 class QSortFilterProxyModel;
-class QTableView;
 
 // "Find Cameras": searches the network for cameras (WS-Discovery on every
 // interface, and an address sweep when a range is given), lists them as they
 // are found, and hands the chosen one to the main window and "IP Setup".
-class FindCamerasWindow : public QWidget
+class FindCamerasWindow : public QWidget, public Ui::FindCamerasWindow
 {
     Q_OBJECT
 
@@ -53,11 +50,9 @@ public:
 
     qzr::discovery::CameraFinder &finder() { return m_finder; }
 
-    QTableView *CameraTable;
-    QProgressBar *SearchProgress;
-    QLabel *SweepLabel, *StatusLabel;
-    QLineEdit *SweepEdit;
-    QPushButton *SearchAgainButton, *StopSearchButton, *UseCameraButton, *ReadDetailsButton, *CloseButton;
+    // FindCamerasWindow.ui holds the controls: SweepLabel and SweepEdit,
+    // SearchAgainButton, StopSearchButton, CameraTable, SearchProgress,
+    // StatusLabel, ReadDetailsButton, UseCameraButton and CloseButton.
 
 protected:
     // Escape closes the window; closing it ends a search under way.

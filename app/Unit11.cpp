@@ -1,13 +1,10 @@
 #include "app/Unit11.h"
 
-#include "windowsupport/FormSupport.h"
 #include "app/Forms.h"
 #include "app/Unit1.h"
 #include "app/Unit11.h"
 #include "windowsupport/Operation.h"
 
-#include <QFrame>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QCheckBox>
@@ -26,20 +23,11 @@ TForm11::TForm11(QWidget *parent)
     : QWidget(parent)
 {
     Form11 = this;
-    setObjectName(QStringLiteral("Form11"));
-    qzr::setUpForm(this, QStringLiteral("Digital Zoom"), qzr::FormStyle::Normal, true, 745, 345, 207, 175);
-    // Across the whole window and wrapped where it has to be: the warning is
-    // read whole, "!" included.
-    Label1 = qzr::makeLabel(this, "Label1", QStringLiteral("Only working with MPEG4 picture!"), 4, 2, 199, 33);
-    Label1->setWordWrap(true);
-    Label1->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    QPalette red = Label1->palette();
-    red.setColor(QPalette::WindowText, Qt::red);
-    Label1->setPalette(red);
-    auto *panel = qzr::makeControl<QFrame>(this, "Panel1", 8, 36, 191, 130);
-    panel->setFrameShape(QFrame::Panel);
-    Button1 = qzr::makeButton(panel, "Button1", QStringLiteral("Zoom in"), 20, 16, 150, 40);
-    Button2 = qzr::makeButton(panel, "Button2", QStringLiteral("Zoom out"), 20, 72, 150, 40);
+    // Unit11.ui holds the controls; the window's flags and place, and the
+    // buttons' press and click, are set here.
+    setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint);
+    setupUi(this);
+    move(745, 345);
     for (QPushButton *button : {Button1, Button2}) {
         button->installEventFilter(this);
         qzr::connectReported(button, &QPushButton::clicked, this, &TForm11::ButtonClick);

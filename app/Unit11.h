@@ -1,11 +1,10 @@
 #pragma once
 #include <QWidget>
 
-class QLabel;
-class QPushButton;
+#include "ui_Unit11.h"
 
 // "Digital Zoom": zooms the camera while a button is held.
-class TForm11 : public QWidget
+class TForm11 : public QWidget, public Ui::TForm11
 {
     Q_OBJECT
 
@@ -19,9 +18,7 @@ public:
     // Click of either button: the camera stops zooming.
     void ButtonClick();
 
-    QLabel *Label1;
-    QPushButton *Button1;   // "Zoom in"
-    QPushButton *Button2;   // "Zoom out"
+    // Unit11.ui: Label1 (the warning), Button1 "Zoom in", Button2 "Zoom out".
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

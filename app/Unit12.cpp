@@ -2,7 +2,6 @@
 
 #include "protocol/ShownText.h"
 
-#include "windowsupport/FormSupport.h"
 #include "app/Forms.h"
 #include "app/Unit1.h"
 #include "app/Unit5.h"
@@ -223,90 +222,20 @@ TForm12::TForm12(QWidget *parent)
     : QWidget(parent)
 {
     Form12 = this;
-    setObjectName(QStringLiteral("Form12"));
-    qzr::setUpForm(this, QStringLiteral("Encoder Setting Info Page"), qzr::FormStyle::Normal, true, 240, 140, 560, 330);
     // Stays on top, with the system menu and a minimize box only.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    // Unit12.ui holds the controls.
+    setupUi(this);
+    move(240, 140);
 
-    constexpr int kLabelWidth = 140;
-    constexpr int kColumnLeft = 8 + kLabelWidth + 8;
-    constexpr int kColumnWidth = 124;
-    constexpr int kHeaderTop = 8;
-    constexpr int kRowTop = 32;
-    constexpr int kRowHeight = 30;
-    auto columnX = [](int encoder) { return kColumnLeft + (encoder - 1) * (kColumnWidth + 8); };
-    auto rowY = [](int row) { return kRowTop + row * kRowHeight; };
-
-    // Column headings and row labels.
-    qzr::makeLabel(this, "Label8", QStringLiteral("Encoder 1"), columnX(1), kHeaderTop, kColumnWidth, 20);
-    qzr::makeLabel(this, "Label9", QStringLiteral("Encoder 2"), columnX(2), kHeaderTop, kColumnWidth, 20);
-    qzr::makeLabel(this, "Label10", QStringLiteral("Encoder 3"), columnX(3), kHeaderTop, kColumnWidth, 20);
-    QLabel *rowLabels[6] = {
-        qzr::makeLabel(this, "Label1", QStringLiteral("Compression"), 8, rowY(0), kLabelWidth, 24),
-        qzr::makeLabel(this, "Label2", QStringLiteral("Bit/s ( KB if JPEG )"), 8, rowY(1), kLabelWidth, 24),
-        qzr::makeLabel(this, "Label3", QStringLiteral("Resolution"), 8, rowY(2), kLabelWidth, 24),
-        qzr::makeLabel(this, "Label4", QStringLiteral("Bitrate handling"), 8, rowY(3), kLabelWidth, 24),
-        qzr::makeLabel(this, "Label6", QStringLiteral("I-Frame Interval"), 8, rowY(4), kLabelWidth, 24),
-        qzr::makeLabel(this, "Label5", QStringLiteral("FPS"), 8, rowY(5), kLabelWidth, 24),
-    };
-    Label6 = rowLabels[4];
-
-    auto box = [&](const char *name, int encoder, int row, QLabel *label) {
-        auto *edit = qzr::makeControl<QLineEdit>(this, name, columnX(encoder), rowY(row), kColumnWidth, 24);
-        qzr::nameAfterLabel(edit, label);
-        return edit;
-    };
     // Rows: type, Bit/s (JPEG size in the same place), resolution, bitrate
     // handling, I-frame interval, frame rate.
-    Edit1 = box("Edit1", 1, 0, rowLabels[0]);
-    Edit2 = box("Edit2", 1, 1, rowLabels[1]);
-    Edit7 = box("Edit7", 1, 1, rowLabels[1]);
-    Edit3 = box("Edit3", 1, 2, rowLabels[2]);
-    Edit4 = box("Edit4", 1, 3, rowLabels[3]);
-    Edit6 = box("Edit6", 1, 4, rowLabels[4]);
-    Edit5 = box("Edit5", 1, 5, rowLabels[5]);
-    Edit8 = box("Edit8", 2, 0, rowLabels[0]);
-    Edit13 = box("Edit13", 2, 1, rowLabels[1]);
-    Edit9 = box("Edit9", 2, 1, rowLabels[1]);
-    Edit10 = box("Edit10", 2, 2, rowLabels[2]);
-    Edit11 = box("Edit11", 2, 3, rowLabels[3]);
-    Edit12 = box("Edit12", 2, 4, rowLabels[4]);
-    Edit14 = box("Edit14", 2, 5, rowLabels[5]);
-    Edit15 = box("Edit15", 3, 0, rowLabels[0]);
-    Edit16 = box("Edit16", 3, 1, rowLabels[1]);
-    Edit17 = box("Edit17", 3, 1, rowLabels[1]);
-    Edit18 = box("Edit18", 3, 2, rowLabels[2]);
-    Edit19 = box("Edit19", 3, 3, rowLabels[3]);
-    Edit20 = box("Edit20", 3, 4, rowLabels[4]);
-    Edit21 = box("Edit21", 3, 5, rowLabels[5]);
-    Edit7->hide();
-    Edit9->hide();
-
     m_columns = {{
         {Edit1, Edit2, Edit7, Edit3, Edit4, Edit6, Edit5},
         {Edit8, Edit13, Edit9, Edit10, Edit11, Edit12, Edit14},
         {Edit15, Edit16, Edit17, Edit18, Edit19, Edit20, Edit21},
     }};
-
-    // Encoder 1's column is bold; the user may type only into its I-frame
-    // interval and JPEG size boxes.
-    for (QLineEdit *edit : {Edit1, Edit2, Edit7, Edit3, Edit4, Edit6, Edit5}) {
-        QFont bold = edit->font();
-        bold.setBold(true);
-        edit->setFont(bold);
-        edit->setReadOnly(edit != Edit6 && edit != Edit7);
-    }
-
-    const int bottom = rowY(6) + 8;
-    ProgressBar1 = qzr::makeControl<QProgressBar>(this, "ProgressBar1", 8, bottom, 544, 16);
-    ProgressBar1->setRange(0, kPageProgressMaximum);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
-    Button2 = qzr::makeButton(this, "Button2", QStringLiteral("Encoder 1"), columnX(1), bottom + 24, kColumnWidth, 28);
-    Button3 = qzr::makeButton(this, "Button3", QStringLiteral("Encoder2"), columnX(2), bottom + 24, kColumnWidth, 28);
-    Button4 = qzr::makeButton(this, "Button4", QStringLiteral("Encoder3"), columnX(3), bottom + 24, kColumnWidth, 28);
-    Button1 = qzr::makeButton(this, "Button1", QStringLiteral("REFRESH ALL"), 8, bottom + 24, kLabelWidth, 28);
 
     qzr::connectReported(Button1, &QPushButton::clicked, this, &TForm12::Button1Click);
     qzr::connectReported(Button2, &QPushButton::clicked, this, &TForm12::Button2Click);

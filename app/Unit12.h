@@ -5,15 +5,12 @@
 
 #include <array>
 
-class QLabel;
-class QLineEdit;
-class QProgressBar;
-class QPushButton;
+#include "ui_Unit12.h"
 
 // The settings of the camera's three encoders, side by side. Its encoder
 // reads are the one way the tool loads an encoder's settings: they fill the
 // page, the main window's encoder panel and the settings text.
-class TForm12 : public QWidget
+class TForm12 : public QWidget, public Ui::TForm12
 {
     Q_OBJECT
 
@@ -44,11 +41,9 @@ public:
     };
     const Column &column(int encoder) const { return m_columns.at(std::size_t(encoder - 1)); }
 
-    QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5, *Edit6, *Edit7, *Edit8, *Edit9, *Edit10, *Edit11,
-        *Edit12, *Edit13, *Edit14, *Edit15, *Edit16, *Edit17, *Edit18, *Edit19, *Edit20, *Edit21;
-    QLabel *Label6; // row label "I-Frame Interval"
-    QProgressBar *ProgressBar1;
-    QPushButton *Button1, *Button2, *Button3, *Button4;
+    // Unit12.ui holds the controls: the boxes Edit1..Edit21 (columns as
+    // m_columns lists them), the headings and row labels (Label6 is the row
+    // label "I-Frame Interval"), ProgressBar1 and Button1..Button4.
 
 private:
     qzr::encoder::EncoderSettings readEncoder(int encoder);

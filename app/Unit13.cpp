@@ -1,11 +1,8 @@
 #include "app/Unit13.h"
 
-#include "windowsupport/FormSupport.h"
 #include "windowsupport/Operation.h"
 #include "windowsupport/UserDialogs.h"
 
-#include <QFrame>
-#include <QLabel>
 #include <QPushButton>
 #include <QAuthenticator>
 #include <QUrl>
@@ -37,21 +34,10 @@ TForm13::TForm13(QWidget *parent)
     : QWidget(parent)
 {
     Form13 = this;
-    setObjectName(QStringLiteral("Form13"));
-    qzr::setUpForm(this, QStringLiteral("Service Page"), qzr::FormStyle::Borderless, true, 548, 108, 617, 786);
-
-    Panel1 = qzr::makeControl<QFrame>(this, "Panel1", 0, 0, 601, 33);
-    Panel1->setFrameShape(QFrame::Panel);
-    auto *caption = qzr::makeLabel(Panel1, "Panel1Caption", QStringLiteral("QZ-R Service Menu"), 0, 0, 601, 33);
-    caption->setAlignment(Qt::AlignCenter);
-
-    Button1 = qzr::makeButton(this, "Button1", QStringLiteral("Close"), 0, 32, 617, 25);
-    QFont bold = Button1->font();
-    bold.setBold(true);
-    Button1->setFont(bold);
-    QPalette red = Button1->palette();
-    red.setColor(QPalette::ButtonText, Qt::red);
-    Button1->setPalette(red);
+    // Unit13.ui holds the controls; the window's flags and place are set here.
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setupUi(this);
+    move(548, 108);
     qzr::connectReported(Button1, &QPushButton::clicked, this, &TForm13::Button1Click);
 }
 

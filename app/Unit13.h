@@ -1,12 +1,12 @@
 #pragma once
 #include <QWidget>
 
-class QFrame;
-class QPushButton;
+#include "ui_Unit13.h"
+
 class QWebEngineView;
 
 // The camera's service page in an embedded browser.
-class TForm13 : public QWidget
+class TForm13 : public QWidget, public Ui::TForm13
 {
     Q_OBJECT
 
@@ -22,8 +22,7 @@ public:
 
     void Button1Click(); // "Close"
 
-    QFrame *Panel1;
-    QPushButton *Button1;
+    // Unit13.ui: Panel1 with its caption, Button1 "Close".
     // Made on the first navigation: the browser engine starts only when the
     // service page is wanted.
     QWebEngineView *WebBrowser1 = nullptr;

@@ -1,14 +1,11 @@
 #pragma once
 #include <QWidget>
 
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
+#include "ui_Unit14.h"
 
 // "Multicast Setup": starts and stops a channel's multicast stream and shows
 // it in the CAM 3 window.
-class TForm14 : public QWidget
+class TForm14 : public QWidget, public Ui::TForm14
 {
     Q_OBJECT
 
@@ -22,10 +19,8 @@ public:
     void ComboBox1Change();   // channel choice: the channel's defaults
     void Button1Click();      // start or stop
 
-    QLabel *Label1, *Label2, *Label3, *Label4;
-    QComboBox *ComboBox1;
-    QLineEdit *Edit1, *Edit2;
-    QPushButton *Button1;
+    // Unit14.ui: ComboBox1 (channel), Edit1 (group), Edit2 (port), Button1
+    // and their labels Label1 to Label4.
 
 protected:
     void closeEvent(QCloseEvent *event) override;

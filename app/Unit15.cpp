@@ -2,7 +2,6 @@
 
 #include "protocol/ShownText.h"
 
-#include "windowsupport/FormSupport.h"
 #include "app/Forms.h"
 #include "app/Unit1.h"
 #include "app/Unit3.h"
@@ -26,88 +25,24 @@ TForm15 *Form15 = nullptr;
 
 namespace net = qzr::network;
 
-namespace {
-
-void emphasise(QLabel *label, const QColor &colour)
-{
-    QFont font = label->font();
-    font.setBold(true);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-}
-
-QLineEdit *makeField(QWidget *parent, const char *name, const QString &text, QLabel *label, int x, int y, int w)
-{
-    auto *field = qzr::makeControl<QLineEdit>(parent, name, x, y, w, 24);
-    field->setText(text);
-    qzr::nameAfterLabel(field, label);
-    return field;
-}
-
-} // namespace
-
 TForm15::TForm15(QWidget *parent)
     : QWidget(parent)
 {
     Form15 = this;
-    setObjectName(QStringLiteral("Form15"));
-    qzr::setUpForm(this, QStringLiteral("IP Settings"), qzr::FormStyle::SystemMenuOnly, true, 260, 160, 470, 410);
-    setWindowFlag(Qt::WindowMinimizeButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowStaysOnTopHint);
+    // Unit15.ui holds the controls; the window's flags and place, and the
+    // spinners' ranges, are set here.
+    setupUi(this);
+    move(260, 160);
 
-    Label6 = qzr::makeLabel(this, "Label6", QStringLiteral("Current IP Address"), 16, 16, 160, 22);
-    Label7 = qzr::makeLabel(this, "Label7", QStringLiteral("IP"), 180, 16, 270, 22);
-    emphasise(Label7, Qt::red);
-    Label9 = qzr::makeLabel(this, "Label9", QStringLiteral("Current MAC Address"), 16, 44, 160, 22);
-    Label8 = qzr::makeLabel(this, "Label8", QStringLiteral("MAC Address"), 180, 44, 270, 22);
-    emphasise(Label8, Qt::blue);
-
-    Label1 = qzr::makeLabel(this, "Label1", QStringLiteral("New IP Address"), 16, 82, 160, 22);
-    const char *const octetNames[] = {"Edit1", "Edit2", "Edit3", "Edit4"};
-    const char *const spinnerNames[] = {"UpDown1", "UpDown2", "UpDown3", "UpDown4"};
-    const char *const octetTexts[] = {"192", "168", "0", "2"};
-    QLineEdit *octets[4];
-    UpDown *spinners[4];
+    const std::array<UpDown *, 4> spinners = {UpDown1, UpDown2, UpDown3, UpDown4};
     for (int i = 0; i < 4; ++i) {
-        const int x = 180 + i * 66;
-        octets[i] = makeField(this, octetNames[i], QString::fromLatin1(octetTexts[i]), Label1, x, 80, 42);
-        octets[i]->setAccessibleName(QStringLiteral("New IP Address, octet %1").arg(i + 1));
-        spinners[i] = qzr::makeControl<UpDown>(this, spinnerNames[i], x + 42, 80, 18, 24);
-        spinners[i]->setAccessibleName(QStringLiteral("Octet %1 spinner").arg(i + 1));
         // Up to 254 each; the fourth from 1.
         spinners[i]->setRange(i == 3 ? 1 : 0, 254);
         spinners[i]->setPosition(i == 3 ? 1 : 0);
         connect(spinners[i], &UpDown::clicked, this, [this, i] { qzr::runReported([this, i] { UpDownClick(i); }); });
     }
-    Edit1 = octets[0], Edit2 = octets[1], Edit3 = octets[2], Edit4 = octets[3];
-    UpDown1 = spinners[0], UpDown2 = spinners[1], UpDown3 = spinners[2], UpDown4 = spinners[3];
-
-    Label2 = qzr::makeLabel(this, "Label2", QStringLiteral("New Subnetmask"), 16, 114, 160, 22);
-    Edit5 = makeField(this, "Edit5", QStringLiteral("255.255.255.0"), Label2, 180, 112, 180);
-    Label3 = qzr::makeLabel(this, "Label3", QStringLiteral("New Gateway"), 16, 146, 160, 22);
-    Edit6 = makeField(this, "Edit6", QStringLiteral("192.168.0.1"), Label3, 180, 144, 180);
-    Button1 = qzr::makeButton(this, "Button1", QStringLiteral("Set IP + Subnetmask + Gateway"), 180, 176, 260, 30);
-
-    Label4 = qzr::makeLabel(this, "Label4", QStringLiteral("New HTTP Port"), 16, 224, 160, 22);
-    Edit7 = makeField(this, "Edit7", QStringLiteral("80"), Label4, 180, 222, 80);
-    Button4 = qzr::makeButton(this, "Button4", QStringLiteral("Set"), 270, 220, 60, 28);
-    Button4->setAccessibleName(QStringLiteral("Set HTTP Port"));
-    Label5 = qzr::makeLabel(this, "Label5", QStringLiteral("New RTSP Port"), 16, 256, 160, 22);
-    Edit8 = makeField(this, "Edit8", QStringLiteral("554"), Label5, 180, 254, 80);
-    Edit8->setReadOnly(true);
-    Label10 = qzr::makeLabel(this, "Label10", QStringLiteral("New admin Password"), 16, 288, 160, 22);
-    Edit9 = makeField(this, "Edit9", QStringLiteral("kqm"), Label10, 180, 286, 120);
-    Button6 = qzr::makeButton(this, "Button6", QStringLiteral("Set"), 310, 284, 60, 28);
-    Button6->setAccessibleName(QStringLiteral("Set admin Password"));
-
-    RadioButton2 = qzr::makeControl<QRadioButton>(this, "RadioButton2", 16, 326, 150, 24);
-    RadioButton2->setText(QStringLiteral("DHCP Disabled"));
-    RadioButton1 = qzr::makeControl<QRadioButton>(this, "RadioButton1", 180, 326, 150, 24);
-    RadioButton1->setText(QStringLiteral("DHCP Enabled"));
-
-    Button2 = qzr::makeButton(this, "Button2", QStringLiteral("Get Settings"), 16, 364, 150, 32);
-    Button3 = qzr::makeButton(this, "Button3", QStringLiteral("Change Camera"), 180, 364, 150, 32);
 
     qzr::connectReported(Button1, &QPushButton::clicked, this, &TForm15::Button1Click);
     qzr::connectReported(Button2, &QPushButton::clicked, this, &TForm15::Button2Click);

@@ -5,16 +5,12 @@
 
 #include <functional>
 
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QRadioButton;
-class UpDown;
+#include "ui_Unit15.h"
 
 // "IP Settings": the camera's own network settings (address, subnet mask,
 // gateway, HTTP port, password, DHCP), read back or changed on the camera the
 // main window is connected to.
-class TForm15 : public QWidget
+class TForm15 : public QWidget, public Ui::TForm15
 {
     Q_OBJECT
 
@@ -39,18 +35,17 @@ public:
     void RadioButton2Click();   // "DHCP Disabled"
     void UpDownClick(int octet); // a spinner's position into its octet field (0..3)
 
-    QLabel *Label6, *Label7;    // "Current IP Address" / the current camera address
-    QLabel *Label9, *Label8;    // "Current MAC Address" / the camera's MAC address
-    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label10; // field captions
-    QLineEdit *Edit1, *Edit2, *Edit3, *Edit4; // the new address, one octet each
-    UpDown *UpDown1, *UpDown2, *UpDown3, *UpDown4;
-    QLineEdit *Edit5;           // new subnet mask
-    QLineEdit *Edit6;           // new gateway
-    QLineEdit *Edit7;           // new HTTP port
-    QLineEdit *Edit8;           // RTSP port as read (read-only)
-    QLineEdit *Edit9;           // new password
-    QPushButton *Button1, *Button2, *Button3, *Button4, *Button6;
-    QRadioButton *RadioButton1, *RadioButton2;
+    // Unit15.ui holds the controls:
+    //   Label6, Label7    "Current IP Address" / the current camera address
+    //   Label9, Label8    "Current MAC Address" / the camera's MAC address
+    //   Label1..Label5, Label10  field captions
+    //   Edit1..Edit4      the new address, one octet each, with UpDown1..UpDown4
+    //   Edit5             new subnet mask
+    //   Edit6             new gateway
+    //   Edit7             new HTTP port
+    //   Edit8             RTSP port as read (read-only)
+    //   Edit9             new password
+    //   Button1..Button4, Button6, RadioButton1 (DHCP on), RadioButton2 (off)
 
 private:
     std::array<QLineEdit *, 4> octetFields() const { return {Edit1, Edit2, Edit3, Edit4}; }

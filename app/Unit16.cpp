@@ -1,6 +1,5 @@
 #include "app/Unit16.h"
 
-#include "windowsupport/FormSupport.h"
 #include "app/Forms.h"
 #include "app/Unit1.h"
 #include "app/Unit16.h"
@@ -13,15 +12,11 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QPushButton>
-#include <QStyle>
-#include <QStyleOptionSpinBox>
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -31,18 +26,6 @@ TForm16 *Form16 = nullptr;
 using namespace qzr::lens;
 
 namespace {
-
-constexpr int kClientWidth = 360;
-constexpr int kPanelLeft = 8;
-constexpr int kPanelWidth = 344;
-constexpr int kButtonHeight = 25;
-
-QFrame *makePanel(QWidget *parent, const char *name, int top, int height)
-{
-    auto *panel = qzr::makeControl<QFrame>(parent, name, kPanelLeft, top, kPanelWidth, height);
-    panel->setFrameShape(QFrame::StyledPanel);
-    return panel;
-}
 
 // The status the main window's "Day Focus" leaves as the reply log's text.
 QString polledFocusStatus()
@@ -64,112 +47,19 @@ void send(const QList<qzr::ParamQuery> &requests)
 
 } // namespace
 
-NightFocusSpinner::NightFocusSpinner(QWidget *parent)
-    : QSpinBox(parent)
-{
-    setRange(kNightFocusMin, kNightFocusMax);
-    setValue(kNightFocusMin);
-    setWrapping(false);
-    // The position moves by clicks only; the camera's value is shown beside it.
-    lineEdit()->setReadOnly(true);
-}
-
-void NightFocusSpinner::stepBy(int steps)
-{
-    if (steps == 0)
-        return;
-    // One position per click, whatever the wheel or a modifier asked for;
-    // the base keeps it within the range.
-    QSpinBox::stepBy(steps > 0 ? 1 : -1);
-    emit clicked(value());
-}
-
-QAbstractSpinBox::StepEnabled NightFocusSpinner::stepEnabled() const
-{
-    // A click at an end still counts: the camera's value may differ.
-    return StepUpEnabled | StepDownEnabled;
-}
-
-void NightFocusSpinner::mousePressEvent(QMouseEvent *event)
-{
-    if (event->button() == Qt::LeftButton) {
-        QStyleOptionSpinBox option;
-        initStyleOption(&option);
-        const QStyle::SubControl hit =
-            style()->hitTestComplexControl(QStyle::CC_SpinBox, &option, event->position().toPoint(), this);
-        if (hit == QStyle::SC_SpinBoxUp || hit == QStyle::SC_SpinBoxDown) {
-            event->accept();
-            stepBy(hit == QStyle::SC_SpinBoxUp ? 1 : -1);
-            return;
-        }
-    }
-    QSpinBox::mousePressEvent(event);
-}
-
-void NightFocusSpinner::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
-        event->accept();
-        stepBy(event->key() == Qt::Key_Up ? 1 : -1);
-        return;
-    }
-    QSpinBox::keyPressEvent(event);
-}
-
 TForm16::TForm16(QWidget *parent)
     : QWidget(parent)
 {
     Form16 = this;
-    setObjectName(QStringLiteral("Form16"));
 
-    // The window's own menu, drawn inside it.
-    MainMenu1 = qzr::makeControl<QMenuBar>(this, "MainMenu1", 0, 0, kClientWidth, 0);
-    MainMenu1->setNativeMenuBar(false);
-    Exit1 = MainMenu1->addAction(QStringLiteral("Exit"));
-    Exit1->setObjectName(QStringLiteral("Exit1"));
-    Options1 = MainMenu1->addMenu(QStringLiteral("Options"));
-    Options1->setObjectName(QStringLiteral("Options1"));
-    BackFocusinitialize1 = Options1->addAction(QStringLiteral("Back Focus initialize"));
-    BackFocusinitialize1->setObjectName(QStringLiteral("BackFocusinitialize1"));
-    const int menuHeight = MainMenu1->sizeHint().height();
-    MainMenu1->resize(kClientWidth, menuHeight);
-
-    const int top = menuHeight + 10;
-    Button1 = qzr::makeButton(this, "Button1", QStringLiteral("Start Auto Focus Day"), 16, top, 328, 32);
-
-    Panel2 = makePanel(this, "Panel2", top + 44, 76);
-    Label2 = qzr::makeLabel(Panel2, "Label2", QStringLiteral("Fine Focus Adjust"), 8, 6, 200, 20);
-    QStringList steps;
-    for (const char *step : kFineSteps)
-        steps << QString::fromLatin1(step);
-    ComboBox1 = qzr::makeControl<QComboBox>(Panel2, "ComboBox1", 8, 36, 96, kButtonHeight);
-    ComboBox1->setEditable(true);
-    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox1->addItems(steps);
-    ComboBox1->setCurrentIndex(kDefaultFineStepIndex);
-    ComboBox1->setAccessibleName(Label2->text());
-    Button4 = qzr::makeButton(Panel2, "Button4", QStringLiteral("Fine plus"), 116, 36, 104, kButtonHeight);
-    Button5 = qzr::makeButton(Panel2, "Button5", QStringLiteral("Fine minus"), 228, 36, 104, kButtonHeight);
-    Button4->hide();
-    Button5->hide();
-
-    Panel1 = makePanel(this, "Panel1", top + 128, 104);
-    Label1 = qzr::makeLabel(Panel1, "Label1", QStringLiteral("Night Focus Adjust"), 8, 6, 200, 20);
-    Button2 = qzr::makeButton(Panel1, "Button2", QStringLiteral("Start NFA"), 8, 34, 104, kButtonHeight);
-    Button3 = qzr::makeButton(Panel1, "Button3", QStringLiteral("Stop NFA"), 120, 34, 104, kButtonHeight);
-    Edit1 = qzr::makeControl<QLineEdit>(Panel1, "Edit1", 8, 68, 104, kButtonHeight);
-    Edit1->setAccessibleName(QStringLiteral("Night focus value"));
-    UpDown1 = new NightFocusSpinner(Panel1);
-    UpDown1->setObjectName(QStringLiteral("UpDown1"));
-    UpDown1->setGeometry(120, 68, 56, kButtonHeight);
-    UpDown1->setAccessibleName(QStringLiteral("Night focus target"));
-    UpDown1->hide();
-
-    qzr::setUpForm(this, QStringLiteral("FOCUS"), qzr::FormStyle::Normal, true, 300, 200, kClientWidth,
-                   top + 240);
     // Stays on top, with only the system menu and the minimise button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    // Unit16.ui holds the controls and the menu.
+    setupUi(this);
+    move(300, 200);
+    // The window's own menu, drawn inside it.
+    MainMenu1->setNativeMenuBar(false);
 
     qzr::connectReported(Button1, &QPushButton::clicked, this, &TForm16::Button1Click);
     qzr::connectReported(Button2, &QPushButton::clicked, this, &TForm16::Button2Click);

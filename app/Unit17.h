@@ -1,17 +1,14 @@
 #pragma once
 #include <QWidget>
 
-class QComboBox;
-class QFrame;
-class QLabel;
-class QPushButton;
+#include "ui_Unit17.h"
 
 // "SD Card Settings": which encoder feeds the camera's SD card, whether the
 // card and constant recording are on, and the card's capacity. Every choice
 // is sent at once; the window reads back only the capacity, and its status
 // labels show what was last sent. Created hidden; shown from the main
 // window's menu.
-class TForm17 : public QWidget
+class TForm17 : public QWidget, public Ui::TForm17
 {
     Q_OBJECT
 
@@ -27,11 +24,8 @@ public:
     // "Check SD Card capacity".
     void Button1Click();
 
-    QComboBox *ComboBox1, *ComboBox2, *ComboBox3;
-    QFrame *Panel1;
-    QLabel *Label1, *Label2, *Label3, *Label4, *Label5;
-    QLabel *Label6, *Label7, *Label8, *Label9, *Label10, *Label11;
-    QPushButton *Button1;
+    // Unit17.ui: ComboBox1 to ComboBox3 (the lists), Panel1 with the guidance
+    // Label1 to Label5, Label6 to Label11 (captions and status), Button1.
 };
 
 extern TForm17 *Form17;

@@ -1,15 +1,15 @@
 #include "app/Unit2.h"
 
-#include "windowsupport/FormSupport.h"
-
 TForm2 *Form2 = nullptr;
 
 TForm2::TForm2(QWidget *parent)
     : QWidget(parent)
 {
     Form2 = this;
-    setObjectName(QStringLiteral("Form2"));
-    qzr::setUpForm(this, QStringLiteral("1920x1080 CAM 1"), qzr::FormStyle::Normal, true, 100, 100, 640, 360);
+    // Unit2.ui holds the rest; the window's flags and place are set here.
+    setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint);
+    setupUi(this);
+    move(100, 100);
 }
 
 TForm2::~TForm2()

@@ -1,8 +1,10 @@
 #pragma once
 #include <QWidget>
 
+#include "ui_Unit2.h"
+
 // An empty stay-on-top window that nothing shows.
-class TForm2 : public QWidget
+class TForm2 : public QWidget, public Ui::TForm2
 {
     Q_OBJECT
 

@@ -1,6 +1,5 @@
 #include "app/Unit3.h"
 
-#include "windowsupport/FormSupport.h"
 #include "app/Forms.h"
 #include "app/Unit1.h"
 #include "app/Unit3.h"
@@ -22,15 +21,11 @@ TForm3::TForm3(QWidget *parent)
     : QWidget(parent)
 {
     Form3 = this;
-    setObjectName(QStringLiteral("Form3"));
-    qzr::setUpForm(this, QStringLiteral("IP Setup"), qzr::FormStyle::SingleBorderNoIcons, true, 380, 300, 420, 130);
-
-    Label1 = qzr::makeLabel(this, "Label1", QStringLiteral("Cam 1 IP "), 16, 20, 80, 24);
-    Edit1 = qzr::makeControl<QLineEdit>(this, "Edit1", 100, 18, 180, 26);
-    Edit1->setText(QStringLiteral("192.168.0.57"));
-    qzr::nameAfterLabel(Edit1, Label1);
-    Label4 = qzr::makeLabel(this, "Label4", QStringLiteral("Please enter Port and Password on right side of this  box"), 16, 56, 390, 24);
-    Button1 = qzr::makeButton(this, "Button1", QStringLiteral("Save Settings"), 290, 88, 120, 30);
+    // Unit3.ui holds the controls; the window's flags and place are set here.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint
+                   | Qt::WindowStaysOnTopHint);
+    setupUi(this);
+    move(380, 300);
     qzr::connectReported(Button1, &QPushButton::clicked, this, &TForm3::Button1Click);
 
     // The window shows itself as soon as it is created.

@@ -1,12 +1,10 @@
 #pragma once
 #include <QWidget>
 
-class QLabel;
-class QLineEdit;
-class QPushButton;
+#include "ui_Unit3.h"
 
 // "IP Setup": where the user enters the address of the camera to work with.
-class TForm3 : public QWidget
+class TForm3 : public QWidget, public Ui::TForm3
 {
     Q_OBJECT
 
@@ -16,10 +14,6 @@ public:
 
     // "Save Settings": make the address the main window's camera and read it.
     void Button1Click();
-
-    QLabel *Label1, *Label4;
-    QLineEdit *Edit1;
-    QPushButton *Button1;
 };
 
 extern TForm3 *Form3;

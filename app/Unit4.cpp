@@ -1,6 +1,5 @@
 #include "app/Unit4.h"
 
-#include "windowsupport/FormSupport.h"
 #include "app/Forms.h"
 #include "app/Unit1.h"
 #include "app/Unit4.h"
@@ -42,18 +41,15 @@ TForm4::TForm4(QWidget *parent)
     : QWidget(parent)
 {
     Form4 = this;
-    setObjectName(QStringLiteral("Form4"));
-    qzr::setUpForm(this, QStringLiteral("Setting Password"), qzr::FormStyle::SingleBorderNoIcons, true, 420, 320, 260, 110);
-
-    Label1 = qzr::makeLabel(this, "Label1", QStringLiteral("Password  :"), 16, 20, 80, 24);
-    Edit1 = qzr::makeControl<QLineEdit>(this, "Edit1", 100, 18, 140, 26);
+    // Unit4.ui holds the controls; the window's flags and place, and the
+    // field's "*" mask, are set here.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint
+                   | Qt::WindowStaysOnTopHint);
+    setupUi(this);
+    move(420, 320);
     auto *mask = new StarMaskStyle;
     mask->setParent(Edit1);
     Edit1->setStyle(mask);
-    Edit1->setEchoMode(QLineEdit::Password);
-    Edit1->setText(kSettingPassword);
-    qzr::nameAfterLabel(Edit1, Label1);
-    Button1 = qzr::makeButton(this, "Button1", QStringLiteral("Enter"), 100, 62, 90, 30);
 
     qzr::connectReported(Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
 }

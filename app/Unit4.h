@@ -1,13 +1,11 @@
 #pragma once
 #include <QWidget>
 
-class QLabel;
-class QLineEdit;
-class QPushButton;
+#include "ui_Unit4.h"
 
 // "Setting Password": asks for the setting password before running "Set to
 // Camera". Created hidden; it acts only when "Enter" is pressed.
-class TForm4 : public QWidget
+class TForm4 : public QWidget, public Ui::TForm4
 {
     Q_OBJECT
 
@@ -18,10 +16,6 @@ public:
     // "Enter": a wrong password is refused, the right one runs "Set to
     // Camera"; either way the field is emptied and the window closes.
     void Button1Click();
-
-    QLabel *Label1;
-    QLineEdit *Edit1;
-    QPushButton *Button1;
 };
 
 extern TForm4 *Form4;

@@ -1,6 +1,5 @@
 #include "app/Unit5.h"
 
-#include "windowsupport/FormSupport.h"
 #include "app/Forms.h"
 #include "app/Unit1.h"
 #include "app/Unit5.h"
@@ -52,38 +51,12 @@ TForm5::TForm5(QWidget *parent)
     : QWidget(parent)
 {
     Form5 = this;
-    setObjectName(QStringLiteral("Form5"));
-    qzr::setUpForm(this, QStringLiteral("Save/Load Camera Settings"), qzr::FormStyle::Normal, true, 200, 150, 520, 560);
     // Stays on top, with only the system menu and the minimise button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
-
-    // The settings text, lime on dark; only the tool writes it.
-    Memo1 = qzr::makeControl<QPlainTextEdit>(this, "Memo1", 8, 8, 504, 330);
-    Memo1->setReadOnly(true);
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QPalette palette = Memo1->palette();
-    palette.setColor(QPalette::Base, QColor(32, 32, 32));
-    palette.setColor(QPalette::Text, QColor(0, 255, 0));
-    Memo1->setPalette(palette);
-    Memo1->setAccessibleName(QStringLiteral("Settings text"));
-
-    Button1 = qzr::makeButton(this, "Button1", QStringLiteral("Save Settings to PC HDD"), 8, 350, 504, 34);
-
-    Panel1 = qzr::makeControl<QWidget>(this, "Panel1", 8, 394, 504, 116);
-    QPalette red = Panel1->palette();
-    red.setColor(QPalette::WindowText, Qt::red);
-    Label1 = qzr::makeLabel(Panel1, "Label1", QStringLiteral("Please Enter IP, User and Password"), 8, 4, 488, 22);
-    Label1->setPalette(red);
-    Label2 = qzr::makeLabel(Panel1, "Label2", QStringLiteral("In Main application Form ( Red IP )"), 8, 28, 488, 22);
-    Label2->setPalette(red);
-    Button2 = qzr::makeButton(Panel1, "Button2", QStringLiteral("Upload Settings to Camera"), 0, 62, 504, 34);
-
-    ProgressBar1 = qzr::makeControl<QProgressBar>(this, "ProgressBar1", 8, 522, 504, 20);
-    ProgressBar1->setRange(0, kSaveProgressMaximum);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
+    // Unit5.ui holds the controls.
+    setupUi(this);
+    move(200, 150);
 
     qzr::connectReported(Button1, &QPushButton::clicked, this, &TForm5::Button1Click);
     qzr::connectReported(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);

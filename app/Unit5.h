@@ -4,14 +4,11 @@
 
 #include <QWidget>
 
-class QLabel;
-class QPlainTextEdit;
-class QProgressBar;
-class QPushButton;
+#include "ui_Unit5.h"
 
 // "Save/Load Camera Settings": saves a camera's encoder and image settings to
 // a text file and uploads such a file into a camera.
-class TForm5 : public QWidget
+class TForm5 : public QWidget, public Ui::TForm5
 {
     Q_OBJECT
 
@@ -32,12 +29,8 @@ public:
     // file and writes it into the camera the main window names.
     void Button2Click();
 
-    QPlainTextEdit *Memo1;
-    QPushButton *Button1;
-    QWidget *Panel1;
-    QLabel *Label1, *Label2;
-    QPushButton *Button2;
-    QProgressBar *ProgressBar1;
+    // Unit5.ui: Memo1 (the settings text), Button1, Panel1 with Label1,
+    // Label2 and Button2, ProgressBar1.
 
 private:
     void showSettingsText();

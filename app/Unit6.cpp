@@ -1,6 +1,5 @@
 #include "app/Unit6.h"
 
-#include "windowsupport/FormSupport.h"
 #include "app/Forms.h"
 #include "app/Unit1.h"
 #include "app/Unit6.h"
@@ -44,16 +43,12 @@ std::optional<QSize> pictureSizeFor(const QString &firstTwo)
 TForm6::TForm6(QWidget *parent)
     : QWidget(parent)
 {
-    setObjectName(QStringLiteral("Form6"));
-    qzr::setUpForm(this, QStringLiteral("1920x1080 CAM 3"), qzr::FormStyle::Borderless, true, kLeft, kTop,
-                   kClientWidth, kClientHeight);
-    Button1 = qzr::makeButton(this, "Button1", QStringLiteral("Fullscreen"), 8, 8, 90, 26);
-    Button1->hide();
-    Button2 = qzr::makeButton(this, "Button2", QStringLiteral("VGA"), 104, 8, 90, 26);
-    Button2->hide();
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setupUi(this);
+    move(kLeft, kTop);
     qzr::connectReported(Button1, &QPushButton::clicked, this, &TForm6::Button1Click);
     qzr::connectReported(Button2, &QPushButton::clicked, this, &TForm6::Button2Click);
-    adoptViewer(qzr::createViewer(this, "LiveViewer1", 0, 0, 641, 361));
+    adoptViewer(Ui::TForm6::LiveViewer1);
     // The newest instance is the CAM 3 viewer window.
     Form6 = this;
 }

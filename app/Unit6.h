@@ -4,11 +4,13 @@
 class TLiveViewer;
 #include <QWidget>
 
-class QPushButton;
+#include "ui_Unit6.h"
 
 // "1920x1080 CAM 3": the borderless window that carries the live view over
 // the main window's picture area and can go full screen.
-class TForm6 : public QWidget
+// Unit6.ui holds the controls; the window keeps its viewer as a QPointer,
+// since releasing the viewer deletes it.
+class TForm6 : public QWidget, private Ui::TForm6
 {
     Q_OBJECT
 
@@ -34,8 +36,8 @@ public:
     // Releases the window's viewer, if it has one.
     void ReleaseViewer();
 
-    QPushButton *Button1;   // "Fullscreen"
-    QPushButton *Button2;   // "VGA"
+    using Ui::TForm6::Button1;   // "Fullscreen"
+    using Ui::TForm6::Button2;   // "VGA"
     QPointer<TLiveViewer> LiveViewer1;
 
 protected:

@@ -1,6 +1,5 @@
 #include "app/Unit7.h"
 
-#include "windowsupport/FormSupport.h"
 #include "app/Forms.h"
 #include "app/Unit1.h"
 #include "app/Unit7.h"
@@ -31,83 +30,6 @@ constexpr int kChoiceProgressMaximum = 12;
 constexpr int kRefreshProgressMaximum = 9;
 constexpr int kSetterProgressMaximum = 1;
 
-// Rows of Panel1.
-constexpr int kRowTop = 6;
-constexpr int kRowHeight = 29;
-constexpr int kValueLeft = 16;
-constexpr int kValueWidth = 180;
-constexpr int kButtonLeft = 208;
-constexpr int kButtonWidth = 170;
-constexpr int kSideLabelLeft = 392;
-constexpr int kControlHeight = 25;
-
-int rowY(int row)
-{
-    return kRowTop + row * kRowHeight;
-}
-
-// An editable drop-down list: the entries to choose from, and any text shown
-// (the read-back writes the camera's own value there). Typed text is never
-// added to the list.
-QComboBox *makeList(QWidget *parent, const char *name, const QString &prompt, const QStringList &entries, int row)
-{
-    auto *combo = qzr::makeControl<QComboBox>(parent, name, kValueLeft, rowY(row), kValueWidth, kControlHeight);
-    combo->setEditable(true);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->addItems(entries);
-    combo->setCurrentIndex(-1);
-    combo->setEditText(prompt);
-    combo->setAccessibleName(prompt);
-    return combo;
-}
-
-template <std::size_t N>
-QStringList shownTexts(const std::array<ListEntry, N> &entries)
-{
-    QStringList texts;
-    for (const ListEntry &entry : entries)
-        texts << QString::fromLatin1(entry.shown);
-    return texts;
-}
-
-template <std::size_t N>
-QStringList texts(const std::array<const char *, N> &entries)
-{
-    QStringList result;
-    for (const char *entry : entries)
-        result << QString::fromLatin1(entry);
-    return result;
-}
-
-QStringList dayNightTexts()
-{
-    QStringList result;
-    for (const DayNightEntry &entry : kDayNightEntries)
-        result << QString::fromLatin1(entry.shown);
-    return result;
-}
-
-QScrollBar *makeScrollBar(QWidget *parent, const char *name, const QString &accessibleName, int row)
-{
-    auto *bar = qzr::makeControl<QScrollBar>(parent, name, kValueLeft, rowY(row) + 3, kValueWidth, 19);
-    bar->setOrientation(Qt::Horizontal);
-    bar->setRange(kScrollBarMin, kScrollBarMax);
-    bar->setValue(kScrollBarStart);
-    bar->setAccessibleName(accessibleName);
-    return bar;
-}
-
-QPushButton *makeRowButton(QWidget *parent, const char *name, Setter setter, int row)
-{
-    return qzr::makeButton(parent, name, QString::fromLatin1(setterCaption(setter)), kButtonLeft, rowY(row),
-                           kButtonWidth, kControlHeight);
-}
-
-QLabel *makeSideLabel(QWidget *parent, const char *name, const QString &text, int row)
-{
-    return qzr::makeLabel(parent, name, text, kSideLabelLeft, rowY(row), 230, kControlHeight);
-}
-
 void advance(QProgressBar *bar)
 {
     // A step past the maximum leaves the bar where it is.
@@ -120,82 +42,28 @@ TForm7::TForm7(QWidget *parent)
     : QWidget(parent)
 {
     Form7 = this;
-    setObjectName(QStringLiteral("Form7"));
-    qzr::setUpForm(this, QStringLiteral("Camera Video Settings"), qzr::FormStyle::Normal, false, 150, 120, 640, 600);
-
-    // The scene list: large green bold text.
-    QStringList scenes;
-    for (const char *scene : kSceneEntries)
-        scenes << QString::fromLatin1(scene);
-    ComboBox8 = qzr::makeControl<QComboBox>(this, "ComboBox8", 16, 8, 320, 36);
-    ComboBox8->setEditable(true);
-    ComboBox8->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox8->addItems(scenes);
-    ComboBox8->setCurrentIndex(-1);
-    ComboBox8->setEditText(QString::fromLatin1(kSceneListPrompt));
-    ComboBox8->setAccessibleName(QString::fromLatin1(kSceneListPrompt));
-    QFont sceneFont = ComboBox8->font();
-    sceneFont.setPointSize(14);
-    sceneFont.setBold(true);
-    ComboBox8->setFont(sceneFont);
-    QPalette scenePalette = ComboBox8->palette();
-    scenePalette.setColor(QPalette::Text, QColor(0, 128, 0));
-    ComboBox8->setPalette(scenePalette);
-
-    ProgressBar1 = qzr::makeControl<QProgressBar>(this, "ProgressBar1", 16, 50, 608, 16);
-    ProgressBar1->setRange(0, 7);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
-
-    // The refresh's trigger, pressed only in code.
-    Button15 = qzr::makeButton(this, "Button15", QStringLiteral("ComboboxClick"), 360, 12, 110, 25);
-    Button15->setVisible(false);
-
-    Panel1 = qzr::makeControl<QWidget>(this, "Panel1", 0, 74, 640, 526);
-    Panel1->setVisible(false);
-
-    ComboBox1 = makeList(Panel1, "ComboBox1", QStringLiteral("3D DNR"), shownTexts(kDnrEntries), 0);
-    Button1 = makeRowButton(Panel1, "Button1", Setter::Dnr3d, 0);
-    ComboBox2 = makeList(Panel1, "ComboBox2", QStringLiteral("AGC"), shownTexts(kAgcEntries), 1);
-    Button2 = makeRowButton(Panel1, "Button2", Setter::Agc, 1);
-    Label2 = makeSideLabel(Panel1, "Label2", QStringLiteral("manual equals OFF"), 1);
-    ComboBox3 = makeList(Panel1, "ComboBox3", QStringLiteral("Sense Up"), shownTexts(kSenseUpEntries), 2);
-    Button3 = makeRowButton(Panel1, "Button3", Setter::SenseUp, 2);
-    Label3 = makeSideLabel(Panel1, "Label3", QStringLiteral("0 equals OFF"), 2);
-    ComboBox4 = makeList(Panel1, "ComboBox4", QStringLiteral("Shutter speed"), shownTexts(kShutterEntries), 3);
-    Button4 = makeRowButton(Panel1, "Button4", Setter::Shutter, 3);
-    ComboBox5 = makeList(Panel1, "ComboBox5", QStringLiteral("Brightness"), shownTexts(kBrightnessEntries), 4);
-    Button5 = makeRowButton(Panel1, "Button5", Setter::Brightness, 4);
-    ComboBox6 = makeList(Panel1, "ComboBox6", QStringLiteral("White Balance"), shownTexts(kWhiteBalanceEntries), 5);
-    Button6 = makeRowButton(Panel1, "Button6", Setter::WhiteBalance, 5);
-    ComboBox7 = makeList(Panel1, "ComboBox7", QStringLiteral("BLC area"), shownTexts(kBlcEntries), 6);
-    Button7 = makeRowButton(Panel1, "Button7", Setter::Blc, 6);
-    ComboBox9 = makeList(Panel1, "ComboBox9", QStringLiteral("Day/Night"), dayNightTexts(), 7);
-    Button9 = makeRowButton(Panel1, "Button9", Setter::DayNight, 7);
-    Label6 = makeSideLabel(Panel1, "Label6", QStringLiteral("auto = R410 + R420 "), 7);
-    ComboBox11 = makeList(Panel1, "ComboBox11", QStringLiteral("CLVI"), shownTexts(kClviEntries), 8);
-    Button13 = makeRowButton(Panel1, "Button13", Setter::Clvi, 8);
-    ComboBox10 = makeList(Panel1, "ComboBox10", QStringLiteral("Gamma"), texts(kGammaEntries), 9);
-    Button14 = makeRowButton(Panel1, "Button14", Setter::Gamma, 9);
-    ScrollBar3 = makeScrollBar(Panel1, "ScrollBar3", QStringLiteral("Black level"), 10);
-    Button12 = makeRowButton(Panel1, "Button12", Setter::Pedestal, 10);
-    Label1 = makeSideLabel(Panel1, "Label1", QString(), 10);
-    ScrollBar1 = makeScrollBar(Panel1, "ScrollBar1", QStringLiteral("Color"), 11);
-    Button10 = makeRowButton(Panel1, "Button10", Setter::Color, 11);
-    Label4 = makeSideLabel(Panel1, "Label4", QString(), 11);
-    ScrollBar2 = makeScrollBar(Panel1, "ScrollBar2", QStringLiteral("Enhance"), 12);
-    Button11 = makeRowButton(Panel1, "Button11", Setter::Enhance, 12);
-    Label5 = makeSideLabel(Panel1, "Label5", QString(), 12);
-    ComboBox12 = makeList(Panel1, "ComboBox12", QStringLiteral("AVP Color"), texts(kAvpEntries), 13);
-    Button18 = makeRowButton(Panel1, "Button18", Setter::AvpColor, 13);
-    ComboBox13 = makeList(Panel1, "ComboBox13", QStringLiteral("AVP B&W"), texts(kAvpEntries), 14);
-    Button19 = makeRowButton(Panel1, "Button19", Setter::AvpBlackWhite, 14);
-    Button8 = qzr::makeButton(Panel1, "Button8", QStringLiteral("Set to Scene File"), kValueLeft, rowY(15) + 8,
-                              kValueWidth, 30);
-    Button17 = qzr::makeButton(Panel1, "Button17", QStringLiteral("Select as Active Scene File"), kButtonLeft,
-                               rowY(15) + 8, 230, 30);
-    Button16 = qzr::makeButton(Panel1, "Button16", QStringLiteral("Initialize Scene File ( Load Factory default )"),
-                               kValueLeft, rowY(16) + 16, 422, 30);
+    // Unit7.ui holds the controls; the window's flags and place are set here.
+    setWindowFlags(Qt::Window);
+    setupUi(this);
+    move(150, 120);
+    // Each list shows its prompt over no chosen entry (setupUi chooses none
+    // after everything else, which empties the text).
+    const std::pair<QComboBox *, QString> prompts[] = {
+        {ComboBox8, QString::fromLatin1(kSceneListPrompt)},
+        {ComboBox1, QStringLiteral("3D DNR")},
+        {ComboBox2, QStringLiteral("AGC")},
+        {ComboBox3, QStringLiteral("Sense Up")},
+        {ComboBox4, QStringLiteral("Shutter speed")},
+        {ComboBox5, QStringLiteral("Brightness")},
+        {ComboBox6, QStringLiteral("White Balance")},
+        {ComboBox7, QStringLiteral("BLC area")},
+        {ComboBox9, QStringLiteral("Day/Night")},
+        {ComboBox11, QStringLiteral("CLVI")},
+        {ComboBox10, QStringLiteral("Gamma")},
+        {ComboBox12, QStringLiteral("AVP Color")},
+        {ComboBox13, QStringLiteral("AVP B&W")}};
+    for (const auto &[combo, prompt] : prompts)
+        combo->setEditText(prompt);
 
     // A scroll bar's side label follows its position, set by the user or by
     // the read-back; nothing is sent until the row's button is pressed.

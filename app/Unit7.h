@@ -3,16 +3,12 @@
 
 #include <QWidget>
 
-class QComboBox;
-class QLabel;
-class QProgressBar;
-class QPushButton;
-class QScrollBar;
+#include "ui_Unit7.h"
 
 // "Camera Video Settings": picks one of the camera's eight scene files, shows
 // its image settings and writes them one by one. Created hidden; it keeps its
 // values while hidden.
-class TForm7 : public QWidget
+class TForm7 : public QWidget, public Ui::TForm7
 {
     Q_OBJECT
 
@@ -38,18 +34,11 @@ public:
     // One setter button, as if it had been pressed.
     void runSetter(qzr::image::Setter setter);
 
-    // The scene list and progress.
-    QComboBox *ComboBox8;
-    QProgressBar *ProgressBar1;
-    QPushButton *Button15;
-    QWidget *Panel1;
-    // The image values, in the rows of the window.
-    QComboBox *ComboBox1, *ComboBox2, *ComboBox3, *ComboBox4, *ComboBox5, *ComboBox6, *ComboBox7, *ComboBox9,
-        *ComboBox10, *ComboBox11, *ComboBox12, *ComboBox13;
-    QScrollBar *ScrollBar1, *ScrollBar2, *ScrollBar3;
-    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6;
-    QPushButton *Button1, *Button2, *Button3, *Button4, *Button5, *Button6, *Button7, *Button8, *Button9,
-        *Button10, *Button11, *Button12, *Button13, *Button14, *Button16, *Button17, *Button18, *Button19;
+    // Unit7.ui holds the controls: the scene list ComboBox8, ProgressBar1,
+    // the hidden refresh trigger Button15, and Panel1 (hidden until a scene
+    // file is chosen) with the image values in rows: ComboBox1..ComboBox13
+    // and ScrollBar1..ScrollBar3, each with its setter button, the side
+    // labels Label1..Label6, and Button8, Button16, Button17.
 
 private:
     // The fifteen reads of the edited scene file into the controls.

@@ -1,7 +1,5 @@
 #include "app/Unit8.h"
 
-#include "windowsupport/FormSupport.h"
-#include "windowsupport/ViewerStart.h"
 #include "windowsupport/TLiveViewer.h"
 
 #include <QCloseEvent>
@@ -11,10 +9,11 @@ TForm8 *Form8 = nullptr;
 TForm8::TForm8(QWidget *parent)
     : QWidget(parent)
 {
-    setObjectName(QStringLiteral("Form8"));
-    qzr::setUpForm(this, QStringLiteral("MultiStreaming Demo"), qzr::FormStyle::Normal, false, 3, 161, 1500, 732);
-    LiveViewer1 = qzr::createViewer(this, "LiveViewer1", 0, 0, 633, 361);
-    LiveViewer2 = qzr::createViewer(this, "LiveViewer2", 632, 0, 1281, 721);
+    setWindowFlags(Qt::Window);
+    setupUi(this);
+    move(3, 161);
+    LiveViewer1 = Ui::TForm8::LiveViewer1;
+    LiveViewer2 = Ui::TForm8::LiveViewer2;
     // The newest instance is the multistream window.
     Form8 = this;
 }

@@ -4,8 +4,12 @@
 class TLiveViewer;
 #include <QWidget>
 
+#include "ui_Unit8.h"
+
 // "MultiStreaming Demo": two pictures side by side.
-class TForm8 : public QWidget
+// Unit8.ui holds the viewers; the window keeps them as QPointer, since closing
+// the window deletes them.
+class TForm8 : public QWidget, private Ui::TForm8
 {
     Q_OBJECT
 

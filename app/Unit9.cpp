@@ -1,7 +1,5 @@
 #include "app/Unit9.h"
 
-#include "windowsupport/FormSupport.h"
-#include "windowsupport/ViewerStart.h"
 #include "windowsupport/TLiveViewer.h"
 
 #include <QCloseEvent>
@@ -11,9 +9,10 @@ TForm9 *Form9 = nullptr;
 TForm9::TForm9(QWidget *parent)
     : QWidget(parent)
 {
-    setObjectName(QStringLiteral("Form9"));
-    qzr::setUpForm(this, QStringLiteral("Full HD 1920x1080"), qzr::FormStyle::Normal, true, 46, 603, 638, 393);
-    LiveViewer1 = qzr::createViewer(this, "LiveViewer1", 0, 0, 633, 369);
+    setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint);
+    setupUi(this);
+    move(46, 603);
+    LiveViewer1 = Ui::TForm9::LiveViewer1;
     // The newest instance is the full HD window.
     Form9 = this;
 }

@@ -4,8 +4,12 @@
 class TLiveViewer;
 #include <QWidget>
 
+#include "ui_Unit9.h"
+
 // "Full HD 1920x1080": the full HD viewer window.
-class TForm9 : public QWidget
+// Unit9.ui holds the viewers; the window keeps them as QPointer, since closing
+// the window deletes them.
+class TForm9 : public QWidget, private Ui::TForm9
 {
     Q_OBJECT
 

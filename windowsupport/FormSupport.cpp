@@ -8,36 +8,6 @@
 
 namespace qzr {
 
-void setUpForm(QWidget *form, const QString &caption, FormStyle style, bool stayOnTop,
-               int left, int top, int clientWidth, int clientHeight)
-{
-    Qt::WindowFlags flags = Qt::Window;
-    switch (style) {
-    case FormStyle::Normal:
-        break;
-    case FormStyle::Borderless:
-        flags |= Qt::FramelessWindowHint;
-        break;
-    case FormStyle::SingleBorderNoIcons:
-        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint;
-        break;
-    case FormStyle::NoBorderIcons:
-        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-        break;
-    case FormStyle::SystemMenuOnly:
-        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint;
-        break;
-    }
-    if (stayOnTop)
-        flags |= Qt::WindowStaysOnTopHint;
-    form->setWindowFlags(flags);
-    form->setWindowTitle(caption);
-    form->move(left, top);
-    form->resize(clientWidth, clientHeight);
-    if (style == FormStyle::SingleBorderNoIcons)
-        form->setFixedSize(clientWidth, clientHeight);
-}
-
 QString plainToolTip(const QString &text)
 {
     if (text.isEmpty())

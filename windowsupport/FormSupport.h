@@ -8,20 +8,6 @@ class QPushButton;
 
 namespace qzr {
 
-// Window styles of the tool's windows.
-enum class FormStyle {
-    Normal,
-    Borderless,
-    SingleBorderNoIcons,   // fixed size, title only
-    NoBorderIcons,         // title only, resizable
-    SystemMenuOnly,
-};
-
-// Gives a top-level window its caption, style, stay-on-top flag, place and
-// client size.
-void setUpForm(QWidget *form, const QString &caption, FormStyle style, bool stayOnTop,
-               int left, int top, int clientWidth, int clientHeight);
-
 // A child control with its object name (the name tests and other windows use).
 template<typename Widget>
 Widget *makeControl(QWidget *parent, const char *name, int x, int y, int w, int h)
