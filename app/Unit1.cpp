@@ -42,7 +42,6 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyleOptionComboBox>
@@ -56,19 +55,6 @@ TForm1 *Form1 = nullptr;
 using namespace qzr;
 
 namespace {
-
-// Masks a password field with "*" whatever the platform's style would use.
-class StarPasswordStyle : public QProxyStyle
-{
-public:
-    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
-                  QStyleHintReturn *returnData) const override
-    {
-        if (hint == SH_LineEdit_PasswordCharacter)
-            return '*';
-        return QProxyStyle::styleHint(hint, option, widget, returnData);
-    }
-};
 
 QFont boldFont(QFont font, bool italic = false)
 {
@@ -208,9 +194,7 @@ void TForm1::buildShell(QWidget *client)
     Label19 = makeLabel(client, "Label19", QStringLiteral("Password"), left, 202, 90, 22);
     Edit4 = makeControl<QLineEdit>(client, "Edit4", left + 95, 200, 200, 24);
     Edit4->setText(QStringLiteral("kqm"));
-    auto *starStyle = new StarPasswordStyle;
-    starStyle->setParent(Edit4);
-    Edit4->setStyle(starStyle);
+    maskWithStars(Edit4);
     Edit4->setEchoMode(QLineEdit::Password);
     for (QLabel *label : {Label12, Label13, Label15, Label19})
         label->setFont(boldFont(font()));

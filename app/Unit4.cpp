@@ -3,12 +3,12 @@
 #include "app/Forms.h"
 #include "app/Unit1.h"
 #include "app/Unit4.h"
+#include "windowsupport/FormSupport.h"
 #include "windowsupport/Operation.h"
 #include "windowsupport/UserDialogs.h"
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QProxyStyle>
 #include <QPushButton>
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,19 +22,6 @@ namespace {
 // The password the setting window accepts.
 const QString kSettingPassword = QStringLiteral("kqm");
 
-// Masks the field with "*" whatever the platform's style would use.
-class StarMaskStyle : public QProxyStyle
-{
-public:
-    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
-                  QStyleHintReturn *returnData) const override
-    {
-        if (hint == SH_LineEdit_PasswordCharacter)
-            return '*';
-        return QProxyStyle::styleHint(hint, option, widget, returnData);
-    }
-};
-
 } // namespace
 
 TForm4::TForm4(QWidget *parent)
@@ -47,9 +34,7 @@ TForm4::TForm4(QWidget *parent)
                    | Qt::WindowStaysOnTopHint);
     setupUi(this);
     move(420, 320);
-    auto *mask = new StarMaskStyle;
-    mask->setParent(Edit1);
-    Edit1->setStyle(mask);
+    qzr::maskWithStars(Edit1);
 
     qzr::connectReported(Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
 }

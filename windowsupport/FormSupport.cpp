@@ -3,6 +3,8 @@
 #include "protocol/ShownText.h"
 
 #include <QLabel>
+#include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QWidget>
 
@@ -36,6 +38,29 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, 
 void nameAfterLabel(QWidget *control, const QLabel *label)
 {
     control->setAccessibleName(label->text().trimmed());
+}
+
+namespace {
+
+class StarPasswordStyle : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
+
+void maskWithStars(QLineEdit *field)
+{
+    auto *style = new StarPasswordStyle;
+    style->setParent(field);
+    field->setStyle(style);
 }
 
 } // namespace qzr

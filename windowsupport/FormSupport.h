@@ -4,6 +4,7 @@
 
 class QWidget;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 namespace qzr {
@@ -29,5 +30,8 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, 
 
 // A control without a caption of its own is announced by its label's text.
 void nameAfterLabel(QWidget *control, const QLabel *label);
+
+// Masks a password field with "*" whatever the platform's style would use.
+void maskWithStars(QLineEdit *field);
 
 } // namespace qzr
