@@ -214,7 +214,8 @@ int dumpForms(const QString &folder)
         const UiFile file = dumpUi(window, {kLoopback});
         const QString path = QDir(folder).filePath(file.fileName);
         QFile out(path);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(file.contents) != file.contents.size()) {
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(file.contents) != file.contents.size()
+            || !out.flush()) {
             complain(QStringLiteral("could not write %1").arg(path));
             ok = false;
             continue;
@@ -242,8 +243,8 @@ int compare(const QString &folderA, const QString &folderB, const QString &diffe
             if (a.isNull() || b.isNull())
                 continue;
             const PictureDifference difference = comparePictures(a, b);
-            if (!difference.same())
-                difference.mask.save(QDir(differences).filePath(file), "PNG");
+            if (!difference.same() && !difference.mask.save(QDir(differences).filePath(file), "PNG"))
+                complain(QStringLiteral("could not write %1").arg(QDir(differences).filePath(file)));
         }
     }
     say(same ? QStringLiteral("all same") : QStringLiteral("pictures differ"));
