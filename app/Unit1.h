@@ -10,18 +10,8 @@
 #include <functional>
 #include <memory>
 
-class QAction;
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QMenu;
-class QMenuBar;
-class QPlainTextEdit;
-class QProgressBar;
-class QPushButton;
-class QFrame;
-class QListWidget;
+#include "ui_Unit1.h"
+
 class QTimer;
 
 namespace qzr {
@@ -31,7 +21,7 @@ class DatagramListener;
 // The main window: connection fields, identity labels, the reply log, the
 // live-view controls, the encoder panel, the menu and the procedure buttons
 // that other windows press. It owns the one camera session.
-class TForm1 : public QMainWindow
+class TForm1 : public QMainWindow, public Ui::TForm1
 {
     Q_OBJECT
 
@@ -143,38 +133,26 @@ public:
     using EchoSender = std::function<qzr::icmp::EchoResult(const qzr::icmp::EchoRequest &)>;
     void setEchoSender(EchoSender sender) { m_echo = std::move(sender); }
 
-    // Visible area.
-    QLabel *Label1, *Label2, *Label12, *Label13, *Label15, *Label18, *Label19, *Label22, *Label23,
-        *Label24;
-    QLabel *Image1, *Image2, *Image3;
-    QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit6;
-    QCheckBox *CheckBox4, *CheckBox5, *CheckBox6, *CheckBox7, *CheckBox8;
-    QComboBox *ComboBox8, *ComboBox10;
-    QProgressBar *ProgressBar1;
-    QFrame *Panel1;
-    QPushButton *Button2, *Button3, *Button7, *Button14, *Button15, *Button16, *Button19, *Button20;
-    QPlainTextEdit *Memo1, *Memo2;
-    QLabel *Label14;
+    // Unit1.ui holds the controls. The visible area: the identity labels
+    // (Label18 model, Label22 firmware, Label24 address, Label23 MAC), the
+    // connection fields Edit1..Edit4, the live-view controls (Button2,
+    // Button7, CheckBox7, ComboBox10 channels, ComboBox8 overlay, CheckBox8),
+    // the silver box Panel1 with the frame-rate display, Button3 "Set to
+    // Camera" and ProgressBar1. The encoder panel Panel2 covers the silver
+    // box: ComboBox1 (encoder), ComboBox11 (codec), ComboBox2, ComboBox3,
+    // ComboBox4, ComboBox5 and, in its place, ComboBox12 (JPEG size),
+    // ComboBox6 with its label Label11; the encoder 1 setters Button25 with
+    // ComboBox14, Button1 with ComboBox7 and CheckBox1 "Special Settings" on
+    // the panel, Button24 with ComboBox13 and the wider lists' boxes CheckBox2
+    // and CheckBox3 on the window in front of it. Diagnostics: the ping list
+    // ListBox1 and the check's note Memo3 on the panel, CheckBox4 and
+    // CheckBox6. Beyond the visible area: the reply log Memo1, the scratch
+    // Memo2, Label14 and the procedure buttons that other windows press.
 
-    // Diagnostics: the ping list and the check's note in the encoder panel,
-    // both hidden at start; the one-shot connection check timer; the UDP log
-    // (null while it is off).
-    QListWidget *ListBox1;
-    QPlainTextEdit *Memo3;
-    QTimer *Timer1;
+    // Diagnostics: the one-shot connection check timer; the UDP log (null
+    // while it is off).
+    QTimer *Timer1 = nullptr;
     qzr::DatagramListener *IdUDPServer1 = nullptr;
-
-    // Encoder panel, over Panel1.
-    QFrame *Panel2;
-    QComboBox *ComboBox1, *ComboBox11, *ComboBox2, *ComboBox3, *ComboBox4, *ComboBox5, *ComboBox12,
-        *ComboBox6;
-    QLabel *Label11; // "I-Frame Interval", shown and hidden with ComboBox6
-
-    // Encoder 1 setters: on Panel2, except Button24 and ComboBox13, which lie
-    // directly on the window in front of Panel2's area.
-    QPushButton *Button24, *Button25, *Button1;
-    QComboBox *ComboBox13, *ComboBox14, *ComboBox7;
-    QCheckBox *CheckBox1, *CheckBox2, *CheckBox3;
 
     // Working values of the encoder panel, as text.
     qzr::encoder::WorkingValues EncoderValues;
@@ -182,24 +160,17 @@ public:
     // ComboBox13 is chosen.
     QString SetterBitrate;
 
-    // Procedure area.
-    QPushButton *Button4, *Button5, *Button6, *Button8, *Button9, *Button10, *Button11, *Button12,
-        *Button13, *Button17, *Button18, *Button21, *Button22, *Button23, *Button26, *Button27,
-        *Button28, *Button30, *Button31, *Button32, *Button34, *Button35, *Button39, *Button40,
-        *Button41, *Button42, *Button43, *Button44, *Button45, *Button48, *Button29, *Button37, *Button38;
-
-    QMenuBar *MainMenu1;
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void buildShell(QWidget *client);
-    void buildProcedureArea(QWidget *client);
-    void buildEncoderPanel(QWidget *client);
-    void buildEncoderSetters(QWidget *client);
-    void buildDiagnostics();
+    // Connect the controls of each part to their handlers (Unit1.cpp,
+    // EncoderPanel.cpp, DiagnosticsActions.cpp, LiveView.cpp).
+    void bindShell();
+    void bindMenu();
+    void bindEncoderPanel();
+    void bindDiagnostics();
     void colourReplyLog(const QColor &colour);
     // Ends an encoder 1 setter: reads encoder 1 back, then either the
     // completion message or one error naming what the camera refused or did
@@ -208,7 +179,6 @@ private:
                       const QStringList &offered, bool stepToMaximum);
     // The values the panel's combo for a setting offers.
     QStringList panelOffers(qzr::encoder::EncoderKey key) const;
-    void buildMenu();
     void bindLiveView();
     void restartOnChannel(const QString &channel);
     void stopLiveViewIfRunning();

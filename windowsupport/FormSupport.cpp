@@ -2,11 +2,8 @@
 
 #include "protocol/ShownText.h"
 
-#include <QLabel>
 #include <QLineEdit>
 #include <QProxyStyle>
-#include <QPushButton>
-#include <QWidget>
 
 namespace qzr {
 
@@ -16,28 +13,6 @@ QString plainToolTip(const QString &text)
         return text;
     return QStringLiteral("<p style='white-space:pre-wrap'>%1</p>")
         .arg(shownText(text, kMaxShownMessageChars).toHtmlEscaped());
-}
-
-QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, int x, int y, int w, int h)
-{
-    auto *label = makeControl<QLabel>(parent, name, x, y, w, h);
-    // Labels show camera values: never as markup.
-    label->setTextFormat(Qt::PlainText);
-    label->setText(text);
-    return label;
-}
-
-QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, int x, int y, int w, int h)
-{
-    auto *button = makeControl<QPushButton>(parent, name, x, y, w, h);
-    // Captions are shown as written: an "&" is no shortcut mark.
-    button->setText(QString(text).replace(QLatin1Char('&'), QStringLiteral("&&")));
-    return button;
-}
-
-void nameAfterLabel(QWidget *control, const QLabel *label)
-{
-    control->setAccessibleName(label->text().trimmed());
 }
 
 namespace {

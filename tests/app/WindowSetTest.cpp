@@ -37,6 +37,7 @@ private slots:
     void anyMousePressOnTheAddressShowsIpSetup_data();
     void anyMousePressOnTheAddressShowsIpSetup();
     void startOptionsPresetTheConnectionFields();
+    void everyLabelShowsPlainText();
 
 private:
     std::unique_ptr<qzr::WindowSet> m_windows;
@@ -181,6 +182,23 @@ void WindowSetTest::startOptionsPresetTheConnectionFields()
     QCOMPARE(Form1->Edit1->text(), QString("127.0.0.1"));
     QCOMPARE(Form3->Edit1->text(), QString("127.0.0.1"));
     QCOMPARE(Form1->Edit2->text(), QString("8080"));
+}
+
+void WindowSetTest::everyLabelShowsPlainText()
+{
+    // Labels show what cameras send: none of them may take markup for rich
+    // text, whatever its Designer file says (pictures aside).
+    int labels = 0;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        for (QLabel *label : window->findChildren<QLabel *>()) {
+            if (!label->pixmap().isNull())
+                continue;
+            ++labels;
+            if (label->textFormat() != Qt::PlainText)
+                QFAIL(qPrintable(QStringLiteral("%1/%2 takes markup").arg(window->objectName(), label->objectName())));
+        }
+    }
+    QVERIFY(labels >= 70);
 }
 
 QTEST_MAIN(WindowSetTest)
