@@ -15,7 +15,8 @@ import os
 import re
 import sys
 
-CORES = ["protocol", "video", "discovery", "encoder", "image", "settingsfile", "network", "lens", "diagnostics"]
+CORES = ["protocol", "video", "discovery", "encoder", "image", "settingsfile", "network", "lens", "diagnostics",
+         "site"]
 # What each folder may include besides itself.
 ALLOWED = {
     "protocol": set(),
@@ -27,6 +28,7 @@ ALLOWED = {
     "network": {"protocol"},
     "lens": {"protocol"},
     "diagnostics": {"protocol"},
+    "site": {"protocol", "video", "encoder", "image", "settingsfile"},
     "windowsupport": set(CORES),
     "app": set(CORES) | {"windowsupport"},
     "cli": set(CORES),
