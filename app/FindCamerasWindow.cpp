@@ -251,19 +251,34 @@ bool FindCamerasWindow::useCamera(int row)
     return true;
 }
 
-void FindCamerasWindow::showAllOnAWall()
+bool FindCamerasWindow::showAllOnAWall()
 {
+    QList<FoundCamera> listed;
     QList<qzr::site::SiteCamera> cameras;
     for (int row = 0; row < m_sorted->rowCount(); ++row) {
         const FoundCamera &camera = shownCamera(row);
         // Only cameras the tool reads at all, at the address it reads from.
         const std::optional<QString> host = qzr::cameraHost(camera.readHost());
-        if (camera.readable() && host)
+        if (camera.readable() && host) {
+            listed << camera;
             cameras << qzr::site::SiteCamera{*host, camera.port};
+        }
     }
+    if (cameras.isEmpty()) {
+        dialogs().showError(QStringLiteral("None of the cameras found can be read (https or a host name)."));
+        return false;
+    }
+    // The wall logs in to every camera: as for "Read details", the user
+    // sees where the password goes first.
+    const QString text = QStringLiteral("Log in with the main window's user and password to:\n%1\n\nOnly "
+                                        "cameras you trust should get your password.")
+                             .arg(shownText(CameraFinder::detailTargets(listed).join(QLatin1Char('\n'))));
+    if (!dialogs().confirm(QStringLiteral("Show all on a wall"), text))
+        return false;
     SiteOverviewWindow *wall = siteOverviewWindow();
     wall->showCameras(cameras);
     wall->show();
     wall->raise();
     wall->activateWindow();
+    return true;
 }

@@ -48,8 +48,10 @@ public:
     // addresses they go to. False when nothing was read.
     bool readSelectedDetails();
     // "Show all on a wall": every camera listed that the tool reads goes on
-    // the "Site Overview" wall, which comes forward.
-    void showAllOnAWall();
+    // the "Site Overview" wall, which comes forward, once the user confirmed
+    // the addresses the main window's password goes to. False when nothing
+    // went on the wall.
+    bool showAllOnAWall();
 
     qzr::discovery::CameraFinder &finder() { return m_finder; }
 

@@ -7,6 +7,7 @@
 
 #include <QContextMenuEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 using namespace qzr::video;
@@ -93,7 +94,11 @@ void CameraTile::startReceiving()
         source = std::make_unique<UrlStreamSource>(m_url, m_user, m_password, StreamSettings::current().transport);
     else
         source = std::make_unique<FileStreamSource>(m_url, true);
-    m_receiver = std::make_unique<VideoReceiver>(std::move(source));
+    // One decoding thread per tile: a wall runs many streams side by side,
+    // and small pictures gain nothing from slice threads but their hand-overs.
+    ReceiverOptions options;
+    options.decoderThreads = 1;
+    m_receiver = std::make_unique<VideoReceiver>(std::move(source), options);
     m_receiver->setOutputSize(pictureSize());
     connect(m_receiver.get(), &VideoReceiver::frameReady, this, &CameraTile::onFrame);
     connect(m_receiver.get(), &VideoReceiver::errorOccurred, this, &CameraTile::onError);
@@ -156,34 +161,47 @@ int CameraTile::captionHeight() const
     return 2 * fontMetrics().height() + 3 * kMargin;
 }
 
-void CameraTile::paintEvent(QPaintEvent *)
+void CameraTile::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     const QRect area = pictureArea();
-    QRegion black(area);
-    if (!m_picture.isNull()) {
-        // Centred, at the size the decoder made it (scaled here only while
-        // a new size is on its way).
-        const QSize size = m_picture.size().boundedTo(area.size()) == m_picture.size()
-                               ? m_picture.size()
-                               : m_picture.size().scaled(area.size(), Qt::KeepAspectRatio);
-        const QRect target(area.x() + (area.width() - size.width()) / 2,
-                           area.y() + (area.height() - size.height()) / 2, size.width(), size.height());
-        if (target.size() == m_picture.size())
-            painter.drawImage(target.topLeft(), m_picture);
-        else
-            painter.drawImage(target, m_picture);
-        black -= QRegion(target);
+    if (event->rect().intersects(area)) {
+        if (m_picture.isNull()) {
+            painter.fillRect(area, Qt::black);
+            if (!m_state.isEmpty()) {
+                painter.setPen(Qt::white);
+                painter.drawText(area.adjusted(kMargin, kMargin, -kMargin, -kMargin),
+                                 Qt::AlignCenter | Qt::TextWordWrap, m_state);
+            }
+        } else {
+            // Centred at the size the decoder made it (scaled here only while
+            // a new size is on its way); black bars beside or above it.
+            const QSize size = m_picture.size().boundedTo(area.size()) == m_picture.size()
+                                   ? m_picture.size()
+                                   : m_picture.size().scaled(area.size(), Qt::KeepAspectRatio);
+            const QRect target(area.x() + (area.width() - size.width()) / 2,
+                               area.y() + (area.height() - size.height()) / 2, size.width(), size.height());
+            if (target.size() == m_picture.size())
+                painter.drawImage(target.topLeft(), m_picture);
+            else
+                painter.drawImage(target, m_picture);
+            if (target.left() > area.left()) {
+                painter.fillRect(QRect(area.left(), area.top(), target.left() - area.left(), area.height()), Qt::black);
+                painter.fillRect(QRect(target.right() + 1, area.top(), area.right() - target.right(), area.height()),
+                                 Qt::black);
+            }
+            if (target.top() > area.top()) {
+                painter.fillRect(QRect(target.left(), area.top(), target.width(), target.top() - area.top()), Qt::black);
+                painter.fillRect(QRect(target.left(), target.bottom() + 1, target.width(), area.bottom() - target.bottom()),
+                                 Qt::black);
+            }
+        }
     }
-    for (const QRect &part : black)
-        painter.fillRect(part, Qt::black);
-    if (m_picture.isNull() && !m_state.isEmpty()) {
-        painter.setPen(Qt::white);
-        painter.drawText(area.adjusted(kMargin, kMargin, -kMargin, -kMargin),
-                         Qt::AlignCenter | Qt::TextWordWrap, m_state);
-    }
-
+    // The caption is painted only when it changed (a new picture repaints
+    // the picture area alone).
     const QRect caption(0, area.bottom() + 1, width(), height() - area.height());
+    if (!event->rect().intersects(caption))
+        return;
     painter.fillRect(caption, hasFocus() ? palette().highlight() : palette().window());
     painter.setPen(hasFocus() ? palette().highlightedText().color() : palette().windowText().color());
     const QFontMetrics metrics = fontMetrics();
@@ -223,4 +241,14 @@ void CameraTile::mouseDoubleClickEvent(QMouseEvent *event)
 void CameraTile::contextMenuEvent(QContextMenuEvent *event)
 {
     emit menuRequested(event->globalPos());
+}
+
+void CameraTile::focusInEvent(QFocusEvent *)
+{
+    update(); // the caption shows the focus
+}
+
+void CameraTile::focusOutEvent(QFocusEvent *)
+{
+    update();
 }

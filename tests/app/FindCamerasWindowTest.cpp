@@ -133,8 +133,17 @@ private slots:
 
         // "Show all on a wall": both cameras on the site's wall.
         QVERIFY(FormFindCameras->ShowWallButton->isEnabled());
+        m_dialogs->confirmations.clear();
+        m_dialogs->confirmAnswer = false;
         FormFindCameras->ShowWallButton->click();
+        QCOMPARE(m_dialogs->confirmations,
+                 QStringList{QStringLiteral("Show all on a wall|Log in with the main window's user and password to:\n"
+                                            "127.0.0.80:%1\n127.0.0.81:%1\n\nOnly cameras you trust should get "
+                                            "your password.").arg(port)});
         SiteOverviewWindow *wall = siteOverviewWindow();
+        QVERIFY(!wall->isVisible());
+        m_dialogs->confirmAnswer = true;
+        FormFindCameras->ShowWallButton->click();
         QVERIFY(wall->isVisible());
         QCOMPARE(wall->cameraCount(), 2);
         QCOMPARE(wall->tile(0)->address(), QStringLiteral("127.0.0.80:%1").arg(port));
