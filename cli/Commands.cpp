@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "cli/DiscoverCommand.h"
+#include "cli/ReportCommand.h"
 #include "cli/SettingsCommands.h"
 
 #include "protocol/CameraError.h"
@@ -416,7 +417,7 @@ const QList<Command> &commandTable()
          "printed when a read fails.",
          &runEncoders, true},
     };
-    static const QList<Command> withSettings = table + settingsCommands() + discoverCommands();
+    static const QList<Command> withSettings = table + settingsCommands() + discoverCommands() + reportCommands();
     return withSettings;
 }
 

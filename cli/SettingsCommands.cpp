@@ -114,6 +114,7 @@ QString cloneDetail(const CloneOutcome &outcome)
     case CloneResult::Verified:
     case CloneResult::Equal:
     case CloneResult::NotStarted:
+    case CloneResult::Read:
         return QString();
     case CloneResult::Saved:
         return QStringLiteral("%1 (MAC %2)").arg(outcome.file, cellText(outcome.mac));
@@ -971,6 +972,17 @@ CloneOutcome diffCamera(const CloneTarget &target, const QStringList &lines, con
         // What the camera holds, as 'diff FILE' reads it: the file's scene.
         outcome.differences = cameraDiffering(session, lines);
         outcome.result = outcome.differences.isEmpty() ? CloneResult::Equal : CloneResult::Differs;
+    });
+}
+
+CloneOutcome workOnCameraSession(const CloneTarget &target, const ConnectionFields &credentials, int replyTimeoutMs,
+                                 CameraAtWork &camera, const SessionWork &work)
+{
+    return workOnCamera(target, camera, [&](CloneOutcome &outcome) {
+        ReplyLog log;
+        CameraSession session(log);
+        connectSession(session, target, credentials, replyTimeoutMs, camera);
+        work(session, outcome);
     });
 }
 
