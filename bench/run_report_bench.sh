@@ -2,19 +2,20 @@
 # "qzr report" on a fleet of simulated cameras with video, on loopback only:
 # starts qzr-camsim serving CAMERAS cameras, each with RTSP video on a port
 # of its own that it reports as network.rtsp.port (--cameras N --rtsp-port
-# 0), then reports on all of them with JOBS at once. Prints the wall time,
-# qzr's peak memory (its maximum resident set, from getrusage), the CPU
-# time of qzr and of the simulator, and how many cameras have their
-# settings and their picture.
+# 0; a simulator that serves video for one camera only: a process per
+# camera, each told its RTSP port), then reports on all of them with JOBS
+# at once. Prints the wall time, qzr's peak memory (its maximum resident
+# set, from getrusage), the CPU time of qzr and of the simulators, and how
+# many cameras have their settings and their picture.
 # Target: 100 cameras with 32 jobs in at most 20 s and under 300 MB, every
-# camera with its picture.
-# Builds nothing: pass a build directory holding bin/qzr and bin/qzr-camsim.
+# camera with its picture. Builds nothing: pass a build directory holding
+# bin/qzr and bin/qzr-camsim.
 #
 #   bench/run_report_bench.sh BUILD_DIR [CAMERAS=100] [JOBS=32]
 set -euo pipefail
 
 if [[ $# -lt 1 || $1 == -h || $1 == --help ]]; then
-    sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
 fi
 build=$(cd "$1" && pwd)
@@ -28,26 +29,58 @@ done
 command -v python3 >/dev/null || { echo "python3 not found (measures qzr, reads the JSON)" >&2; exit 2; }
 
 work=$(mktemp -d)
-coproc CAMSIM { exec "$camsim" --cameras "$cameras" --port 0 --rtsp-port 0 --no-discovery 2>"$work/camsim.log"; }
-camsim_pid=$CAMSIM_PID
+pids=()
 cleanup() {
-    kill "$camsim_pid" 2>/dev/null || true
-    wait "$camsim_pid" 2>/dev/null || true
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
     rm -rf "$work"
 }
 trap cleanup EXIT
-if ! read -r -t 30 port <&"${CAMSIM[0]}"; then
-    echo "qzr-camsim did not start:" >&2
-    cat "$work/camsim.log" >&2
-    exit 1
-fi
-
 export -n QZR_HOST QZR_PORT QZR_USER QZR_PASSWORD QT_LOGGING_RULES 2>/dev/null || true
 hosts=$work/hosts.txt
-for ((k = 0; k < cameras; k++)); do echo "127.0.0.1:$((port + k))"; done >"$hosts"
+
+# One process serving the whole fleet, each camera with video of its own.
+"$camsim" --cameras "$cameras" --port 0 --rtsp-port 0 --no-discovery >"$work/fleet.out" 2>"$work/camsim.log" &
+pids+=($!)
+for ((wait = 0; wait < 300; wait++)); do
+    [[ -s $work/fleet.out ]] && break
+    kill -0 "${pids[0]}" 2>/dev/null || break
+    sleep 0.1
+done
+if port=$(head -n 1 "$work/fleet.out" 2>/dev/null) && [[ $port =~ ^[0-9]+$ ]]; then
+    mode="one qzr-camsim process, $cameras cameras"
+    for ((k = 0; k < cameras; k++)); do echo "127.0.0.1:$((port + k))"; done >"$hosts"
+else
+    # A simulator that serves RTSP for one camera only: a process per
+    # camera, each told the RTSP port it serves (it reports 554 otherwise).
+    wait "${pids[0]}" 2>/dev/null || true
+    pids=()
+    mode="$cameras qzr-camsim processes (RTSP for one camera each)"
+    for ((k = 0; k < cameras; k++)); do
+        "$camsim" --port 0 --rtsp-port 0 --no-discovery >"$work/camsim$k.out" 2>>"$work/camsim.log" &
+        pids+=($!)
+    done
+    : >"$hosts"
+    for ((k = 0; k < cameras; k++)); do
+        for ((wait = 0; wait < 300; wait++)); do
+            [[ $(wc -l <"$work/camsim$k.out") -ge 2 ]] && break
+            sleep 0.1
+        done
+        http=$(sed -n 1p "$work/camsim$k.out")
+        rtsp=$(sed -n 2p "$work/camsim$k.out" | cut -d' ' -f2)
+        [[ $http =~ ^[0-9]+$ && $rtsp =~ ^[0-9]+$ ]] || { echo "qzr-camsim $k did not start" >&2; exit 1; }
+        QZR_HOST=127.0.0.1 QZR_PORT=$http "$qzr" set "network.rtsp.port=$rtsp"
+        echo "127.0.0.1:$http" >>"$hosts"
+    done
+fi
 out=$work/report
 
-camsim_ticks() { awk '{ print $14 + $15 }' "/proc/$camsim_pid/stat"; }
+# The simulators' CPU time (user + system, clock ticks).
+camsim_ticks() {
+    local total=0 pid
+    for pid in "${pids[@]}"; do total=$((total + $(awk '{ print $14 + $15 }' "/proc/$pid/stat"))); done
+    echo "$total"
+}
 ticks_before=$(camsim_ticks)
 
 # The report runs as a child of python3, which then reads the child's peak
@@ -66,7 +99,7 @@ sys.exit(status)
 PY
 camsim_cpu=$(( $(camsim_ticks) - ticks_before ))
 
-python3 - "$out/report.json" "$cameras" "$jobs" "$work/measured" "$status" "$camsim_cpu" "$(getconf CLK_TCK)" <<'PY'
+python3 - "$out/report.json" "$cameras" "$jobs" "$work/measured" "$status" "$camsim_cpu" "$(getconf CLK_TCK)" "$mode" <<'PY'
 import json, sys
 report, cameras, jobs, measured, status = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4], int(sys.argv[5])
 camsim_cpu = int(sys.argv[6]) / int(sys.argv[7])
@@ -78,7 +111,7 @@ with open(report) as f:
 read = sum(1 for c in data["cameras"] if c["result"] != "failed")
 pictures = [c for c in data["cameras"] if "picture" in c]
 widths = sorted({c["picture"]["width"] for c in pictures})
-print(f"cameras: {cameras}, jobs: {jobs}, qzr report exit status: {status}")
+print(f"cameras: {cameras} ({sys.argv[8]}), jobs: {jobs}, qzr report exit status: {status}")
 print(f"total:      {total:6.3f} s  (target <= 20 s)")
 print(f"CPU time:   qzr {qzr_cpu:.2f} s, simulator {camsim_cpu:.2f} s")
 print(f"peak memory of qzr: {peak_mib:.1f} MiB  (target < 300 MB)")

@@ -208,22 +208,23 @@ const QList<QCommandLineOption> &options()
                         "the command line and out of the environment; keep F\n"
                         "readable by its owner only. Overrides QZR_PASSWORD"),
          QStringLiteral("F")},
-        {QStringLiteral("hosts"), QStringLiteral("'clone', 'save', 'diff', 'report': the cameras, as a file of\n"
-                                                 "HOST[:PORT] lines or a comma-separated list (port\n"
-                                                 "default: --port)"),
+        {QStringLiteral("hosts"), QStringLiteral("'clone', 'save', 'diff', 'report': the cameras, as a\n"
+                                                 "file of HOST[:PORT] lines or a comma-separated list\n"
+                                                 "(port default: --port)"),
          QStringLiteral("LIST")},
         {QStringLiteral("netrc-file"),
-         QStringLiteral("'clone', 'save', 'diff', 'report' with --hosts: the user and\n"
-                        "password of each camera from F, a netrc file (\"machine\n"
-                        "HOST login USER password PASSWORD\" entries, HOST as the\n"
-                        "list writes it; \"default\" for the others); a camera\n"
-                        "without an entry gets --user and the password of this\n"
-                        "call. F is read whole first (64 KiB at most); keep it\n"
-                        "readable by its owner only"),
+         QStringLiteral("'clone', 'save', 'diff', 'report' with --hosts: the\n"
+                        "user and password of each camera from F, a netrc file\n"
+                        "(\"machine HOST login USER password PASSWORD\" entries,\n"
+                        "HOST as the list writes it; \"default\" for the others);\n"
+                        "a camera without an entry gets --user and the password\n"
+                        "of this call. F is read whole first (64 KiB at most);\n"
+                        "keep it readable by its owner only"),
          QStringLiteral("F")},
         {QStringLiteral("jobs"),
-         QStringLiteral("'clone', 'save', 'diff', 'report' with --hosts: cameras worked on\n"
-                        "at once (default %1, 1 to %2)\n"
+         QStringLiteral("'clone', 'save', 'diff', 'report' with --hosts: cameras\n"
+                        "worked on at once (default %1, 1 to %2; 'report' takes\n"
+                        "the pictures of at most 32 at once)\n"
                         "'discover': addresses read at once (default 64)")
              .arg(kDefaultJobs)
              .arg(kMaxJobs),
