@@ -224,7 +224,7 @@ const QList<QCommandLineOption> &options()
         {QStringLiteral("jobs"),
          QStringLiteral("'clone', 'save', 'diff', 'report' with --hosts: cameras\n"
                         "worked on at once (default %1, 1 to %2; 'report' takes\n"
-                        "the pictures of at most 32 at once)\n"
+                        "at most twice as many pictures at once as there are cores)\n"
                         "'discover': addresses read at once (default 64)")
              .arg(kDefaultJobs)
              .arg(kMaxJobs),

@@ -20,7 +20,9 @@
 #include <QHash>
 #include <QImageWriter>
 #include <QLoggingCategory>
+#include <QThread>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -115,6 +117,11 @@ QString reportSummary(const site::ReportCounts &counts, bool audit)
 }
 
 } // namespace
+
+int pictureJobs(int jobs)
+{
+    return std::clamp(std::min(jobs, 2 * QThread::idealThreadCount()), 1, kMaxPictureJobs);
+}
 
 void runReport(CommandContext &context, const QStringList &arguments)
 {
@@ -237,7 +244,7 @@ void runReport(CommandContext &context, const QStringList &arguments)
     int taken = 0;
     int missing = 0;
     site::grabFirstPictures(
-        sources, std::min(invocation.jobs, kMaxPictureJobs), kPictureLimitMs,
+        sources, pictureJobs(invocation.jobs), kPictureLimitMs,
         [&](int index, const QImage &picture, const QString &error) {
             const int cameraIndex = sourceCamera.at(index);
             site::CameraReport &camera = cameras[size_t(cameraIndex)];
@@ -310,26 +317,26 @@ QList<Command> reportCommands()
 {
     return {
         {"report", "--hosts LIST --out DIR [--against FILE] [--jobs N] [--stream-url TEMPLATE]",
-         "The commissioning report of the cameras of LIST (read as 'clone'\n"
-         "reads it), up to N at once: DIR/index.html, one page to view or print\n"
-         "(a summary with the date, the counts and every camera's picture,\n"
-         "then each camera on a page of its own: address and port, model,\n"
-         "firmware, MAC, its three encoders, the scene file in use and its\n"
-         "image settings, and the first picture of its stream), the pictures\n"
-         "beside it (DIR/camera-NNN.jpg, at most 1280 pixels wide), and\n"
-         "DIR/report.json, the same for other tools. No credential goes into\n"
-         "them. The picture is taken from the running encoder with the most\n"
-         "pixels, at the RTSP port the camera reports (network.rtsp.port) or\n"
-         "where --stream-url says, with the camera's user and password; each\n"
-         "stream has 15 s for its first picture. With --against FILE each\n"
-         "camera is also audited against FILE as 'diff FILE --hosts' does, and\n"
-         "each differing setting is shown with both values. A camera that\n"
-         "fails is shown with its failure text, one without a picture with the\n"
-         "reason. Progress goes to standard error. Files are written whole or\n"
-         "not at all. Exit status 0 when every camera was read, has its picture\n"
-         "and (with --against) matches FILE; 3 when some differ from FILE; 1\n"
-         "when any camera failed or has no picture, or a file could not be\n"
-         "written.",
+         "The commissioning report of the cameras of LIST (read as 'clone' reads\n"
+         "it), up to N at once: DIR/index.html, one page to view or print (a\n"
+         "summary with the date, the counts and every camera's picture, then each\n"
+         "camera on a page of its own: address and port, model, firmware, MAC, its\n"
+         "three encoders, the scene file in use and its image settings, and the\n"
+         "first picture of its stream), the pictures beside it\n"
+         "(DIR/camera-NNN.jpg, at most 1280 pixels wide), and DIR/report.json, the\n"
+         "same for other tools. No credential goes into them. The picture is taken\n"
+         "from the running encoder with the most pixels, at the RTSP port the\n"
+         "camera reports (network.rtsp.port) or where --stream-url says, with the\n"
+         "camera's user and password; each stream has 15 s for its first picture,\n"
+         "and at most twice as many streams as the machine has cores (and at most\n"
+         "N) are received at once. With --against FILE each camera is also audited\n"
+         "against FILE as 'diff FILE --hosts' does, and each differing setting is\n"
+         "shown with both values. A camera that fails is shown with its failure\n"
+         "text, one without a picture with the reason. Progress goes to standard\n"
+         "error. Files are written whole or not at all. Exit status 0 when every\n"
+         "camera was read, has its picture and (with --against) matches FILE; 3\n"
+         "when some differ from FILE; 1 when any camera failed or has no picture,\n"
+         "or a file could not be written.",
          &runReport, false, OptionHosts | OptionOut | OptionAgainst | OptionJobs | OptionStreamUrl},
     };
 }

@@ -70,6 +70,8 @@ void grabFirstPictures(const QList<PictureSource> &sources, int parallel, int li
             video::ReceiverOptions options;
             options.retry.retryFatal = false;
             options.decoderThreads = 1;
+            // Busy cores make an open slow; the time limit still holds.
+            options.openTimeoutMs = qMax(options.openTimeoutMs, limitMs * 2 / 3);
             Reception &reception = receiving[index];
             reception.receiver = std::make_unique<video::VideoReceiver>(
                 std::make_unique<video::UrlStreamSource>(source.url, source.user, source.password), options);
