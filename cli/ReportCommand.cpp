@@ -277,7 +277,8 @@ void runReport(CommandContext &context, const QStringList &arguments)
                                             .arg(sources.size() - taken - missing));
             else
                 context.writeError(pictureLine(taken + missing, int(sources.size()), camera));
-        });
+        },
+        [] { return StopSignals::requested() != 0; });
     if (terminal && !sources.isEmpty()) {
         context.writeStatusLine(QString());
         for (const int i : sourceCamera) {

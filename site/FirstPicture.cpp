@@ -14,6 +14,8 @@ namespace qzr::site {
 
 namespace {
 
+constexpr int kStopCheckMs = 200;
+
 // One stream being received.
 struct Reception
 {
@@ -32,7 +34,8 @@ QString errorText(const video::VideoError &error)
 
 } // namespace
 
-void grabFirstPictures(const QList<PictureSource> &sources, int parallel, int limitMs, const PictureDone &done)
+void grabFirstPictures(const QList<PictureSource> &sources, int parallel, int limitMs, const PictureDone &done,
+                       const PictureStop &stop)
 {
     const int total = int(sources.size());
     if (total == 0)
@@ -99,6 +102,29 @@ void grabFirstPictures(const QList<PictureSource> &sources, int parallel, int li
             receiver->start();
         }
     };
+    QTimer stopCheck;
+    if (stop) {
+        QObject::connect(&stopCheck, &QTimer::timeout, &loop, [&] {
+            if (!stop())
+                return;
+            stopCheck.stop();
+            const QString stopped = QStringLiteral("stopped before the first picture");
+            // Nothing further is opened; those at work end now.
+            const int opened = next;
+            next = total;
+            for (auto &[index, reception] : receiving) {
+                if (!reception.done)
+                    finish(index, {}, stopped);
+            }
+            for (int index = opened; index < total; ++index) {
+                ++finished;
+                done(index, {}, stopped);
+            }
+            if (finished == total)
+                loop.quit();
+        });
+        stopCheck.start(kStopCheckMs);
+    }
     startMore();
     if (finished < total)
         loop.exec();

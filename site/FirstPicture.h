@@ -27,9 +27,14 @@ struct PictureSource
 // picture, or an empty image and why there is none.
 using PictureDone = std::function<void(int index, const QImage &picture, const QString &error)>;
 
+// Asked a few times a second whether to stop: then no further stream is
+// opened, and those being received end without their picture.
+using PictureStop = std::function<bool()>;
+
 // Receives each source until its first picture, an error, the end of its
 // stream or `limitMs`, at most `parallel` at once (the lower index first),
 // and calls done once for each. Returns when every source is done with.
-void grabFirstPictures(const QList<PictureSource> &sources, int parallel, int limitMs, const PictureDone &done);
+void grabFirstPictures(const QList<PictureSource> &sources, int parallel, int limitMs, const PictureDone &done,
+                       const PictureStop &stop = {});
 
 } // namespace qzr::site
