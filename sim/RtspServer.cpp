@@ -5,6 +5,8 @@
 
 #include "RtspServer.h"
 
+#include <QColor>
+
 #include <atomic>
 #include <deque>
 #include <functional>
@@ -135,7 +137,22 @@ EncoderStream EncoderStream::fromCamera(const CameraSimulator &camera, int encod
                       get("bitrate"), get("quality"), get("iframeinterval"));
 }
 
-QString rtspLaunchDescription(int channel, const EncoderStream &s)
+PictureLook PictureLook::forCamera(int k, const QString &address, quint16 port)
+{
+    PictureLook look;
+    const bool ipv6 = address.contains(QLatin1Char(':'));
+    look.label = (ipv6 ? QLatin1Char('[') + address + QLatin1Char(']') : address) + QLatin1Char(':')
+                 + QString::number(port);
+    if (k > 0) {
+        // Hues 47 degrees apart come round again only after 360 cameras.
+        const QColor colour = QColor::fromHsv((k * 47) % 360, 200, 150);
+        look.background = 0xff000000u | (quint32(colour.red()) << 16) | (quint32(colour.green()) << 8)
+                          | quint32(colour.blue());
+    }
+    return look;
+}
+
+QString rtspLaunchDescription(int channel, const EncoderStream &s, const PictureLook &look)
 {
     if (s.isOff())
         return {};
@@ -169,9 +186,19 @@ QString rtspLaunchDescription(int channel, const EncoderStream &s)
     case EncoderStream::Codec::Off:
         return {};
     }
+    QString label;
+    for (const QChar c : look.label.left(64)) {
+        if (c.isLetterOrNumber() || QStringLiteral(".:[]- ").contains(c))
+            label += c;
+    }
+    const QString labelOverlay =
+        label.isEmpty() ? QString()
+                        : QStringLiteral("textoverlay text=\"%1\" valignment=center halignment=center "
+                                         "font-desc=\"Sans 32\" shaded-background=true ! ")
+                              .arg(label);
     return QStringLiteral("( videotestsrc is-live=true pattern=ball motion=sweep "
-                          "background-color=0xff203050 ! "
-                          "video/x-raw,format=I420,width=%1,height=%2,framerate=%3/1 ! "
+                          "background-color=0x%6 ! "
+                          "video/x-raw,format=I420,width=%1,height=%2,framerate=%3/1 ! %7"
                           "textoverlay text=\"%4\" valignment=bottom halignment=left "
                           "font-desc=\"Sans 14\" shaded-background=true ! "
                           "clockoverlay time-format=\"%Y-%m-%d %H:%M:%S\" valignment=top "
@@ -180,7 +207,9 @@ QString rtspLaunchDescription(int channel, const EncoderStream &s)
         .arg(s.width)
         .arg(s.height)
         .arg(s.framerate)
-        .arg(overlayText(channel, s), encoder);
+        .arg(overlayText(channel, s), encoder)
+        .arg(look.background, 8, 16, QLatin1Char('0'))
+        .arg(labelOverlay);
 }
 
 // ---------------------------------------------------------------------------
@@ -195,6 +224,7 @@ struct RtspServer::Loop {
     GSource *source = nullptr;
     QByteArray basic;
     std::array<EncoderStream, kRtspChannelCount> streams;
+    PictureLook look;
 
     // Runs function on the loop thread and waits for it.
     void run(const std::function<void()> &function) { glib.run(function); }
@@ -512,7 +542,7 @@ void RtspServer::Loop::applyStream(int channel, const EncoderStream &settings, b
         gst_rtsp_mount_points_remove_factory(mounts, path.constData());
     } else {
         GstRTSPMediaFactory *factory = gst_rtsp_media_factory_new();
-        gst_rtsp_media_factory_set_launch(factory, rtspLaunchDescription(channel, settings).toUtf8().constData());
+        gst_rtsp_media_factory_set_launch(factory, rtspLaunchDescription(channel, settings, look).toUtf8().constData());
         // Each viewer gets a pipeline of its own: a shared one that the last
         // viewer is just leaving cannot be handed to the next one.
         gst_rtsp_media_factory_set_shared(factory, FALSE);
@@ -525,7 +555,7 @@ void RtspServer::Loop::applyStream(int channel, const EncoderStream &settings, b
     // Viewers already watching keep their stream; new sessions get the new
     // settings (pushing clients off mid-stream upsets the server's TCP watch).
     g_object_unref(mounts);
-    qCDebug(lcSim) << "RTSP" << path << (settings.isOff() ? QStringLiteral("off") : rtspLaunchDescription(channel, settings));
+    qCDebug(lcSim) << "RTSP" << path << (settings.isOff() ? QStringLiteral("off") : rtspLaunchDescription(channel, settings, look));
 }
 
 void RtspServer::Loop::applyCredentials(const QString &user, const QString &password)
@@ -554,12 +584,14 @@ RtspServer::~RtspServer()
 
 quint16 RtspServer::start(const QHostAddress &address, quint16 port, const QString &user,
                           const QString &password,
-                          const std::array<EncoderStream, kRtspChannelCount> &streams)
+                          const std::array<EncoderStream, kRtspChannelCount> &streams,
+                          const PictureLook &look)
 {
     Loop &loop = *m_loop;
     if (loop.started)
         return m_port; // one start per object
     loop.started = true;
+    loop.look = look;
     initGStreamer();
     loop.glib.start();
     bool listening = false;

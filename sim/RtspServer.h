@@ -50,9 +50,24 @@ bool frameSizeOf(const QString &framesize, int *width, int *height);
 // jpegenc quality for a JPEG size token ("80k" .. "320k"); 60 for others.
 int jpegQualityOf(const QString &token);
 
+// What makes one camera's picture its own: a label written large across the
+// middle of every frame (the camera's address and port; only letters,
+// digits, ".", ":", "[", "]", "-" and spaces are kept) and the background
+// colour (0xAARRGGBB) behind the moving ball.
+struct PictureLook {
+    static constexpr quint32 kDefaultBackground = 0xff203050;
+    QString label;
+    quint32 background = kDefaultBackground;
+
+    // The look of camera k (from 0) of a fleet serving at address:port:
+    // camera 0 keeps the default background, the others each get a hue of
+    // their own.
+    static PictureLook forCamera(int k, const QString &address, quint16 port);
+};
+
 // The gst-launch description of channel's mount ("( ... )"); empty when off.
 // The encoder is named "enc" and the payloader "pay0".
-QString rtspLaunchDescription(int channel, const EncoderStream &settings);
+QString rtspLaunchDescription(int channel, const EncoderStream &settings, const PictureLook &look = {});
 
 // Draws the frame stamp (FrameStamp.h) into every raw I420 picture entering
 // encoder (a GstElement); used by the RTSP mounts and the multicast senders.
@@ -80,7 +95,8 @@ public:
     // the bound port, 0 on failure. One start per object.
     quint16 start(const QHostAddress &address, quint16 port, const QString &user,
                   const QString &password,
-                  const std::array<EncoderStream, kRtspChannelCount> &streams);
+                  const std::array<EncoderStream, kRtspChannelCount> &streams,
+                  const PictureLook &look = {});
     // Pushes every client off, stops listening, ends the loop thread.
     void stop();
     quint16 port() const { return m_port; }

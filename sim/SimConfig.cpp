@@ -21,6 +21,10 @@ struct Options {
                                 QStringLiteral("Serve RTSP video (/channel1../channel3) on this TCP "
                                                "port; 0 picks a free one, printed as \"rtsp PORT\" "
                                                "on the second line of standard output. "
+                                               "With --cameras, camera k serves on this "
+                                               "port + k (each on a free one with 0; with "
+                                               "--address-per-camera all on this port) and "
+                                               "reports it as network.rtsp.port. "
                                                "Without it: no RTSP."),
                                 QStringLiteral("n")};
     QCommandLineOption cameras{QStringLiteral("cameras"),
@@ -28,7 +32,7 @@ struct Options {
                                               "on consecutive ports: --port, --port+1, ... With "
                                               "--port 0 a free run of ports is chosen and its first "
                                               "port printed. Camera k (from 0) gets the MAC with its "
-                                              "last byte + k. Not with --rtsp-port.")
+                                              "last byte + k.")
                                    .arg(kMaxCameras),
                                QStringLiteral("n"), QStringLiteral("1")};
     QCommandLineOption model{QStringLiteral("model"), QStringLiteral("Camera model (default QZ-R410)."),
@@ -156,8 +160,10 @@ ConfigResult parseCommandLine(const QStringList &arguments)
         result.error = QStringLiteral("invalid --restart-seconds (0..3600)");
     else if (!cameras)
         result.error = QStringLiteral("invalid --cameras (1..%1)").arg(kMaxCameras);
-    else if (*cameras > 1 && parser.isSet(options.rtspPort))
-        result.error = QStringLiteral("--rtsp-port serves one camera only; not with --cameras %1").arg(*cameras);
+    else if (*cameras > 1 && rtspPort && *rtspPort != 0 && !parser.isSet(options.addressPerCamera)
+             && *rtspPort + *cameras - 1 > 65535)
+        result.error =
+            QStringLiteral("--rtsp-port %1 with --cameras %2 runs past port 65535").arg(*rtspPort).arg(*cameras);
     else if (*cameras > 1 && *port != 0 && *port + *cameras - 1 > 65535)
         result.error = QStringLiteral("--port %1 with --cameras %2 runs past port 65535").arg(*port).arg(*cameras);
     else if (*cameras > 1 && fleetMac(parser.value(options.mac), 1).isEmpty())

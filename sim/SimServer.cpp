@@ -506,7 +506,7 @@ void SimServer::record(ReceivedRequest &entry)
     emit requestRecorded(entry);
 }
 
-quint16 SimServer::startRtsp(quint16 port)
+quint16 SimServer::startRtsp(quint16 port, int fleetIndex)
 {
     if (m_rtsp)
         return m_rtsp->port();
@@ -515,11 +515,17 @@ quint16 SimServer::startRtsp(quint16 port)
     for (int channel = 1; channel <= kRtspChannelCount; ++channel)
         streams[size_t(channel - 1)] = EncoderStream::fromCamera(m_camera, channel);
     const QHostAddress address = m_address.isNull() ? QHostAddress(QHostAddress::LocalHost) : m_address;
-    const quint16 bound = m_rtsp->start(address, port, m_camera.user(), m_camera.password(), streams);
-    if (bound == 0)
+    const QHostAddress shown = address == QHostAddress(QHostAddress::AnyIPv4) || address == QHostAddress(QHostAddress::Any)
+                                   ? QHostAddress(QHostAddress::LocalHost)
+                                   : address;
+    const quint16 bound = m_rtsp->start(address, port, m_camera.user(), m_camera.password(), streams,
+                                        PictureLook::forCamera(fleetIndex, shown.toString(), m_port));
+    if (bound == 0) {
         qCWarning(lcSim) << "cannot start RTSP on port" << port;
-    else
+    } else {
+        m_camera.setValue(QStringLiteral("network.rtsp.port"), QString::number(bound));
         qCInfo(lcSim) << "RTSP listening on" << address.toString() << bound;
+    }
     return bound;
 }
 

@@ -78,7 +78,10 @@ public:
     // change made through this server (parameter writes, admin set) reaches
     // the RTSP side before the reply is sent; after changing camera() directly,
     // call syncRtsp() (which also brings the multicast senders up to date).
-    quint16 startRtsp(quint16 port);
+    // The camera reports the bound port as network.rtsp.port. fleetIndex
+    // gives camera k of a fleet a picture of its own (PictureLook); every
+    // picture carries the camera's address and HTTP port.
+    quint16 startRtsp(quint16 port, int fleetIndex = 0);
     void stopRtsp();
     quint16 rtspPort() const;
     void syncRtsp();

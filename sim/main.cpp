@@ -302,18 +302,27 @@ int main(int argc, char *argv[])
         std::signal(SIGTERM, onSignal);
         std::signal(SIGINT, onSignal);
     }
-    SimServer &server = *fleet.front();
     // Line 1: the HTTP port (with --cameras N, of the first camera; the others
-    // follow on port+1 .. port+N-1). Line 2 (with --rtsp-port only): "rtsp PORT".
-    std::printf("%u\n", unsigned(server.port()));
+    // follow on port+1 .. port+N-1). Line 2 (with --rtsp-port only): "rtsp PORT"
+    // (of the first camera; each camera reports its own as network.rtsp.port).
+    std::printf("%u\n", unsigned(fleet.front()->port()));
     if (parsed.config.rtspPort) {
-        const quint16 rtspPort = server.startRtsp(*parsed.config.rtspPort);
-        if (rtspPort == 0) {
-            std::fflush(stdout);
-            std::fprintf(stderr, "qzr-camsim: cannot serve RTSP on port %u\n", unsigned(*parsed.config.rtspPort));
-            return 1;
+        const quint16 first = *parsed.config.rtspPort;
+        quint16 firstBound = 0;
+        for (int k = 0; k < int(fleet.size()); ++k) {
+            const quint16 wanted = first == 0 || parsed.config.addressPerCamera ? first : quint16(first + k);
+            SimServer *camera = fleet.at(size_t(k)).get();
+            const quint16 bound = runOnThreadOf(camera, [camera, wanted, k] { return camera->startRtsp(wanted, k); });
+            if (bound == 0) {
+                std::fflush(stdout);
+                std::fprintf(stderr, "qzr-camsim: cannot serve RTSP on port %u for the camera on port %u\n",
+                             unsigned(wanted), unsigned(camera->port()));
+                return 1;
+            }
+            if (k == 0)
+                firstBound = bound;
         }
-        std::printf("rtsp %u\n", unsigned(rtspPort));
+        std::printf("rtsp %u\n", unsigned(firstBound));
     }
     std::fflush(stdout);
     return QCoreApplication::exec();

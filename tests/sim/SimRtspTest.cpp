@@ -202,6 +202,7 @@ private slots:
     void frameSizeChangeReachesNewSession();
     void frameStampSurvivesH264();
     void executablePrintsRtspPort();
+    void fleetCamerasServeVideoOfTheirOwn();
 
 private:
     void restoreEncoders();
@@ -502,6 +503,57 @@ void SimRtspTest::frameStampSurvivesH264()
             QVERIFY(frameStampAgeMs(*previous, *stamp) > 0); // later frames, later stamps
         previous = stamp;
     }
+}
+
+void SimRtspTest::fleetCamerasServeVideoOfTheirOwn()
+{
+    // Three cameras in one process, each on its own RTSP port, each
+    // reporting it, each with a picture of its own.
+    QProcess process;
+    process.start(QStringLiteral(QZR_CAMSIM_EXECUTABLE), {"--cameras", "3", "--port", "0", "--rtsp-port", "0",
+                                                          "--no-discovery"});
+    QVERIFY(process.waitForStarted(5000));
+    QByteArray out;
+    QDeadlineTimer deadline(15000);
+    while (out.count('\n') < 2 && !deadline.hasExpired() && process.state() == QProcess::Running) {
+        if (process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
+            out += process.readAllStandardOutput();
+    }
+    const QList<QByteArray> lines = out.split('\n');
+    QVERIFY2(lines.size() >= 3 && lines[1].startsWith("rtsp "), out.constData());
+    const quint16 http = lines[0].toUShort();
+    QList<quint16> rtspPorts;
+    QList<QRgb> colours;
+    for (int k = 0; k < 3; ++k) {
+        const quint16 port = quint16(http + k);
+        QCOMPARE(httpGet(port, "/api/param?encode(1).framesize=640x360").split('\n').value(4).trimmed(),
+                 QByteArray("encode(1).framesize=640x360&"));
+        const QByteArray line = httpGet(port, "/api/param?network.rtsp.port").split('\n').value(4).trimmed();
+        QVERIFY2(line.startsWith("network.rtsp.port=") && line.endsWith('&'), line.constData());
+        const quint16 rtsp = line.mid(18).chopped(1).toUShort();
+        QVERIFY(rtsp != 0 && !rtspPorts.contains(rtsp));
+        rtspPorts << rtsp;
+        RtspClient client;
+        QCOMPARE(client.open(rtspUrl(rtsp, 1)), 0);
+        std::vector<QImage> images;
+        QCOMPARE(client.decode(1, 10000, nullptr, &images), 1);
+        QCOMPARE(images.front().size(), QSize(640, 360));
+        // The background, clear of the stamp, the clock, the label and the ball's path.
+        colours << images.front().pixel(40, 250);
+    }
+    QCOMPARE(lines[1].mid(5).toUShort(), rtspPorts.first());
+    // The first camera keeps the usual picture (0x203050, give or take the codec).
+    QVERIFY(qAbs(qRed(colours[0]) - 0x20) < 8 && qAbs(qGreen(colours[0]) - 0x30) < 8
+            && qAbs(qBlue(colours[0]) - 0x50) < 8);
+    for (int a = 0; a < 3; ++a) {
+        for (int b = a + 1; b < 3; ++b) {
+            const int distance = qAbs(qRed(colours[a]) - qRed(colours[b])) + qAbs(qGreen(colours[a]) - qGreen(colours[b]))
+                                 + qAbs(qBlue(colours[a]) - qBlue(colours[b]));
+            QVERIFY2(distance > 60, qPrintable(QStringLiteral("cameras %1 and %2 look alike").arg(a).arg(b)));
+        }
+    }
+    process.terminate();
+    QVERIFY(process.waitForFinished(5000));
 }
 
 void SimRtspTest::executablePrintsRtspPort()

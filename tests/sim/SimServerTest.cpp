@@ -859,17 +859,6 @@ private slots:
         QVERIFY(process.waitForFinished(kTimeoutMs));
     }
 
-    void executableRefusesRtspWithSeveralCameras()
-    {
-        QProcess process;
-        process.start(QStringLiteral(QZR_CAMSIM_EXECUTABLE), {"--cameras", "2", "--rtsp-port", "0"});
-        QVERIFY(process.waitForFinished(kTimeoutMs));
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), 2);
-        QVERIFY(process.readAllStandardError().contains("--rtsp-port"));
-        QVERIFY(process.readAllStandardOutput().isEmpty());
-    }
-
     void executableHelpListsOptions()
     {
         QProcess process;
