@@ -1,12 +1,12 @@
-// "qzr report" against simulated cameras on loopback, run as the real
-// executable: each camera's settings, its audit against a settings file and
-// the first picture of its RTSP stream, written as a page and as JSON.
-// One camera differs from the file, one fails, one has no video; a camera
-// value holding markup stays text in the page.
+// "qzr report" against a fleet of simulated cameras on loopback (one
+// qzr-camsim process, each camera with RTSP video of its own), run as the
+// real executable: each camera's settings, its audit against a settings
+// file and the first picture of its stream, written as a page and as JSON.
+// One camera differs from the file, one fails, one has no video where it
+// says; a camera value holding markup stays text in the page.
 
 #include "QzrProcess.h"
-#include "sim/FaultMode.h"
-#include "sim/SimThread.h"
+#include "tests/support/SimRequests.h"
 #include "tests/support/TestFiles.h"
 
 #include <QDir>
@@ -15,19 +15,16 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
+#include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <QtTest>
 
-#include <memory>
-#include <vector>
-
 using namespace qzr;
 using qzr::clitest::Outcome;
 using qzr::clitest::runQzr;
-using qzr::sim::SimThread;
+using qzr::testsupport::httpGet;
 using qzr::testsupport::readAll;
 using qzr::testsupport::writeBytes;
 
@@ -35,6 +32,7 @@ namespace {
 
 const QString kPassword = QStringLiteral("Pw-report-7");
 const QString kMarkupModel = QStringLiteral("<script>alert(\"qzr\")</script>'");
+constexpr int kCameras = 4;
 
 // A port on 127.0.0.1 that nothing listens on (bound, then closed).
 quint16 closedPort()
@@ -55,33 +53,23 @@ class ReportCommandTest : public QObject
 
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void reportsAFleetWithAnAudit();
     void aDifferingCameraAloneExitsWithThree();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
-    // A camera with its own RTSP video, reporting that port.
-    std::unique_ptr<SimThread> videoCamera();
+    quint16 port(int camera) const { return quint16(m_firstPort + camera); }
+    QString host(int camera) const { return QStringLiteral("127.0.0.1:%1").arg(port(camera)); }
+    // An admin request to one camera of the fleet; true when it answered "ok".
+    bool admin(int camera, const QByteArray &target) const { return httpGet(port(camera), target).startsWith("ok"); }
 
     QTemporaryDir m_dir;
-    std::vector<std::unique_ptr<SimThread>> m_cameras;
+    QProcess m_fleet;
+    quint16 m_firstPort = 0;
     QString m_passwordFile;
     QString m_reference;
 };
-
-std::unique_ptr<SimThread> ReportCommandTest::videoCamera()
-{
-    sim::CameraOptions options;
-    options.password = kPassword;
-    auto camera = std::make_unique<SimThread>(options);
-    if (camera->start(0) == 0)
-        return {};
-    const quint16 rtsp = camera->startRtsp(0);
-    if (rtsp == 0)
-        return {};
-    camera->setValue(QStringLiteral("network.rtsp.port"), QString::number(rtsp));
-    return camera;
-}
 
 void ReportCommandTest::initTestCase()
 {
@@ -90,38 +78,42 @@ void ReportCommandTest::initTestCase()
     QVERIFY(writeBytes(m_passwordFile, kPassword.toUtf8()));
     QVERIFY(QFile::setPermissions(m_passwordFile, QFile::ReadOwner | QFile::WriteOwner));
 
+    m_fleet.start(QStringLiteral(QZR_CAMSIM), {"--cameras", QString::number(kCameras), "--port", "0", "--rtsp-port",
+                                               "0", "--password", kPassword, "--no-discovery"});
+    QVERIFY(m_fleet.waitForStarted(clitest::kProcessLimitMs));
+    QVERIFY(m_fleet.waitForReadyRead(clitest::kProcessLimitMs));
+    m_firstPort = quint16(m_fleet.readLine().trimmed().toUInt());
+    QVERIFY(m_firstPort != 0);
+
     // 0: as the file, its model holding markup; 1: another frame rate;
-    // 2: answers every request with 500; 3: no video where it says.
-    for (int k = 0; k < 3; ++k) {
-        auto camera = videoCamera();
-        QVERIFY(camera);
-        m_cameras.push_back(std::move(camera));
-    }
-    sim::CameraOptions noVideo;
-    noVideo.password = kPassword;
-    m_cameras.push_back(std::make_unique<SimThread>(noVideo));
-    QVERIFY(m_cameras[3]->start(0) != 0);
+    // 2: answers every request with 500; 3: names an RTSP port nobody serves.
+    QVERIFY(admin(0, "/__camsim/set?system.model=%3Cscript%3Ealert(%22qzr%22)%3C%2Fscript%3E'"));
+    m_reference = path(QStringLiteral("reference.txt"));
+    const Outcome saved = runQzr({"save", m_reference, "--password-file", m_passwordFile}, port(0));
+    QCOMPARE(saved.exitCode, 0);
+    QVERIFY(admin(1, "/__camsim/set?encode(1).framerate=25"));
+    QVERIFY(admin(2, "/__camsim/fault?mode=servererror"));
     const quint16 nowhere = closedPort();
     QVERIFY(nowhere != 0);
-    m_cameras[3]->setValue(QStringLiteral("network.rtsp.port"), QString::number(nowhere));
+    QVERIFY(admin(3, "/__camsim/set?network.rtsp.port=" + QByteArray::number(nowhere)));
+}
 
-    m_cameras[0]->setValue(QStringLiteral("system.model"), kMarkupModel);
-    m_reference = path(QStringLiteral("reference.txt"));
-    const Outcome saved = runQzr({"save", m_reference, "--password-file", m_passwordFile}, m_cameras[0]->port());
-    QCOMPARE(saved.exitCode, 0);
-    m_cameras[1]->setValue(QStringLiteral("encode(1).framerate"), QStringLiteral("25"));
-    m_cameras[2]->setFault(sim::FaultMode::ServerError);
+void ReportCommandTest::cleanupTestCase()
+{
+    m_fleet.terminate();
+    if (!m_fleet.waitForFinished(clitest::kProcessLimitMs))
+        m_fleet.kill();
 }
 
 void ReportCommandTest::reportsAFleetWithAnAudit()
 {
     QStringList hosts;
-    for (const auto &camera : m_cameras)
-        hosts << QStringLiteral("127.0.0.1:%1").arg(camera->port());
+    for (int k = 0; k < kCameras; ++k)
+        hosts << host(k);
     const QString out = path(QStringLiteral("site report"));
     const Outcome run = runQzr({"report", "--hosts", hosts.join(QLatin1Char(',')), "--out", out, "--against",
                                 m_reference, "--jobs", "4", "--password-file", m_passwordFile},
-                               m_cameras[0]->port());
+                               port(0));
     QVERIFY(run.finished);
     // A camera failed and one has no picture: no success.
     QCOMPARE(run.exitCode, 1);
@@ -141,7 +133,7 @@ void ReportCommandTest::reportsAFleetWithAnAudit()
     QCOMPARE(cameras.size(), 4);
     const QJsonObject first = cameras.at(0).toObject();
     QCOMPARE(first.value("host").toString(), QStringLiteral("127.0.0.1"));
-    QCOMPARE(first.value("port").toString(), QString::number(m_cameras[0]->port()));
+    QCOMPARE(first.value("port").toString(), QString::number(port(0)));
     QCOMPARE(first.value("result").toString(), QStringLiteral("equal"));
     QCOMPARE(first.value("model").toString(), kMarkupModel);
     QCOMPARE(first.value("firmware").toString(), QStringLiteral("2.10.0045"));
@@ -153,8 +145,8 @@ void ReportCommandTest::reportsAFleetWithAnAudit()
     QCOMPARE(encoder1.value("bitrate").toString(), QStringLiteral("4000000"));
     QCOMPARE(first.value("encoders").toArray().at(1).toObject().value("jpeg_size").toString(),
              QStringLiteral("160k"));
-    QCOMPARE(first.value("image").toObject().value("image.gamma").toString(),
-             m_cameras[0]->value(QStringLiteral("camera.scene(0).image.gamma")).value_or("?"));
+    QCOMPARE(first.value("image").toObject().value("image.gamma").toString(), QStringLiteral("0.45"));
+    QCOMPARE(first.value("image").toObject().value("shutter").toString(), QStringLiteral("auto100"));
     QCOMPARE(first.value("channel").toInt(), 1);
 
     const QJsonObject second = cameras.at(1).toObject();
@@ -221,11 +213,11 @@ void ReportCommandTest::reportsAFleetWithAnAudit()
 
 void ReportCommandTest::aDifferingCameraAloneExitsWithThree()
 {
-    const QString hosts = QStringLiteral("127.0.0.1:%1,127.0.0.1:%2").arg(m_cameras[0]->port()).arg(m_cameras[1]->port());
+    const QString hosts = host(0) + QLatin1Char(',') + host(1);
     const QString out = path(QStringLiteral("two"));
     const Outcome run = runQzr({"report", "--hosts", hosts, "--out", out, "--against", m_reference,
                                 "--password-file", m_passwordFile},
-                               m_cameras[0]->port());
+                               port(0));
     QCOMPARE(run.exitCode, 3);
     QVERIFY2(run.err.contains("2 camera(s): 1 equal, 1 differ, 0 failed, 0 without a picture"), run.err.constData());
     const QJsonObject json = QJsonDocument::fromJson(readAll(QDir(out).filePath("report.json"))).object();
