@@ -32,7 +32,7 @@ namespace {
 
 const QString kPassword = QStringLiteral("Pw-report-7");
 const QString kMarkupModel = QStringLiteral("<script>alert(\"qzr\")</script>'");
-constexpr int kCameras = 4;
+constexpr int kCameras = 5;
 
 // A port on 127.0.0.1 that nothing listens on (bound, then closed).
 quint16 closedPort()
@@ -86,7 +86,8 @@ void ReportCommandTest::initTestCase()
     QVERIFY(m_firstPort != 0);
 
     // 0: as the file, its model holding markup; 1: another frame rate;
-    // 2: answers every request with 500; 3: names an RTSP port nobody serves.
+    // 2: answers every request with 500; 3: names an RTSP port nobody serves;
+    // 4: names an RTSP port that is none.
     QVERIFY(admin(0, "/__camsim/set?system.model=%3Cscript%3Ealert(%22qzr%22)%3C%2Fscript%3E'"));
     m_reference = path(QStringLiteral("reference.txt"));
     const Outcome saved = runQzr({"save", m_reference, "--password-file", m_passwordFile}, port(0));
@@ -96,6 +97,7 @@ void ReportCommandTest::initTestCase()
     const quint16 nowhere = closedPort();
     QVERIFY(nowhere != 0);
     QVERIFY(admin(3, "/__camsim/set?network.rtsp.port=" + QByteArray::number(nowhere)));
+    QVERIFY(admin(4, "/__camsim/set?network.rtsp.port=99999"));
 }
 
 void ReportCommandTest::cleanupTestCase()
@@ -118,19 +120,22 @@ void ReportCommandTest::reportsAFleetWithAnAudit()
     // A camera failed and one has no picture: no success.
     QCOMPARE(run.exitCode, 1);
     const QString err = QString::fromUtf8(run.err);
-    QVERIFY2(err.contains(QStringLiteral("4 camera(s): 2 equal, 1 differ, 1 failed, 1 without a picture")),
+    QVERIFY2(err.contains(QStringLiteral("5 camera(s): 3 equal, 1 differ, 1 failed, 2 without a picture")),
              qPrintable(err));
     QVERIFY2(err.contains(hosts[3] + QStringLiteral(" no picture: Connection refused")), qPrintable(err));
+    QVERIFY2(err.contains(hosts[4] + QStringLiteral(" no picture: the camera reports network.rtsp.port '99999', which "
+                                                    "is no port from 1 to 65535\n")),
+             qPrintable(err));
 
     // The JSON: every camera in the order given, its values as the camera sent them.
     const QJsonObject json = QJsonDocument::fromJson(readAll(QDir(out).filePath("report.json"))).object();
     QCOMPARE(json.value("against").toString(), m_reference);
-    QCOMPARE(json.value("equal").toInt(), 2);
+    QCOMPARE(json.value("equal").toInt(), 3);
     QCOMPARE(json.value("differs").toInt(), 1);
     QCOMPARE(json.value("failed").toInt(), 1);
-    QCOMPARE(json.value("without_picture").toInt(), 1);
+    QCOMPARE(json.value("without_picture").toInt(), 2);
     const QJsonArray cameras = json.value("cameras").toArray();
-    QCOMPARE(cameras.size(), 4);
+    QCOMPARE(cameras.size(), 5);
     const QJsonObject first = cameras.at(0).toObject();
     QCOMPARE(first.value("host").toString(), QStringLiteral("127.0.0.1"));
     QCOMPARE(first.value("port").toString(), QString::number(port(0)));
@@ -167,6 +172,8 @@ void ReportCommandTest::reportsAFleetWithAnAudit()
     QCOMPARE(fourth.value("result").toString(), QStringLiteral("equal"));
     QVERIFY(!fourth.contains("picture"));
     QVERIFY(fourth.value("picture_error").toString().startsWith(QStringLiteral("Connection refused")));
+    QCOMPARE(cameras.at(4).toObject().value("rtsp_port").toString(), QStringLiteral("99999"));
+    QVERIFY(!cameras.at(4).toObject().contains("stream"));
 
     // The pictures: JPEG files that decode, 1920 x 1080 scaled to 1280 x 720.
     for (const int k : {0, 1}) {
@@ -183,12 +190,12 @@ void ReportCommandTest::reportsAFleetWithAnAudit()
     // values, the failure and the missing picture named; camera text as text.
     const QString page = QString::fromUtf8(readAll(QDir(out).filePath("index.html")));
     QVERIFY(page.startsWith(QStringLiteral("<!DOCTYPE html>")));
-    QVERIFY(page.contains(QStringLiteral("<tr><th>Cameras</th><td>4</td></tr>")));
+    QVERIFY(page.contains(QStringLiteral("<tr><th>Cameras</th><td>5</td></tr>")));
     QVERIFY(page.contains(QStringLiteral("<tr><th>Differ</th><td>1</td></tr>")));
     QVERIFY(page.contains(QStringLiteral("<tr><th>Failed</th><td>1</td></tr>")));
-    QVERIFY(page.contains(QStringLiteral("<tr><th>Without a picture</th><td>1</td></tr>")));
-    QCOMPARE(page.count(QStringLiteral("<section class=\"camera\"")), 4);
-    for (int k = 1; k <= 4; ++k) {
+    QVERIFY(page.contains(QStringLiteral("<tr><th>Without a picture</th><td>2</td></tr>")));
+    QCOMPARE(page.count(QStringLiteral("<section class=\"camera\"")), 5);
+    for (int k = 1; k <= 5; ++k) {
         QVERIFY(page.contains(QStringLiteral("<a class=\"thumb\" href=\"#camera-%1\">").arg(k)));
         QVERIFY(page.contains(QStringLiteral("<section class=\"camera\" id=\"camera-%1\">").arg(k)));
     }
