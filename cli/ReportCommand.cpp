@@ -218,6 +218,14 @@ void runReport(CommandContext &context, const QStringList &arguments)
             cameras[size_t(i)].error = outcome.error.isEmpty() ? QStringLiteral("Unexpected failure.") : outcome.error;
     }
 
+    // On a terminal the progress line gave only counts: the failures by name.
+    if (context.errorIsTerminal()) {
+        for (const site::CameraReport &camera : cameras) {
+            if (!camera.error.isEmpty())
+                context.writeError(QStringLiteral("%1 failed: %2\n").arg(camera.name, cellText(camera.error)));
+        }
+    }
+
     // The pictures: the first of each stream whose camera was read.
     QList<site::PictureSource> sources;
     QList<int> sourceCamera;
