@@ -962,19 +962,6 @@ CloneOutcome cloneToCamera(const CloneTarget &target, const QStringList &lines, 
     return outcome;
 }
 
-CloneOutcome diffCamera(const CloneTarget &target, const QStringList &lines, const ConnectionFields &credentials,
-                        int replyTimeoutMs, CameraAtWork &camera)
-{
-    return workOnCamera(target, camera, [&](CloneOutcome &outcome) {
-        ReplyLog log;
-        CameraSession session(log);
-        connectSession(session, target, credentials, replyTimeoutMs, camera);
-        // What the camera holds, as 'diff FILE' reads it: the file's scene.
-        outcome.differences = cameraDiffering(session, lines);
-        outcome.result = outcome.differences.isEmpty() ? CloneResult::Equal : CloneResult::Differs;
-    });
-}
-
 CloneOutcome workOnCameraSession(const CloneTarget &target, const ConnectionFields &credentials, int replyTimeoutMs,
                                  CameraAtWork &camera, const SessionWork &work)
 {
@@ -984,6 +971,18 @@ CloneOutcome workOnCameraSession(const CloneTarget &target, const ConnectionFiel
         connectSession(session, target, credentials, replyTimeoutMs, camera);
         work(session, outcome);
     });
+}
+
+CloneOutcome diffCamera(const CloneTarget &target, const QStringList &lines, const ConnectionFields &credentials,
+                        int replyTimeoutMs, CameraAtWork &camera)
+{
+    return workOnCameraSession(target, credentials, replyTimeoutMs, camera,
+                               [&](CameraSession &session, CloneOutcome &outcome) {
+                                   // What the camera holds, as 'diff FILE' reads it: the file's scene.
+                                   outcome.differences = cameraDiffering(session, lines);
+                                   outcome.result =
+                                       outcome.differences.isEmpty() ? CloneResult::Equal : CloneResult::Differs;
+                               });
 }
 
 QByteArray cloneTable(const QList<CloneOutcome> &outcomes)
