@@ -4,9 +4,11 @@
 
 #include "windowsupport/FormSupport.h"
 #include "windowsupport/FoundCamerasModel.h"
+#include "app/ConnectCamera.h"
 #include "app/Forms.h"
+#include "app/SiteOverviewWindow.h"
 #include "app/Unit1.h"
-#include "app/Unit3.h"
+#include "protocol/ConnectionInput.h"
 #include "windowsupport/Operation.h"
 #include "windowsupport/UserDialogs.h"
 #include "windowsupport/ViewerStart.h"
@@ -72,6 +74,7 @@ FindCamerasWindow::FindCamerasWindow(QWidget *parent)
     connect(UseCameraButton, &QPushButton::clicked, this, [this] { useSelectedCamera(); });
     connect(CameraTable, &QTableView::doubleClicked, this, [this](const QModelIndex &index) { useCamera(index.row()); });
     connect(ReadDetailsButton, &QPushButton::clicked, this, [this] { readSelectedDetails(); });
+    connect(ShowWallButton, &QPushButton::clicked, this, [this] { showAllOnAWall(); });
     connect(CameraTable->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         const bool any = CameraTable->selectionModel()->hasSelection();
         UseCameraButton->setEnabled(any);
@@ -161,6 +164,7 @@ void FindCamerasWindow::closeEvent(QCloseEvent *event)
 void FindCamerasWindow::showCameras()
 {
     m_model->update(m_finder.unsortedCameras());
+    ShowWallButton->setEnabled(m_sorted->rowCount() > 0);
 }
 
 const FoundCamera &FindCamerasWindow::shownCamera(int row) const
@@ -237,24 +241,29 @@ bool FindCamerasWindow::useCamera(int row)
     if (row < 0 || row >= m_sorted->rowCount())
         return false;
     const FoundCamera camera = shownCamera(row);
-    if (camera.flags & FlagLoginNeeded) {
-        // The camera did not tell its realm to the search, which logs in nowhere.
-        QString user = Form1->Edit3->text();
-        QString password;
-        if (!dialogs().askLogin(camera.target(), QString(), user, password))
-            return false;
-        Form1->Edit3->setText(user);
-        Form1->Edit4->setText(password);
-    }
-    Form1->Edit1->setText(camera.address);
-    Form1->Edit2->setText(QString::number(camera.port));
-    Form3->Edit1->setText(camera.address);
-    // Connect as "IP Setup" > "Save Settings" does; a failure is reported
-    // there and this window stays for another choice.
-    if (!runReported([] { Form3->Button1Click(); }))
+    // A failure is reported by the connection and this window stays for
+    // another choice.
+    if (!connectMainWindow(camera.address, camera.port, camera.flags & FlagLoginNeeded))
         return false;
     close();
     Form1->raise();
     Form1->activateWindow();
     return true;
+}
+
+void FindCamerasWindow::showAllOnAWall()
+{
+    QList<qzr::site::SiteCamera> cameras;
+    for (int row = 0; row < m_sorted->rowCount(); ++row) {
+        const FoundCamera &camera = shownCamera(row);
+        // Only cameras the tool reads at all, at the address it reads from.
+        const std::optional<QString> host = qzr::cameraHost(camera.readHost());
+        if (camera.readable() && host)
+            cameras << qzr::site::SiteCamera{*host, camera.port};
+    }
+    SiteOverviewWindow *wall = siteOverviewWindow();
+    wall->showCameras(cameras);
+    wall->show();
+    wall->raise();
+    wall->activateWindow();
 }

@@ -47,12 +47,16 @@ public:
     // with the main window's user and password after the user confirms the
     // addresses they go to. False when nothing was read.
     bool readSelectedDetails();
+    // "Show all on a wall": every camera listed that the tool reads goes on
+    // the "Site Overview" wall, which comes forward.
+    void showAllOnAWall();
 
     qzr::discovery::CameraFinder &finder() { return m_finder; }
 
     // FindCamerasWindow.ui holds the controls: SweepLabel and SweepEdit,
     // SearchAgainButton, StopSearchButton, CameraTable, SearchProgress,
-    // StatusLabel, ReadDetailsButton, UseCameraButton and CloseButton.
+    // StatusLabel, ShowWallButton, ReadDetailsButton, UseCameraButton and
+    // CloseButton.
 
 protected:
     // Escape closes the window; closing it ends a search under way.

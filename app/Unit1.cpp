@@ -2,6 +2,7 @@
 
 #include "app/FindCamerasWindow.h"
 #include "app/Forms.h"
+#include "app/SiteOverviewWindow.h"
 #include "app/Unit3.h"
 #include "app/Unit5.h"
 #include "app/Unit6.h"
@@ -137,6 +138,7 @@ void TForm1::bindMenu()
     item(Exit1, [this] { Exit1Click(); });
     item(SelectIPaddress1, [] { showWindow(Form3); });
     item(FindCameras1, [] { findCamerasWindow()->openAndSearch(); });
+    item(SiteOverview1, [] { showWindow(siteOverviewWindow()); });
     item(ChangeCameraIPaddress1, [] { showWindow(Form15); });
     item(LowLightDemo1, [this] { Button8Click(); });
     item(Flickerless1, [this] { Button11Click(); });

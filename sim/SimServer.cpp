@@ -508,9 +508,9 @@ void SimServer::record(ReceivedRequest &entry)
 
 quint16 SimServer::startRtsp(quint16 port, int fleetIndex)
 {
-    if (m_rtsp)
+    if (m_rtsp && m_rtsp->isRunning())
         return m_rtsp->port();
-    m_rtsp = std::make_unique<RtspServer>();
+    m_rtsp = std::make_unique<RtspServer>(); // a stopped one is replaced
     std::array<EncoderStream, kRtspChannelCount> streams;
     for (int channel = 1; channel <= kRtspChannelCount; ++channel)
         streams[size_t(channel - 1)] = EncoderStream::fromCamera(m_camera, channel);

@@ -80,7 +80,8 @@ public:
     // call syncRtsp() (which also brings the multicast senders up to date).
     // The camera reports the bound port as network.rtsp.port. fleetIndex
     // gives camera k of a fleet a picture of its own (PictureLook); every
-    // picture carries the camera's address and HTTP port.
+    // picture carries the camera's address and HTTP port. After stopRtsp()
+    // it may start again (on the same port, say).
     quint16 startRtsp(quint16 port, int fleetIndex = 0);
     void stopRtsp();
     quint16 rtspPort() const;

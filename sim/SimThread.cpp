@@ -61,10 +61,15 @@ quint16 SimThread::currentPort() const
     return onServerThread([this] { return m_server->port(); });
 }
 
-quint16 SimThread::startRtsp(quint16 port)
+quint16 SimThread::startRtsp(quint16 port, int fleetIndex)
 {
-    m_rtspPort = onServerThread([this, port] { return m_server->startRtsp(port); });
+    m_rtspPort = onServerThread([this, port, fleetIndex] { return m_server->startRtsp(port, fleetIndex); });
     return m_rtspPort;
+}
+
+void SimThread::stopRtsp()
+{
+    onServerThread([this] { m_server->stopRtsp(); });
 }
 
 int SimThread::rtspClientCount() const

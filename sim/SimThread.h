@@ -37,7 +37,11 @@ public:
     // RTSP video on the same address, after start(): /channel1../channel3,
     // following the encoder values and password (setValue() included).
     // Returns the bound port (port 0 picks a free one), 0 on failure.
-    quint16 startRtsp(quint16 port = 0);
+    // fleetIndex: the picture of camera k of a fleet (SimServer::startRtsp).
+    // stopRtsp() ends the video (clients lose their streams) until the
+    // next startRtsp().
+    quint16 startRtsp(quint16 port = 0, int fleetIndex = 0);
+    void stopRtsp();
     quint16 rtspPort() const { return m_rtspPort; }
     int rtspClientCount() const;
 

@@ -5,6 +5,8 @@
 #include "windowsupport/FoundCamerasModel.h"
 #include "SimFleet.h"
 #include "app/FindCamerasWindow.h"
+#include "app/SiteOverviewWindow.h"
+#include "windowsupport/CameraTile.h"
 #include "app/Forms.h"
 #include "app/Unit1.h"
 #include "app/Unit3.h"
@@ -85,7 +87,8 @@ private slots:
         QStringList items;
         for (QAction *action : menu->actions())
             items << action->text();
-        QCOMPARE(items, (QStringList{"Select IP address", QStringLiteral("Find Cameras\u2026"), "Change Camera IP address"}));
+        QCOMPARE(items, (QStringList{"Select IP address", QStringLiteral("Find Cameras\u2026"),
+                                     QStringLiteral("Site Overview\u2026"), "Change Camera IP address"}));
         Form3->hide();
 
         QSignalSpy finished(&FormFindCameras->finder(), &qzr::discovery::CameraFinder::finished);
@@ -127,6 +130,16 @@ private slots:
         QCOMPARE(FormFindCameras->StatusLabel->text(), "2 cameras found");
         QCOMPARE(rowTexts(0), (QStringList{"127.0.0.80", port, "QZ-R410", "2.10.0045", "00:11:22:33:44:80", "ws-discovery", ""}));
         QCOMPARE(rowTexts(1), (QStringList{"127.0.0.81", port, "QZ-R410", "2.10.0045", "00:11:22:33:44:81", "ws-discovery", ""}));
+
+        // "Show all on a wall": both cameras on the site's wall.
+        QVERIFY(FormFindCameras->ShowWallButton->isEnabled());
+        FormFindCameras->ShowWallButton->click();
+        SiteOverviewWindow *wall = siteOverviewWindow();
+        QVERIFY(wall->isVisible());
+        QCOMPARE(wall->cameraCount(), 2);
+        QCOMPARE(wall->tile(0)->address(), QStringLiteral("127.0.0.80:%1").arg(port));
+        QCOMPARE(wall->tile(1)->address(), QStringLiteral("127.0.0.81:%1").arg(port));
+        wall->close();
 
         const QPoint cell = table->visualRect(table->model()->index(1, 0)).center();
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell);

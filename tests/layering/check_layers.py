@@ -28,7 +28,7 @@ ALLOWED = {
     "network": {"protocol"},
     "lens": {"protocol"},
     "diagnostics": {"protocol"},
-    "site": {"protocol", "video", "encoder", "image", "settingsfile"},
+    "site": {"protocol", "video", "discovery", "encoder", "image", "settingsfile"},
     "windowsupport": set(CORES),
     "app": set(CORES) | {"windowsupport"},
     "cli": set(CORES),
