@@ -108,12 +108,12 @@ QString pictureLine(int finished, int total, const site::CameraReport &camera)
 // "3 camera(s): 1 equal, 1 differ, 1 failed, 0 without a picture".
 QString reportSummary(const site::ReportCounts &counts, bool audit)
 {
-    QStringList parts;
+    QStringList counted;
     if (audit)
-        parts << QStringLiteral("%1 equal").arg(counts.equal) << QStringLiteral("%1 differ").arg(counts.differ);
-    parts << QStringLiteral("%1 failed").arg(counts.failed)
+        counted << QStringLiteral("%1 equal").arg(counts.equal) << QStringLiteral("%1 differ").arg(counts.differ);
+    counted << QStringLiteral("%1 failed").arg(counts.failed)
           << QStringLiteral("%1 without a picture").arg(counts.withoutPicture);
-    return QStringLiteral("%1 camera(s): %2\n").arg(counts.cameras).arg(parts.join(QStringLiteral(", ")));
+    return QStringLiteral("%1 camera(s): %2\n").arg(counts.cameras).arg(counted.join(QStringLiteral(", ")));
 }
 
 } // namespace

@@ -127,7 +127,7 @@ QString sceneTable(const CameraReport &camera)
     return html + QStringLiteral("</table>\n");
 }
 
-QString auditPart(const ReportHead &head, const CameraReport &camera)
+QString auditSection(const ReportHead &head, const CameraReport &camera)
 {
     if (camera.audit == Audit::None)
         return QString();
@@ -144,7 +144,7 @@ QString auditPart(const ReportHead &head, const CameraReport &camera)
     return html + QStringLiteral("</table>\n");
 }
 
-QString picturePart(const CameraReport &camera)
+QString pictureSection(const CameraReport &camera)
 {
     if (camera.picture.isEmpty()) {
         if (camera.pictureError.isEmpty())
@@ -161,7 +161,7 @@ QString picturePart(const CameraReport &camera)
         .arg(text(camera.streamUrl));
 }
 
-QString cameraPart(const ReportHead &head, const CameraReport &camera, int index)
+QString cameraSection(const ReportHead &head, const CameraReport &camera, int index)
 {
     QString html = QStringLiteral("<section class=\"camera\" id=\"%1\">\n<h2>%2. %3%4</h2>\n")
                        .arg(cameraAnchor(index))
@@ -176,12 +176,12 @@ QString cameraPart(const ReportHead &head, const CameraReport &camera, int index
                                "</table>\n")
                     .arg(text(camera.host), text(camera.port), cell(camera.rtspPort), cell(camera.model),
                          cell(camera.firmware), cell(camera.mac));
-        html += encodersTable(camera) + sceneTable(camera) + auditPart(head, camera);
+        html += encodersTable(camera) + sceneTable(camera) + auditSection(head, camera);
     } else {
         html += QStringLiteral("<table>\n<tr><th>Address</th><td>%1</td><th>HTTP port</th><td>%2</td></tr>\n</table>\n")
                     .arg(text(camera.host), text(camera.port));
     }
-    html += picturePart(camera);
+    html += pictureSection(camera);
     return html + QStringLiteral("</section>\n");
 }
 
@@ -214,7 +214,7 @@ QByteArray reportPage(const ReportHead &head, const QList<CameraReport> &cameras
                        .arg(shownTime(head.time), QLatin1String(kStyle));
     html += summary(head, cameras);
     for (int i = 0; i < cameras.size(); ++i)
-        html += cameraPart(head, cameras.at(i), i);
+        html += cameraSection(head, cameras.at(i), i);
     html += QStringLiteral("</body>\n</html>\n");
     return html.toUtf8();
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The commissioning report as one HTML page: a summary (date, counts, a
-// grid of every camera's picture linking to its part), then each camera on
+// grid of every camera's picture linking to its section), then each camera on
 // a page of its own when printed. Self-contained: inline CSS, the pictures
 // as files beside it, no scripts and nothing fetched from elsewhere. Every
 // camera value is text: cut to a length (ShownText.h), its control

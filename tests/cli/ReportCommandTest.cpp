@@ -186,7 +186,7 @@ void ReportCommandTest::reportsAFleetWithAnAudit()
         QCOMPARE(image.size(), QSize(1280, 720));
     }
 
-    // The page: the summary, a part per camera, the difference with both
+    // The page: the summary, a section per camera, the difference with both
     // values, the failure and the missing picture named; camera text as text.
     const QString page = QString::fromUtf8(readAll(QDir(out).filePath("index.html")));
     QVERIFY(page.startsWith(QStringLiteral("<!DOCTYPE html>")));
