@@ -168,6 +168,9 @@ const char *commandOptionName(CommandOption option)
     case OptionIdentify: return "--identify";
     case OptionNoVerify: return "--no-verify";
     case OptionNetrcFile: return "--netrc-file";
+    case OptionOut: return "--out";
+    case OptionAgainst: return "--against";
+    case OptionStreamUrl: return "--stream-url";
     }
     return "";
 }
@@ -205,22 +208,23 @@ const QList<QCommandLineOption> &options()
                         "the command line and out of the environment; keep F\n"
                         "readable by its owner only. Overrides QZR_PASSWORD"),
          QStringLiteral("F")},
-        {QStringLiteral("hosts"), QStringLiteral("'clone', 'save', 'diff': the cameras, as a file of\n"
-                                                 "HOST[:PORT] lines or a comma-separated list (port\n"
-                                                 "default: --port)"),
+        {QStringLiteral("hosts"), QStringLiteral("'clone', 'save', 'diff', 'report': the cameras, as a\n"
+                                                 "file of HOST[:PORT] lines or a comma-separated list\n"
+                                                 "(port default: --port)"),
          QStringLiteral("LIST")},
         {QStringLiteral("netrc-file"),
-         QStringLiteral("'clone', 'save', 'diff' with --hosts: the user and\n"
-                        "password of each camera from F, a netrc file (\"machine\n"
-                        "HOST login USER password PASSWORD\" entries, HOST as the\n"
-                        "list writes it; \"default\" for the others); a camera\n"
-                        "without an entry gets --user and the password of this\n"
-                        "call. F is read whole first (64 KiB at most); keep it\n"
-                        "readable by its owner only"),
+         QStringLiteral("'clone', 'save', 'diff', 'report' with --hosts: the\n"
+                        "user and password of each camera from F, a netrc file\n"
+                        "(\"machine HOST login USER password PASSWORD\" entries,\n"
+                        "HOST as the list writes it; \"default\" for the others);\n"
+                        "a camera without an entry gets --user and the password\n"
+                        "of this call. F is read whole first (64 KiB at most);\n"
+                        "keep it readable by its owner only"),
          QStringLiteral("F")},
         {QStringLiteral("jobs"),
-         QStringLiteral("'clone', 'save', 'diff' with --hosts: cameras worked on\n"
-                        "at once (default %1, 1 to %2)\n"
+         QStringLiteral("'clone', 'save', 'diff', 'report' with --hosts: cameras\n"
+                        "worked on at once (default %1, 1 to %2; 'report' takes\n"
+                        "at most twice as many pictures at once as there are cores)\n"
                         "'discover': addresses read at once (default 64)")
              .arg(kDefaultJobs)
              .arg(kMaxJobs),
@@ -230,6 +234,17 @@ const QList<QCommandLineOption> &options()
                                                   "when it ends in .csv; the journal goes beside it\n"
                                                   "(PATH without .json/.csv, plus .journal)"),
          QStringLiteral("PATH")},
+        {QStringLiteral("out"), QStringLiteral("'report': the folder of index.html, report.json and\n"
+                                               "the cameras' pictures (created when missing)"),
+         QStringLiteral("DIR")},
+        {QStringLiteral("against"), QStringLiteral("'report': also audit each camera against this settings\n"
+                                                   "file, as 'diff FILE --hosts' does"),
+         QStringLiteral("FILE")},
+        {QStringLiteral("stream-url"),
+         QStringLiteral("'report': where a camera's video is, with {ip} (its\n"
+                        "address), {port} (the RTSP port it reports) and {channel}\n"
+                        "(default rtsp://{ip}:{port}/channel{channel})"),
+         QStringLiteral("TEMPLATE")},
         {QStringLiteral("dir"), QStringLiteral("'save --hosts': the folder of the cameras' files, its\n"
                                                "index.json and index.journal"),
          QStringLiteral("DIR")},
@@ -403,6 +418,9 @@ Invocation parseCommandLine(const QStringList &arguments, const EnvironmentLooku
     invocation.dir = parser.value(QStringLiteral("dir"));
     invocation.retryFrom = parser.value(QStringLiteral("retry-from"));
     invocation.netrcFile = parser.value(QStringLiteral("netrc-file"));
+    invocation.out = parser.value(QStringLiteral("out"));
+    invocation.against = parser.value(QStringLiteral("against"));
+    invocation.streamUrl = parser.value(QStringLiteral("stream-url"));
     for (const CommandOption option : kCommandOptions) {
         if (parser.isSet(parserName(option)))
             invocation.commandOptions |= option;

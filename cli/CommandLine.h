@@ -34,13 +34,17 @@ enum CommandOption : unsigned {
     OptionIdentify = 1u << 11, // --identify
     OptionNoVerify = 1u << 13, // --no-verify
     OptionNetrcFile = 1u << 12, // --netrc-file FILE: goes with every command that takes --hosts
+    OptionOut = 1u << 14,       // --out DIR
+    OptionAgainst = 1u << 15,   // --against FILE
+    OptionStreamUrl = 1u << 16, // --stream-url TEMPLATE
 };
 
 // Every CommandOption, for the checks that go through all of them.
 inline constexpr CommandOption kCommandOptions[] = {OptionYes,       OptionHosts,     OptionJobs,   OptionReport,
                                                      OptionVerify,    OptionInterface, OptionSweep,  OptionWait,
                                                      OptionDir,       OptionRetryFrom, OptionDeadline, OptionIdentify,
-                                                     OptionNetrcFile, OptionNoVerify};
+                                                     OptionNetrcFile, OptionNoVerify, OptionOut,    OptionAgainst,
+                                                     OptionStreamUrl};
 
 // "--yes", "--hosts", ... for one CommandOption flag.
 const char *commandOptionName(CommandOption option);
@@ -112,6 +116,9 @@ struct Invocation
     QString retryFrom;           // "--retry-from REPORT"
     std::optional<double> deadlineSeconds; // "--deadline SECONDS"
     QString netrcFile;           // "--netrc-file FILE"
+    QString out;                 // "--out DIR"
+    QString against;             // "--against FILE"
+    QString streamUrl;           // "--stream-url TEMPLATE"
     QList<NetrcEntry> netrc;     // its entries, read with the command line
     QStringList warnings;        // said on standard error before the command runs
     QString command;             // empty only together with help or version

@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "cli/DiscoverCommand.h"
+#include "cli/ReportCommand.h"
 #include "cli/SettingsCommands.h"
 
 #include "protocol/CameraError.h"
@@ -416,7 +417,7 @@ const QList<Command> &commandTable()
          "printed when a read fails.",
          &runEncoders, true},
     };
-    static const QList<Command> withSettings = table + settingsCommands() + discoverCommands();
+    static const QList<Command> withSettings = table + settingsCommands() + discoverCommands() + reportCommands();
     return withSettings;
 }
 
@@ -484,7 +485,8 @@ QString optionsHelpText()
         "     'clone', 'save --hosts', 'diff --hosts': at least one camera failed\n"
         "     or was not started before the --deadline; too few open files allowed\n"
         "     for --jobs; a file, report, index or journal that could not be\n"
-        "     written (named with the reason), or a folder that cannot take them\n"
+        "     written (named with the reason), or a folder that cannot take them;\n"
+        "     'report': a camera failed or has no picture\n"
         "  2  usage error: unknown command or option, missing arguments, a port\n"
         "     or address that is not one (--port, --host, QZR_PORT, QZR_HOST,\n"
         "     --hosts), a 'set' argument without \"=\", --json for a command\n"
@@ -494,7 +496,8 @@ QString optionsHelpText()
         "     user or writable by others; two cameras that would share a backup\n"
         "  3  'diff': the settings differ; 'clone': no camera failed, but at\n"
         "     least one does not hold every setting of the file after the\n"
-        "     upload; 'set --verify': the camera holds another value;\n"
+        "     upload; 'set --verify': the camera holds another value; 'report\n"
+        "     --against': no camera failed, but at least one differs from FILE;\n"
         "     'discover': no camera was found\n"
         "  130, 143\n"
         "     'clone', 'save --hosts', 'diff --hosts' stopped by SIGINT (Ctrl-C)\n"
@@ -511,7 +514,8 @@ QString optionsHelpText()
         "  qzr clone camera57.txt --hosts cameras.txt --jobs 16 --report clone.csv\n"
         "  qzr clone camera57.txt --hosts cameras.txt --retry-from clone.csv\n"
         "  qzr save --hosts cameras.txt --dir backup --password-file ~/.qzr-password\n"
-        "  qzr diff camera57.txt --hosts cameras.txt --report audit.json\n");
+        "  qzr diff camera57.txt --hosts cameras.txt --report audit.json\n"
+        "  qzr report --hosts cameras.txt --out site-report --against camera57.txt\n");
 }
 
 } // namespace

@@ -114,6 +114,7 @@ QString cloneDetail(const CloneOutcome &outcome)
     case CloneResult::Verified:
     case CloneResult::Equal:
     case CloneResult::NotStarted:
+    case CloneResult::Read:
         return QString();
     case CloneResult::Saved:
         return QStringLiteral("%1 (MAC %2)").arg(outcome.file, cellText(outcome.mac));
@@ -961,17 +962,27 @@ CloneOutcome cloneToCamera(const CloneTarget &target, const QStringList &lines, 
     return outcome;
 }
 
-CloneOutcome diffCamera(const CloneTarget &target, const QStringList &lines, const ConnectionFields &credentials,
-                        int replyTimeoutMs, CameraAtWork &camera)
+CloneOutcome workOnCameraSession(const CloneTarget &target, const ConnectionFields &credentials, int replyTimeoutMs,
+                                 CameraAtWork &camera, const SessionWork &work)
 {
     return workOnCamera(target, camera, [&](CloneOutcome &outcome) {
         ReplyLog log;
         CameraSession session(log);
         connectSession(session, target, credentials, replyTimeoutMs, camera);
-        // What the camera holds, as 'diff FILE' reads it: the file's scene.
-        outcome.differences = cameraDiffering(session, lines);
-        outcome.result = outcome.differences.isEmpty() ? CloneResult::Equal : CloneResult::Differs;
+        work(session, outcome);
     });
+}
+
+CloneOutcome diffCamera(const CloneTarget &target, const QStringList &lines, const ConnectionFields &credentials,
+                        int replyTimeoutMs, CameraAtWork &camera)
+{
+    return workOnCameraSession(target, credentials, replyTimeoutMs, camera,
+                               [&](CameraSession &session, CloneOutcome &outcome) {
+                                   // What the camera holds, as 'diff FILE' reads it: the file's scene.
+                                   outcome.differences = cameraDiffering(session, lines);
+                                   outcome.result =
+                                       outcome.differences.isEmpty() ? CloneResult::Equal : CloneResult::Differs;
+                               });
 }
 
 QByteArray cloneTable(const QList<CloneOutcome> &outcomes)

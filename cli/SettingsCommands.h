@@ -89,6 +89,13 @@ CloneOutcome saveCamera(const CloneTarget &target, const QString &dir, const Con
 CloneOutcome diffCamera(const CloneTarget &target, const QStringList &lines, const ConnectionFields &credentials,
                         int replyTimeoutMs, CameraAtWork &camera);
 
+// One camera's work over a session of its own, connected as diffCamera's:
+// `work` reads what it needs and sets the outcome's result; any failure
+// makes the camera "failed" with the failure text, a stop "interrupted".
+using SessionWork = std::function<void(CameraSession &session, CloneOutcome &outcome)>;
+CloneOutcome workOnCameraSession(const CloneTarget &target, const ConnectionFields &credentials, int replyTimeoutMs,
+                                 CameraAtWork &camera, const SessionWork &work);
+
 // One camera of a clone, on its fiber with a session of its own:
 // the upload, then the read-back of the encoders and of scene file s (line
 // 23) and the comparison of what the upload wrote. Each request the camera

@@ -106,6 +106,7 @@ const char *cloneResultName(CloneResult result)
     case CloneResult::Equal: return "equal";
     case CloneResult::Saved: return "saved";
     case CloneResult::Interrupted: return "interrupted";
+    case CloneResult::Read: return "read";
     }
     return "";
 }
@@ -126,7 +127,8 @@ QString recordTime()
 
 bool isDone(CloneResult result)
 {
-    return result == CloneResult::Verified || result == CloneResult::Equal || result == CloneResult::Saved;
+    return result == CloneResult::Verified || result == CloneResult::Equal || result == CloneResult::Saved
+           || result == CloneResult::Read;
 }
 
 QJsonObject outcomeJson(const CloneOutcome &outcome)

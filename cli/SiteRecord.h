@@ -24,11 +24,12 @@ struct CloneTarget
 };
 
 // What became of one camera of a clone, a site backup ("save --hosts") or an
-// audit ("diff --hosts").
-enum class CloneResult { Verified, Differs, Failed, NotStarted, Equal, Saved, Interrupted };
+// audit ("diff --hosts"); a camera of a commissioning report without an
+// audit is "read".
+enum class CloneResult { Verified, Differs, Failed, NotStarted, Equal, Saved, Interrupted, Read };
 // The counts of each result, indexed by int(CloneResult).
-inline constexpr int kResultCount = 7;
-// "verified", "differs", "failed", "not started", "equal", "saved", "interrupted".
+inline constexpr int kResultCount = 8;
+// "verified", "differs", "failed", "not started", "equal", "saved", "interrupted", "read".
 const char *cloneResultName(CloneResult result);
 std::optional<CloneResult> cloneResultFromName(const QString &name);
 
