@@ -9,12 +9,51 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QHash>
+#include <QTimer>
 
 using namespace qzr::video;
 
 namespace {
 
 constexpr int kMargin = 4;
+// New pictures of all tiles are painted together, at most this often: one
+// paint pass for the wall instead of one per picture of each tile.
+constexpr int kRepaintIntervalMs = 30;
+
+// The tiles with a new picture not painted yet (GUI thread only).
+class RepaintBatch
+{
+public:
+    static RepaintBatch &instance()
+    {
+        static RepaintBatch batch;
+        return batch;
+    }
+
+    void add(CameraTile *tile, const QRect &area)
+    {
+        m_tiles.insert(tile, area);
+        if (!m_timer.isActive())
+            m_timer.start();
+    }
+    void remove(CameraTile *tile) { m_tiles.remove(tile); }
+
+private:
+    RepaintBatch()
+    {
+        m_timer.setSingleShot(true);
+        m_timer.setInterval(kRepaintIntervalMs);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            const QHash<CameraTile *, QRect> tiles = std::exchange(m_tiles, {});
+            for (auto it = tiles.cbegin(); it != tiles.cend(); ++it)
+                it.key()->update(it.value());
+        });
+    }
+
+    QTimer m_timer;
+    QHash<CameraTile *, QRect> m_tiles;
+};
 
 } // namespace
 
@@ -31,7 +70,10 @@ CameraTile::CameraTile(QWidget *parent)
     setFocusPolicy(Qt::ClickFocus);
 }
 
-CameraTile::~CameraTile() = default;
+CameraTile::~CameraTile()
+{
+    RepaintBatch::instance().remove(this);
+}
 
 void CameraTile::setCaption(const QString &address, const QString &model)
 {
@@ -142,7 +184,7 @@ void CameraTile::onFrame(const VideoFrame &frame)
     ++m_picturesShown;
     if (m_state != liveText())
         setState(liveText());
-    update(pictureArea());
+    RepaintBatch::instance().add(this, pictureArea());
 }
 
 void CameraTile::onError(const VideoError &error)
