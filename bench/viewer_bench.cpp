@@ -15,6 +15,7 @@
 //      (native size, read at the moment of painting), p50 and p95.
 // Not a test: exits 0 with the figures, 1 when something did not work.
 
+#include "BenchSupport.h"
 #include "video/StreamSettings.h"
 #include "windowsupport/TLiveViewer.h"
 #include "sim/FrameStamp.h"
@@ -46,6 +47,10 @@
 #include <optional>
 #include <vector>
 
+using qzr::bench::cpuSeconds;
+using qzr::bench::processCpuSeconds;
+using qzr::bench::runEventsFor;
+
 namespace {
 
 constexpr int kStreamWidth = 1920;
@@ -62,31 +67,6 @@ double percentile(std::vector<double> values, double p)
     const std::size_t low = std::size_t(rank);
     const std::size_t high = std::min(low + 1, values.size() - 1);
     return values[low] + (values[high] - values[low]) * (rank - double(low));
-}
-
-double seconds(const timeval &t)
-{
-    return double(t.tv_sec) + double(t.tv_usec) / 1e6;
-}
-
-double cpuSeconds(const rusage &usage)
-{
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-double processCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return cpuSeconds(usage);
-}
-
-// Runs the event loop for this long, without polling.
-void runEventsFor(int milliseconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 // Watches the viewer's paint events: the picture it is about to paint, at

@@ -5,6 +5,7 @@
 // ratio of the two.
 //
 //   qzr_bench_wall --camsim PATH [--seconds 60] [--cameras 16] [--ffmpeg PATH]
+#include "BenchSupport.h"
 #include "app/SiteOverviewWindow.h"
 #include "app/WindowSet.h"
 #include "windowsupport/CameraTile.h"
@@ -24,27 +25,11 @@
 #include <unistd.h>
 #include <vector>
 
+using qzr::bench::cpuSeconds;
+using qzr::bench::processCpuSeconds;
+using qzr::bench::runEventsFor;
+
 namespace {
-
-double cpuSeconds(const rusage &usage)
-{
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double processCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return cpuSeconds(usage);
-}
-
-void runEventsFor(int milliseconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 // One GET with Basic authentication on loopback; the reply body, "" on failure.
 QByteArray httpGet(quint16 port, const QByteArray &target)

@@ -2,6 +2,8 @@
 
 #include <QHostAddress>
 
+#include <functional>
+
 namespace qzr::site {
 
 FrameSize frameSizeOf(const QString &text)
@@ -21,21 +23,43 @@ FrameSize frameSizeOf(const QString &text)
     return {};
 }
 
-std::optional<int> lowestResolutionChannel(const std::array<encoder::EncoderSettings, 3> &encoders)
+bool encoderRuns(const QString &type, const QString &frameSize)
+{
+    return !type.isEmpty() && type != QLatin1String("off") && type != QLatin1String("NG")
+           && frameSizeOf(frameSize).pixels() > 0;
+}
+
+namespace {
+
+// The running channel whose pixel count `better` prefers.
+template<typename Better>
+std::optional<int> channelBy(const std::array<encoder::EncoderSettings, 3> &encoders, Better better)
 {
     std::optional<int> best;
     int bestPixels = 0;
     for (int i = 0; i < int(encoders.size()); ++i) {
         const encoder::EncoderSettings &settings = encoders[size_t(i)];
-        const int pixels = frameSizeOf(settings.frameSize).pixels();
-        if (settings.type.isEmpty() || settings.type == QLatin1String("off") || pixels == 0)
+        if (!encoderRuns(settings.type, settings.frameSize))
             continue;
-        if (!best || pixels < bestPixels) {
+        const int pixels = frameSizeOf(settings.frameSize).pixels();
+        if (!best || better(pixels, bestPixels)) {
             best = i + 1;
             bestPixels = pixels;
         }
     }
     return best;
+}
+
+} // namespace
+
+std::optional<int> lowestResolutionChannel(const std::array<encoder::EncoderSettings, 3> &encoders)
+{
+    return channelBy(encoders, std::less<int>());
+}
+
+std::optional<int> largestChannel(const std::array<encoder::EncoderSettings, 3> &encoders)
+{
+    return channelBy(encoders, std::greater<int>());
 }
 
 std::optional<quint16> rtspPortOf(const QString &reported)

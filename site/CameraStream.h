@@ -25,10 +25,15 @@ struct FrameSize
 };
 FrameSize frameSizeOf(const QString &text);
 
-// The channel (1..3) whose encoder runs at the fewest pixels: its type is
-// not "off" and its frame size is known. The lower channel wins a tie;
-// nullopt when no encoder runs.
+// Whether an encoder sends video: a type that is not "off" (nor a refusal)
+// and a frame size the tool knows.
+bool encoderRuns(const QString &type, const QString &frameSize);
+
+// The channel (1..3) whose encoder runs at the fewest pixels (the wall's
+// tiles) or at the most (the report's picture). The lower channel wins a
+// tie; nullopt when no encoder runs.
 std::optional<int> lowestResolutionChannel(const std::array<encoder::EncoderSettings, 3> &encoders);
+std::optional<int> largestChannel(const std::array<encoder::EncoderSettings, 3> &encoders);
 
 // The RTSP port a camera reports, checked: a whole number 1..65535 and
 // nothing else. nullopt for anything else (the camera's text is not used).

@@ -115,23 +115,6 @@ void readCameraForReport(CameraSession &session, CameraReport &report, const std
     }
 }
 
-std::optional<int> largestChannel(const std::array<encoder::EncoderSettings, 3> &encoders)
-{
-    std::optional<int> best;
-    int bestPixels = 0;
-    for (int i = 0; i < int(encoders.size()); ++i) {
-        const encoder::EncoderSettings &settings = encoders[size_t(i)];
-        const int pixels = frameSizeOf(settings.frameSize).pixels();
-        if (settings.type.isEmpty() || settings.type == QLatin1String("off") || pixels == 0)
-            continue;
-        if (!best || pixels > bestPixels) {
-            best = i + 1;
-            bestPixels = pixels;
-        }
-    }
-    return best;
-}
-
 QSize pictureSizeFor(const QString &frameSize)
 {
     const FrameSize size = frameSizeOf(frameSize);

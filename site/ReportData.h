@@ -72,10 +72,6 @@ struct CameraReport
 void readCameraForReport(CameraSession &session, CameraReport &report,
                          const std::optional<QStringList> &against = std::nullopt);
 
-// The channel (1..3) whose encoder runs at the most pixels, the main
-// picture; the lower channel wins a tie; nullopt when no encoder runs.
-std::optional<int> largestChannel(const std::array<encoder::EncoderSettings, 3> &encoders);
-
 // The size to decode a channel's picture at: its frame size, scaled down
 // to at most kMaxPictureWidth wide (even sides); an empty size when the
 // frame size is not known (the picture is scaled after decoding then).

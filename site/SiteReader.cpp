@@ -37,11 +37,7 @@ std::optional<int> SiteCameraInfo::lowestResolutionChannel() const
 
 bool SiteCameraInfo::channelRuns(int channel) const
 {
-    if (channel < 1 || channel > 3)
-        return false;
-    const QString &type = types[size_t(channel - 1)];
-    return !type.isEmpty() && type != QLatin1String("off") && type != QLatin1String("NG")
-           && frameSizeOf(frameSizes[size_t(channel - 1)]).pixels() > 0;
+    return channel >= 1 && channel <= 3 && encoderRuns(types[size_t(channel - 1)], frameSizes[size_t(channel - 1)]);
 }
 
 SiteCameraInfo readSiteCamera(ParamClient &client, const SiteCamera &camera)
