@@ -171,6 +171,7 @@ int main(int argc, char **argv)
         if (tile->stateText() != CameraTile::liveText())
             ++notLive;
     }
+    const QSize pictureSize = window->tile(0)->currentPicture().size();
     rusage self{};
     getrusage(RUSAGE_SELF, &self);
     const double peakMb = double(self.ru_maxrss) / 1024.0;
@@ -198,7 +199,8 @@ int main(int argc, char **argv)
     std::printf("wall, %d cameras at 640x360 15 fps, %.1f s measured:\n", cameras, wallSeconds);
     std::printf("  tool CPU          %.2f s (%.1f%% of one core), peak memory %.0f MB (target < 600)\n", toolCpu,
                 100.0 * toolCpu / wallSeconds, peakMb);
-    std::printf("  slowest tile      %.1f pictures/s; tiles not live at the end: %d\n", slowest, notLive);
+    std::printf("  slowest tile      %.1f pictures/s; tiles not live at the end: %d; pictures %dx%d\n", slowest,
+                notLive, pictureSize.width(), pictureSize.height());
     std::printf("  ffmpeg x %d       %.2f s CPU over %.1f s (%d failed)\n", int(children.size()), ffmpegCpu,
                 ffmpegSeconds, ffmpegFailed);
     const double ratio = ffmpegCpu > 0 ? (toolCpu / wallSeconds) / (ffmpegCpu / ffmpegSeconds) : 0;

