@@ -12,6 +12,7 @@
 #include "settingsfile/SafeFile.h"
 #include "settingsfile/SettingsFile.h"
 #include "encoder/SettingsText.h"
+#include "site/HostList.h"
 
 #include <QElapsedTimer>
 #include <QDateTime>
@@ -806,8 +807,15 @@ QList<CloneTarget> parseHostList(const QString &list, const QString &defaultPort
     QFile file(list);
     if (!file.open(QIODevice::ReadOnly))
         throw UsageError(QStringLiteral("cannot read the --hosts file %1: %2").arg(list, file.errorString()));
+    // Read no more than a host list may hold (the size a file claims may
+    // change while it is read).
+    const QByteArray bytes = file.read(site::kMaxHostListBytes + 1);
+    if (bytes.size() > site::kMaxHostListBytes)
+        throw UsageError(QStringLiteral("the --hosts file %1 is larger than a host list may be (%2 bytes at most)")
+                             .arg(list)
+                             .arg(site::kMaxHostListBytes));
     // A file of one line is still a file of lines.
-    return withoutSameCameraTwice(hostsFromText(QString::fromUtf8(file.readAll()) + QLatin1Char('\n'), defaultPort),
+    return withoutSameCameraTwice(hostsFromText(QString::fromUtf8(bytes) + QLatin1Char('\n'), defaultPort),
                                   resolveLimitMs);
 }
 

@@ -818,6 +818,9 @@ private slots:
                                                               "same camera");
         QTest::newRow("file that is not there") << QStringList{"--hosts", "hosts_typo.txt"}
                                                 << QByteArray("qzr: --hosts: there is no file 'hosts_typo.txt'");
+        QTest::newRow("file over 1 MiB") << QStringList{"--hosts", "BIG"}
+                                         << QByteArray("qzr: the --hosts file BIG is larger than a host list may be "
+                                                       "(1048576 bytes at most)");
         QTest::newRow("address with a slash") << QStringList{"--hosts", "HOST,127.0.0.1/"}
                                               << QByteArray("qzr: --hosts: '127.0.0.1/' is not an IP address or "
                                                             "host name");
@@ -835,6 +838,15 @@ private slots:
         const auto camera = startedCamera();
         QVERIFY(camera);
         const QString file = settingsFile("usage.txt", fleetLines());
+        // The camera's line, then comments up to one byte over a host list's size.
+        const QString big = m_dir.filePath(QStringLiteral("big_hosts.txt"));
+        QFile bigFile(big);
+        QVERIFY(bigFile.open(QIODevice::WriteOnly));
+        const QByteArray first = hostOf(*camera).toLatin1() + ':' + QByteArray::number(camera->port()) + '\n';
+        bigFile.write(first + QByteArray(1024 * 1024 + 1 - first.size(), '#'));
+        bigFile.close();
+        options.replaceInStrings(QStringLiteral("BIG"), big);
+        err.replace("BIG", big.toLocal8Bit());
         options.replaceInStrings(QStringLiteral("HOST"), hostOf(*camera));
         options.replaceInStrings(QStringLiteral("PORT"), QString::number(camera->port()));
         err.replace("HOST", hostOf(*camera).toLatin1());
