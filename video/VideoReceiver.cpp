@@ -225,6 +225,25 @@ AVPixelFormat withoutFullRangeAlias(AVPixelFormat format, bool &fullRange)
     }
 }
 
+// What the RGB converter was made and set up for.
+struct ScalerSetting
+{
+    int sourceWidth = 0;
+    int sourceHeight = 0;
+    int format = -1;
+    int width = 0;
+    int height = 0;
+    int colourspace = 0;
+    bool fullRange = false;
+
+    bool operator==(const ScalerSetting &other) const
+    {
+        return sourceWidth == other.sourceWidth && sourceHeight == other.sourceHeight && format == other.format
+            && width == other.width && height == other.height && colourspace == other.colourspace
+            && fullRange == other.fullRange;
+    }
+};
+
 // The filter that shrinks a picture from sourceWidth to width: area
 // averaging (sharp, and on SIMD code) down to a third, beyond that the fast
 // bilinear one, whose cost does not grow with the ratio.
@@ -248,6 +267,7 @@ struct VideoReceiver::Decoding
     AVFormatContext *format = nullptr;
     AVCodecContext *codec = nullptr;
     SwsContext *scaler = nullptr;
+    ScalerSetting scalerSetting; // what scaler was set up for
     SwsContext *shrinker = nullptr; // planar YUV to a smaller planar YUV
     AVFrame *shrunk = nullptr;
     AVPacket *packet = nullptr;
@@ -662,7 +682,8 @@ void VideoReceiver::handlePicture(Decoding &d, AVFrame *picture)
     const int *strides = picture->linesize;
     int convertWidth = width;
     int convertHeight = height;
-    const bool shrinks = outputSize.width() <= width && outputSize.height() <= height && outputSize != QSize(width, height);
+    const bool shrinks = outputSize.width() <= width && outputSize.height() <= height
+                         && outputSize != QSize(width, height);
     if (shrinks && hasLumaPlane(sourceFormat)) {
         d.shrinker = sws_getCachedContext(d.shrinker, width, height, scalerFormat, outputSize.width(),
                                           outputSize.height(), scalerFormat,
@@ -697,19 +718,29 @@ void VideoReceiver::handlePicture(Decoding &d, AVFrame *picture)
                                               outputSize.width(), outputSize.height(),
                                               AV_PIX_FMT_RGB32, SWS_FAST_BILINEAR, nullptr, nullptr,
                                               nullptr);
+    // A context that could not be reused is freed by now, even when no new
+    // one could be made: never keep the old pointer.
+    d.scaler = scaler;
     if (!scaler) {
+        d.scalerSetting = {};
         std::lock_guard<std::mutex> lock(m_mutex);
         ++m_stats.droppedFrames;
         return;
     }
-    if (scaler != d.scaler || fullRange) {
-        const int colourspace =
-            picture->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
-        const int *coefficients = sws_getCoefficients(colourspace);
-        sws_setColorspaceDetails(scaler, coefficients, fullRange || picture->color_range == AVCOL_RANGE_JPEG,
+    // A context made anew (perhaps at the old one's address) converts with
+    // swscale's default colours until told the picture's.
+    const ScalerSetting setting{convertWidth,
+                                convertHeight,
+                                int(scalerFormat),
+                                outputSize.width(),
+                                outputSize.height(),
+                                picture->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT,
+                                fullRange || picture->color_range == AVCOL_RANGE_JPEG};
+    if (!(setting == d.scalerSetting)) {
+        sws_setColorspaceDetails(scaler, sws_getCoefficients(setting.colourspace), setting.fullRange,
                                  sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+        d.scalerSetting = setting;
     }
-    d.scaler = scaler;
 
     // Reuse a picture buffer nobody else holds any more (the viewer has moved
     // on from it): a fresh 8 MB image per 1080p picture costs page faults.
