@@ -29,7 +29,6 @@
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTcpSocket>
 #include <QTemporaryFile>
 #include <QTimer>
 
@@ -50,6 +49,7 @@
 using qzr::bench::cpuSeconds;
 using qzr::bench::processCpuSeconds;
 using qzr::bench::runEventsFor;
+using qzr::bench::simulatorGet;
 
 namespace {
 
@@ -247,24 +247,6 @@ std::optional<CpuResult> measureFfmpeg(const QString &ffmpeg, const QString &url
     return r;
 }
 
-// One GET with Basic authentication on loopback; true on "200".
-bool httpGet(quint16 port, const QByteArray &target)
-{
-    QTcpSocket socket;
-    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-    if (!socket.waitForConnected(3000))
-        return false;
-    socket.write("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Basic "
-                 + QByteArray("admin:kqm").toBase64() + "\r\nConnection: close\r\n\r\n");
-    QByteArray reply;
-    for (int i = 0; i < 50 && socket.state() != QAbstractSocket::UnconnectedState; ++i) {
-        socket.waitForReadyRead(100);
-        reply += socket.readAll();
-    }
-    reply += socket.readAll();
-    return reply.startsWith("HTTP/1.1 200") && !reply.contains("=NG&");
-}
-
 struct Options
 {
     QString camsim;
@@ -348,7 +330,7 @@ int main(int argc, char **argv)
         return 1;
     }
     // Encoder 1: H.264 high, 1080p, 15 fps, 4 Mbit/s (the defaults, set anyway).
-    if (!httpGet(httpPort, "/api/param?encode(1).type=h264high&encode(1).framesize=1920x1080"
+    if (!simulatorGet(httpPort, "/api/param?encode(1).type=h264high&encode(1).framesize=1920x1080"
                            "&encode(1).framerate=15&encode(1).bitrate=4000000")) {
         std::fprintf(stderr, "could not set encoder 1 through the parameter interface\n");
         stopCamsim();

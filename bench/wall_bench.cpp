@@ -15,7 +15,6 @@
 #include <QEventLoop>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTcpSocket>
 #include <QTimer>
 
 #include <cstdio>
@@ -28,28 +27,9 @@
 using qzr::bench::cpuSeconds;
 using qzr::bench::processCpuSeconds;
 using qzr::bench::runEventsFor;
+using qzr::bench::simulatorGet;
 
 namespace {
-
-// One GET with Basic authentication on loopback; the reply body, "" on failure.
-QByteArray httpGet(quint16 port, const QByteArray &target)
-{
-    QTcpSocket socket;
-    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-    if (!socket.waitForConnected(3000))
-        return {};
-    socket.write("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Basic "
-                 + QByteArray("admin:kqm").toBase64() + "\r\nConnection: close\r\n\r\n");
-    QByteArray reply;
-    for (int i = 0; i < 50 && socket.state() != QAbstractSocket::UnconnectedState; ++i) {
-        socket.waitForReadyRead(100);
-        reply += socket.readAll();
-    }
-    reply += socket.readAll();
-    if (!reply.startsWith("HTTP/1.1 200") || reply.contains("=NG&"))
-        return {};
-    return reply.mid(reply.indexOf("\r\n\r\n") + 4);
-}
 
 struct Ffmpeg
 {
@@ -114,11 +94,11 @@ int main(int argc, char **argv)
     QStringList urls;
     for (int k = 0; k < cameras; ++k) {
         const quint16 port = quint16(first + k);
-        if (httpGet(port, "/api/param?encode(1).framesize=640x360&encode(1).framerate=15").isEmpty()) {
+        if (!simulatorGet(port, "/api/param?encode(1).framesize=640x360&encode(1).framerate=15")) {
             std::fprintf(stderr, "camera %d refused 640x360 at 15 fps\n", k);
             return 1;
         }
-        const QByteArray body = httpGet(port, "/api/param?network.rtsp.port");
+        const QByteArray body = simulatorGet(port, "/api/param?network.rtsp.port").value_or(QByteArray());
         static const QRegularExpression rtspPort(QStringLiteral("network\\.rtsp\\.port=(\\d+)&"));
         const QRegularExpressionMatch match = rtspPort.match(QString::fromLatin1(body));
         if (!match.hasMatch()) {

@@ -3,8 +3,8 @@
 #include "discovery/CameraQueries.h"
 #include "protocol/FleetLoop.h"
 #include "protocol/ParamClient.h"
+#include "protocol/StoppableReads.h"
 
-#include <QMutex>
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
 #include <QSet>
@@ -14,7 +14,6 @@
 
 #include <QFile>
 
-#include <atomic>
 #include <sys/socket.h>
 #include <sys/stat.h>
 
@@ -73,18 +72,14 @@ quint64 socketInode(const QUdpSocket *socket)
 
 // What the reads of one search share with it: whether it was stopped, and
 // the clients under way, so that stopping can abort them.
-struct CameraFinder::Run
+struct CameraFinder::Run : StoppableReads
 {
-    std::atomic<bool> stopped{false};
-    QMutex mutex;
-    QSet<ParamClient *> active;
-
     // Runs work with a fresh client on `camera` unless the search was
     // stopped.
     template<typename Work>
     void withClient(const SearchOptions &options, bool withCredentials, FleetCamera &camera, Work work)
     {
-        if (stopped)
+        if (stopped())
             return;
         ParamClient client;
         client.setTransferRunner(&camera);
@@ -92,23 +87,7 @@ struct CameraFinder::Run
         client.setReplyTimeoutMs(options.replyTimeout_ms);
         if (withCredentials)
             client.setCredentials(options.user, options.password);
-        {
-            QMutexLocker lock(&mutex);
-            if (stopped)
-                return;
-            active.insert(&client);
-        }
-        work(client);
-        QMutexLocker lock(&mutex);
-        active.remove(&client);
-    }
-
-    void stop()
-    {
-        QMutexLocker lock(&mutex);
-        stopped = true;
-        for (ParamClient *client : std::as_const(active))
-            client->abort();
+        run(client, work);
     }
 };
 
@@ -407,7 +386,7 @@ void CameraFinder::queueIdentity(const QString &address, int port, bool withCred
         run->withClient(options, withCredentials, camera,
                         [&](ParamClient &client) { identity = readIdentity(client, address, port); });
         QMetaObject::invokeMethod(this, [this, run, address, port, identity, cutAfterWait] {
-            if ((run != m_run && run != m_readRun) || run->stopped)
+            if ((run != m_run && run != m_readRun) || run->stopped())
                 return;
             if (identity.done)
                 m_list.setIdentity(address, port, identity);
@@ -457,7 +436,7 @@ void CameraFinder::startSweep()
                 run->withClient(options, false, camera,
                                 [&](ParamClient &client) { answer = sweepAddress(client, address, port); });
                 QMetaObject::invokeMethod(this, [this, run, address, port, answer] {
-                    if (run != m_run || run->stopped)
+                    if (run != m_run || run->stopped())
                         return;
                     if (answer.camera) {
                         m_list.addSweepHit(address, port);

@@ -5,12 +5,11 @@
 #include "protocol/FleetLoop.h"
 #include "protocol/Identity.h"
 #include "protocol/ParamClient.h"
+#include "protocol/StoppableReads.h"
 #include "protocol/RequestTarget.h"
 #include "site/CameraStream.h"
 
 #include <QMetaObject>
-#include <QMutex>
-#include <QSet>
 
 namespace qzr::site {
 
@@ -65,19 +64,8 @@ SiteCameraInfo readSiteCamera(ParamClient &client, const SiteCamera &camera)
     return info;
 }
 
-struct SiteReader::Run
+struct SiteReader::Run : StoppableReads
 {
-    std::atomic<bool> stopped{false};
-    QMutex mutex;
-    QSet<ParamClient *> active;
-
-    void stop()
-    {
-        QMutexLocker lock(&mutex);
-        stopped = true;
-        for (ParamClient *client : std::as_const(active))
-            client->abort();
-    }
 };
 
 SiteReader::SiteReader(QObject *parent)
@@ -108,7 +96,7 @@ void SiteReader::read(int tag, const SiteCamera &camera)
     const QString user = m_user;
     const QString password = m_password;
     m_fleet->add([this, run, tag, camera, user, password](FleetCamera &fleetCamera) {
-        if (run->stopped)
+        if (run->stopped())
             return;
         SiteCameraInfo info;
         {
@@ -117,20 +105,13 @@ void SiteReader::read(int tag, const SiteCamera &camera)
             client.setConnectTimeoutMs(kConnectTimeoutMs);
             client.setReplyTimeoutMs(kReplyTimeoutMs);
             client.setCredentials(user, password);
-            {
-                QMutexLocker lock(&run->mutex);
-                if (run->stopped)
-                    return;
-                run->active.insert(&client);
-            }
-            info = readSiteCamera(client, camera);
-            QMutexLocker lock(&run->mutex);
-            run->active.remove(&client);
+            if (!run->run(client, [&](ParamClient &reading) { info = readSiteCamera(reading, camera); }))
+                return;
         }
         // The reader outlives its fleet's work (its destructor waits), so
         // `this` is still there; a stop since makes the result void.
         QMetaObject::invokeMethod(this, [this, run, tag, info] {
-            if (!run->stopped)
+            if (!run->stopped())
                 emit cameraRead(tag, info);
         }, Qt::QueuedConnection);
     });
